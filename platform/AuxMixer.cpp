@@ -1,0 +1,148 @@
+#include "AuxMixer.h"
+
+#include <alsa/asoundlib.h>
+
+#include <algorithm>
+#include <cstdarg>
+
+namespace {
+
+// ALSA prints its own complaints on stderr ("cannot find card 0"); a machine
+// without a sound card is normal for a radio that plays through the line input.
+void QuietAlsa(const char*, int, const char*, int, const char*, ...) {}
+
+// Opens the default card's mixer for one call and closes it on every path.
+class MixerSession {
+public:
+    MixerSession()
+    {
+        snd_lib_error_set_handler(QuietAlsa);
+        if (snd_mixer_open(&handle_, 0) < 0) {
+            handle_ = nullptr;
+            return;
+        }
+        if (snd_mixer_attach(handle_, "default") < 0 || snd_mixer_selem_register(handle_, nullptr, nullptr) < 0 ||
+            snd_mixer_load(handle_) < 0) {
+            snd_mixer_close(handle_);
+            handle_ = nullptr;
+        }
+    }
+    ~MixerSession()
+    {
+        if (handle_)
+            snd_mixer_close(handle_);
+    }
+    MixerSession(const MixerSession&) = delete;
+    MixerSession& operator=(const MixerSession&) = delete;
+
+    std::vector<snd_mixer_elem_t*> volumeElements() const
+    {
+        std::vector<snd_mixer_elem_t*> elements;
+        if (!handle_)
+            return elements;
+        for (snd_mixer_elem_t* e = snd_mixer_first_elem(handle_); e; e = snd_mixer_elem_next(e))
+            if (snd_mixer_selem_is_active(e) && snd_mixer_selem_has_playback_volume(e))
+                elements.push_back(e);
+        return elements;
+    }
+
+    snd_mixer_elem_t* element(int device) const
+    {
+        std::vector<snd_mixer_elem_t*> elements = volumeElements();
+        if (device < 0 || device >= static_cast<int>(elements.size()))
+            return nullptr;
+        return elements[static_cast<size_t>(device)];
+    }
+
+private:
+    snd_mixer_t* handle_ = nullptr;
+};
+
+uint32_t ToWord(long raw, long min, long max)
+{
+    if (max <= min)
+        return 0;
+    raw = std::clamp(raw, min, max);
+    return static_cast<uint32_t>(((raw - min) * 0xFFFFLL + (max - min) / 2) / (max - min));
+}
+
+long FromWord(uint32_t word, long min, long max)
+{
+    return min + static_cast<long>((static_cast<long long>(word & 0xFFFF) * (max - min) + 0x7FFF) / 0xFFFF);
+}
+
+}  // namespace
+
+int AlsaAuxMixer::DeviceCount()
+{
+    MixerSession mixer;
+    return static_cast<int>(mixer.volumeElements().size());
+}
+
+bool AlsaAuxMixer::GetVolume(int device, uint32_t& volume)
+{
+    MixerSession mixer;
+    snd_mixer_elem_t* e = mixer.element(device);
+    long min = 0, max = 0, left = 0, right = 0;
+    if (!e || snd_mixer_selem_get_playback_volume_range(e, &min, &max) < 0 ||
+        snd_mixer_selem_get_playback_volume(e, SND_MIXER_SCHN_FRONT_LEFT, &left) < 0)
+        return false;
+    if (snd_mixer_selem_is_playback_mono(e) ||
+        snd_mixer_selem_get_playback_volume(e, SND_MIXER_SCHN_FRONT_RIGHT, &right) < 0)
+        right = left;
+    volume = ToWord(left, min, max) | (ToWord(right, min, max) << 16);
+    return true;
+}
+
+bool AlsaAuxMixer::SetVolume(int device, uint32_t volume)
+{
+    MixerSession mixer;
+    snd_mixer_elem_t* e = mixer.element(device);
+    long min = 0, max = 0;
+    if (!e || snd_mixer_selem_get_playback_volume_range(e, &min, &max) < 0)
+        return false;
+    if (snd_mixer_selem_set_playback_volume(e, SND_MIXER_SCHN_FRONT_LEFT, FromWord(volume, min, max)) < 0)
+        return false;
+    if (!snd_mixer_selem_is_playback_mono(e))
+        snd_mixer_selem_set_playback_volume(e, SND_MIXER_SCHN_FRONT_RIGHT, FromWord(volume >> 16, min, max));
+    return true;
+}
+
+bool FakeAuxMixer::GetVolume(int device, uint32_t& volume)
+{
+    if (readFails || device < 0 || device >= DeviceCount())
+        return false;
+    volume = volumes[static_cast<size_t>(device)];
+    return true;
+}
+
+bool FakeAuxMixer::SetVolume(int device, uint32_t volume)
+{
+    ++setCalls;
+    if (device < 0 || device >= DeviceCount())
+        return false;
+    volumes[static_cast<size_t>(device)] = volume;
+    return true;
+}
+
+namespace {
+std::unique_ptr<AuxMixer>& MixerSlot()
+{
+    static std::unique_ptr<AuxMixer> mixer;
+    return mixer;
+}
+}  // namespace
+
+AuxMixer& CurrentAuxMixer()
+{
+    if (!MixerSlot())
+        MixerSlot() = std::make_unique<AlsaAuxMixer>();
+    return *MixerSlot();
+}
+
+std::unique_ptr<AuxMixer> SetAuxMixer(std::unique_ptr<AuxMixer> mixer)
+{
+    std::unique_ptr<AuxMixer> previous = std::move(MixerSlot());
+    MixerSlot() = std::move(mixer);
+    return previous;
+}

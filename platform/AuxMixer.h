@@ -1,0 +1,44 @@
+#pragma once
+// The sound card's mixer, for the volume keys when they act on the line input
+// instead of the radio card. A device is a mixer control with a playback
+// volume; its volume is one 32-bit value, the left channel in the low word and
+// the right channel in the high word, 0..0xFFFF each.
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+class AuxMixer {
+public:
+    virtual ~AuxMixer() = default;
+    virtual int DeviceCount() = 0;
+    virtual bool GetVolume(int device, uint32_t& volume) = 0;
+    virtual bool SetVolume(int device, uint32_t volume) = 0;
+};
+
+// The simple-mixer controls of ALSA's default card that have a playback
+// volume, in ALSA's order. Each call opens the mixer and closes it again, so
+// controls of a card plugged in later are seen by the next call. Without a
+// sound card there are no devices and every call fails quietly.
+class AlsaAuxMixer : public AuxMixer {
+public:
+    int DeviceCount() override;
+    bool GetVolume(int device, uint32_t& volume) override;
+    bool SetVolume(int device, uint32_t volume) override;
+};
+
+// Devices held in memory, for tests.
+class FakeAuxMixer : public AuxMixer {
+public:
+    explicit FakeAuxMixer(std::vector<uint32_t> volumes = {}) : volumes(std::move(volumes)) {}
+    int DeviceCount() override { return static_cast<int>(volumes.size()); }
+    bool GetVolume(int device, uint32_t& volume) override;
+    bool SetVolume(int device, uint32_t volume) override;
+
+    std::vector<uint32_t> volumes;
+    bool readFails = false;
+    int setCalls = 0;
+};
+
+AuxMixer& CurrentAuxMixer();
+std::unique_ptr<AuxMixer> SetAuxMixer(std::unique_ptr<AuxMixer> mixer);

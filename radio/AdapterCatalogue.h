@@ -1,0 +1,32 @@
+#pragma once
+// The adapters Tunzo knows, by the 1-based "Adapter" setting, with the port
+// choices of each. Constant data: the dispatch reads "IO Port" directly and
+// never looks the address up here.
+
+#include <array>
+#include <cstdint>
+#include <span>
+#include <string_view>
+
+struct PortChoice {
+    int32_t value = 0;  // I/O port address, or COM port number for the GemTek
+    std::string_view label;
+};
+
+struct AdapterEntry {
+    std::string_view name;
+    uint8_t choiceCount = 0;  // 1 to 3
+    std::array<PortChoice, 3> choices{};  // choices[0] is choice 1
+    uint8_t defaultChoice = 1;            // 1-based
+
+    const PortChoice& choice(int oneBased) const { return choices[static_cast<size_t>(oneBased - 1)]; }
+    const PortChoice& defaultPort() const { return choice(defaultChoice); }
+};
+
+extern const std::array<AdapterEntry, 6> AdapterCatalogue;
+
+// The companion knows the first five adapters only (no RadioActive).
+std::span<const AdapterEntry> CompanionAdapterCatalogue();
+
+// The row of a 1-based adapter number, or nullptr outside the catalogue.
+const AdapterEntry* AdapterRow(int adapter, std::span<const AdapterEntry> catalogue = AdapterCatalogue);

@@ -1,0 +1,27 @@
+#include "Frequency.h"
+
+#include <cmath>
+#include <cstdio>
+
+long double RoundDigits(long double x, uint16_t digits)
+{
+    long double p = 1;
+    for (uint16_t i = 0; i < digits; ++i)
+        p *= 10;
+    const long double h = x >= 0.0L ? 0.5L : -0.5L;
+    long double r = std::trunc(x * p + h) / p;
+    if (r >= -1e-8L && r <= 1e-8L)
+        r = 0;
+    return r;
+}
+
+std::string FrequencyText(double mhz, char decimalSeparator)
+{
+    char text[32];
+    std::snprintf(text, sizeof text, "%.15g", mhz);
+    std::string s = text;
+    for (char& c : s)
+        if (c == '.')
+            c = decimalSeparator;
+    return s;
+}

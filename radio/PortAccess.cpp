@@ -1,0 +1,77 @@
+#include "PortAccess.h"
+
+#include "PortBackend.h"
+#include "TunerSettings.h"
+
+#include <cstdio>
+#include <set>
+#include <sys/utsname.h>
+
+namespace {
+bool gatePassed = false;
+std::set<uint16_t> grantedPorts;
+
+bool Granted(uint16_t port)
+{
+    if (!gatePassed)
+        return false;
+    if (grantedPorts.count(port))
+        return true;
+    if (!CurrentPortBackend().openAccess(port))
+        return false;
+    grantedPorts.insert(port);
+    return true;
+}
+}  // namespace
+
+void PortOut(uint16_t port, uint8_t value)
+{
+    if (Granted(port))
+        CurrentPortBackend().out(port, value);
+}
+
+uint8_t PortIn(uint16_t port)
+{
+    return Granted(port) ? CurrentPortBackend().in(port) : 0xFF;
+}
+
+void SleepMs(int ms)
+{
+    CurrentPortBackend().sleepMs(ms);
+}
+
+bool OpenPortAccess()
+{
+    grantedPorts.clear();
+    const uint16_t port = TunerSettings.CardPort;
+    gatePassed = CurrentPortBackend().openAccess(port);
+    if (gatePassed)
+        grantedPorts.insert(port);
+    return gatePassed;
+}
+
+void ClosePortAccess()
+{
+    gatePassed = false;
+    grantedPorts.clear();
+}
+
+std::string OperatingSystemName()
+{
+    utsname name{};
+    if (uname(&name) != 0)
+        return "Unknown";
+    return name.sysname;
+}
+
+std::string PortAccessDeniedMessage(uint16_t port, const std::string& program)
+{
+    char text[512];
+    std::snprintf(text, sizeof text,
+                  "No access to the radio card's I/O port 0x%x.\n"
+                  "Run as root, or give the program the right to use I/O ports once with:\n"
+                  "  sudo setcap cap_sys_rawio+ep %s\n"
+                  "To try Tunzo without a card, set TUNZO_CARD=simulated.",
+                  port, program.c_str());
+    return text;
+}

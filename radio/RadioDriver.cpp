@@ -1,0 +1,139 @@
+#include "RadioDriver.h"
+
+#include "AuxVolume.h"
+#include "Aztech.h"
+#include "RadioTrack.h"
+#include "SerialRadio.h"
+#include "Frequency.h"
+#include "TunerSettings.h"
+
+namespace RadioDriver {
+
+bool SoundOn = true;
+std::function<void()> RefreshMuteIndicator;
+std::function<void()> ProcessMessages;
+
+namespace {
+void Call(const std::function<void()>& hook)
+{
+    if (hook)
+        hook();
+}
+
+// Unmute and the second volume-down step test
+// "Adapter below 4" where the others test "1 to 3"; loading never leaves an
+// adapter below 1, but the record may hold one before the first load.
+const CardOps* CardForBelowFour(int adapter)
+{
+    return adapter < 4 ? &RadioTrackOps : CardFor(adapter);
+}
+
+bool VolumeOnAuxDevice()
+{
+    return TunerSettings.VolumeControl > 0;
+}
+}  // namespace
+
+const CardOps* CardFor(int adapter)
+{
+    switch (adapter) {
+    case 1:
+    case 2:
+    case 3:
+        return &RadioTrackOps;
+    case 4:
+        return &AztechOps;
+    case 5:
+        return &SerialRadioOps;
+    default:
+        return nullptr;
+    }
+}
+
+TuneState TunedStatus()
+{
+    const CardOps* card = CardFor(TunerSettings.Adapter);
+    return card ? card->status() : NotTuned;
+}
+
+void Tune(double mhz)
+{
+    TunerSettings.CurrentFrequency = static_cast<double>(RoundDigits(mhz, 3));
+    Call(ProcessMessages);
+    // Read after the messages ran: a command that tuned meanwhile has its
+    // frequency sent again, so the card and CurrentFrequency agree.
+    if (const CardOps* card = CardFor(TunerSettings.Adapter))
+        card->tune(TunerSettings.CurrentFrequency);
+    SoundOn = true;
+    Call(RefreshMuteIndicator);
+}
+
+void Mute()
+{
+    SoundOn = false;
+    if (const CardOps* card = CardFor(TunerSettings.Adapter))
+        card->mute();
+    // The callers refresh the indicator.
+}
+
+void Unmute()
+{
+    if (const CardOps* card = CardForBelowFour(TunerSettings.Adapter))
+        card->unmute();
+    SoundOn = true;
+    Call(RefreshMuteIndicator);
+}
+
+void VolumeUp()
+{
+    SoundOn = true;
+    const int adapter = TunerSettings.Adapter;
+    if (adapter == 5) {
+        // The GemTek has no volume step; up only switches the sound on,
+        // whatever "Volume control" says.
+        SerialRadioOps.unmute();
+        Call(RefreshMuteIndicator);
+        return;
+    }
+    if (VolumeOnAuxDevice()) {
+        AuxVolumeStep(-10);
+    } else if (const CardOps* card = CardFor(adapter)) {
+        card->volumeUp();
+    }
+    Call(RefreshMuteIndicator);
+}
+
+void VolumeDown()
+{
+    const int adapter = TunerSettings.Adapter;
+    if (VolumeOnAuxDevice()) {
+        AuxVolumeStep(+10);
+    } else {
+        // Two card steps per user step: one pulse is too fine to hear.
+        if (const CardOps* card = CardFor(adapter))
+            card->volumeDown();
+        if (const CardOps* card = CardForBelowFour(adapter))
+            card->volumeDown();
+    }
+    // Refreshed before SoundOn is set: after a mute the indicator keeps
+    // showing muted until its next refresh.
+    Call(RefreshMuteIndicator);
+    SoundOn = true;
+}
+
+void CompanionTune(double x)
+{
+    if (x > TunerSettings.BandMaximum)
+        x = TunerSettings.BandMinimum;
+    if (x < TunerSettings.BandMinimum)
+        x = TunerSettings.BandMaximum;
+    TunerSettings.CurrentFrequency = static_cast<double>(RoundDigits(x, 3));
+    const int adapter = TunerSettings.Adapter;
+    if (adapter < 4)
+        RadioTrackTune(x);
+    else if (adapter == 4)
+        AztechTune(TunerSettings.CurrentFrequency);
+    SoundOn = true;
+}
+
+}  // namespace RadioDriver

@@ -1,0 +1,63 @@
+#pragma once
+// The one process-wide settings record. Every subsystem reads and writes it
+// directly; the store (SettingsStore.h) loads it from and saves it to the hive.
+//
+// Field widths are the in-memory widths the stored values are read into: int8_t
+// fields take the low byte of the stored DWORD (a stored 200 reads as -56),
+// uint16_t fields the low 16 bits. Loading relies on that, so keep them.
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+struct TTunerSettings {
+    // Field order is the order in which the values are loaded.
+    uint16_t CardPort = 0;          // "IO Port": base I/O port of the card
+    bool WideRange = false;         // "Wide range": selects the band limits
+    int8_t PortNumber = 0;          // "Port number": 1-based choice in the adapter's row
+    int8_t CardVolume = 0;          // "Volume": the Aztech card's volume level V
+    int8_t Adapter = 0;             // "Adapter": 1-based row of the adapter catalogue
+    double CurrentFrequency = 0.0;  // "DefaultStation": last tuned frequency, MHz
+    std::string ProgramFolder;      // "Path": folder of the installed programs
+    double TuneStep = 0.0;          // "Tune step", MHz
+    double FineTuneStep = 0.0;      // "Fine tune step", MHz
+    int8_t IconsWhenShown = 0;      // "Display icons", first digit
+    int8_t IconsWhenMinimized = 0;  // "Display icons", second digit
+    int8_t AlarmHour = 0;           // "Hour"
+    int8_t AlarmMinute = 0;         // "Minute"
+    std::string AlarmWeekdays;      // "Weekdays": seven '0'/'1', Sunday first
+    int8_t AlarmPreset = 0;         // "Preset": 1..100
+    bool AlarmActive = false;       // "Active"
+    bool SnoozeActive = false;      // "Snooze active": the sleep timer runs
+    int32_t WindowHandle = 0;       // "Window handle": published by the running program
+    int32_t PresetScanDelay = 0;    // "Preset scan delay", seconds per preset
+    bool ShowClock = false;         // "Show clock"
+    bool ShowFrequencySlider = false;  // "Show frequency slider"
+    bool MinimalWindow = false;     // "Minimal window"
+    bool AlwaysOnTop = false;       // "Always on top"
+    int8_t VolumeControl = 0;       // "Volume control": <= 0 card, > 0 auxiliary device
+    int8_t AuxVolumeControl = 0;    // "Auxiliary volume control": mixer device id
+    bool StartMinimized = false;    // "Start minimized"
+    bool TuneToLastStation = false; // "Tune to last station"
+    bool CycleStations = false;     // "Cycle stations": preset scan wraps around
+    int8_t ShutdownOptions = 0;     // "Shutdown options"
+
+    // Derived from WideRange, never stored.
+    double BandMinimum = 0.0;
+    double BandMaximum = 0.0;
+
+    // Set at initialisation, never stored.
+    int32_t SnoozeMinutes = 0;
+    std::string AlarmTimeText;
+    std::array<uint8_t, 12> MonthLengths{};
+};
+
+extern TTunerSettings TunerSettings;
+
+// The values a start or a reload begins from, before the stored ones are read.
+// Fields without an initial value keep what they hold, so a repeated call
+// leaves them as the previous load set them.
+void AssignInitialValues(TTunerSettings& s);
+
+// BandMinimum and BandMaximum from WideRange: 87.0-108.0 or 80.0-160.0 MHz.
+void SetBandLimits(TTunerSettings& s);

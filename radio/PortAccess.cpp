@@ -10,16 +10,22 @@
 namespace {
 bool gatePassed = false;
 std::set<uint16_t> grantedPorts;
+int lastGranted = -1;  // a tune is 98 writes to one port: skip the set lookup
 
 bool Granted(uint16_t port)
 {
     if (!gatePassed)
         return false;
-    if (grantedPorts.count(port))
+    if (port == lastGranted)
         return true;
+    if (grantedPorts.count(port)) {
+        lastGranted = port;
+        return true;
+    }
     if (!CurrentPortBackend().openAccess(port))
         return false;
     grantedPorts.insert(port);
+    lastGranted = port;
     return true;
 }
 }  // namespace
@@ -43,6 +49,7 @@ void SleepMs(int ms)
 bool OpenPortAccess()
 {
     grantedPorts.clear();
+    lastGranted = -1;
     const uint16_t port = TunerSettings.CardPort;
     gatePassed = CurrentPortBackend().openAccess(port);
     if (gatePassed)
@@ -54,6 +61,7 @@ void ClosePortAccess()
 {
     gatePassed = false;
     grantedPorts.clear();
+    lastGranted = -1;
 }
 
 std::string OperatingSystemName()

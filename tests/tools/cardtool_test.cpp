@@ -1,1 +1,133 @@
+// tunzo-card against the simulated card (virtual delays) and the recording
+// backend: its output, its exit codes and that a refused gate means silence.
+
+#include "CardTool.h"
+#include "PortAccess.h"
+#include "PortBackend.h"
+#include "RecordingPorts.h"
+#include "SimulatedCard.h"
+
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
+
+#include <sstream>
+
+using ::testing::HasSubstr;
+using ::testing::IsEmpty;
+
+namespace {
+
+struct ToolRun {
+    int code = 0;
+    std::string out, err;
+};
+
+class CardToolTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        SimulatedCardBackend::Options options;
+        options.realDelays = false;
+        options.stations = {{88.4, true}, {94.2, false}, {107.9, true}};
+        auto owned = std::make_unique<SimulatedCardBackend>(options);
+        sim = owned.get();
+        SetPortBackend(std::move(owned));
+    }
+    void TearDown() override
+    {
+        ClosePortAccess();
+        SetPortBackend(nullptr);
+    }
+    ToolRun Tool(std::vector<std::string> args)
+    {
+        std::ostringstream out, err;
+        ToolRun r;
+        r.code = RunCardTool(args, out, err, "/usr/bin/tunzo-card");
+        r.out = out.str();
+        r.err = err.str();
+        return r;
+    }
+    SimulatedCardBackend* sim = nullptr;
+};
+
+}  // namespace
+
+TEST_F(CardToolTest, TunesAndReportsTheStateOfEachFamily)
+{
+    EXPECT_EQ(Tool({"tune", "94.2"}).code, 0);
+    EXPECT_EQ(Tool({"status"}).out, "tuned\n");
+    EXPECT_EQ(Tool({"tune", "99,0"}).code, 0);  // decimal comma accepted
+    EXPECT_NEAR(sim->card(0x30C)->Registers().frequency, 99.0, 1e-9);
+    EXPECT_EQ(Tool({"status"}).out, "not tuned\n");
+
+    EXPECT_EQ(Tool({"--adapter", "4", "tune", "88.4"}).code, 0);
+    EXPECT_EQ(Tool({"--adapter", "4", "status"}).out, "tuned stereo\n");
+    EXPECT_EQ(Tool({"--adapter", "4", "--port", "0x358", "status"}).out, "not tuned\n");
+
+    EXPECT_EQ(Tool({"mute"}).code, 0);
+    EXPECT_FALSE(sim->card(0x30C)->Registers().audible);
+    EXPECT_EQ(Tool({"unmute"}).code, 0);
+    EXPECT_TRUE(sim->card(0x30C)->Registers().audible);
+    const int volume = sim->card(0x30C)->Registers().volume;
+    EXPECT_EQ(Tool({"up"}).code, 0);
+    EXPECT_EQ(Tool({"down"}).code, 0);  // two card steps
+    EXPECT_EQ(sim->card(0x30C)->Registers().volume, volume - 1);
+}
+
+TEST_F(CardToolTest, ScanPrintsEachStationWithProgressOnStderr)
+{
+    const ToolRun r = Tool({"--adapter", "4", "scan"});
+    EXPECT_EQ(r.code, 0);
+    EXPECT_EQ(r.out, "88.4 stereo\n94.2\n107.9 stereo\n");
+    EXPECT_THAT(r.err, HasSubstr("scanning 87 MHz (0%)"));
+    EXPECT_THAT(r.err, HasSubstr("scanning 108 MHz (100%)"));
+    EXPECT_THAT(r.err, HasSubstr("3 stations"));
+    EXPECT_EQ(Tool({"scan"}).out, "88.4\n94.2\n107.9\n");  // RadioTrack has no stereo line
+}
+
+TEST_F(CardToolTest, BadArgumentsExitWithTwoAndSayWhat)
+{
+    const std::pair<std::vector<std::string>, std::string> rows[] = {
+        {{}, "no command given"},
+        {{"tune"}, "tune takes one frequency"},
+        {{"tune", "abc"}, "not 'abc'"},
+        {{"tune", "200"}, "200 MHz is outside the band 87 to 108 MHz"},
+        {{"tune", "inf"}, "not 'inf'"},
+        {{"status", "now"}, "status takes no operand"},
+        {{"play"}, "unknown command 'play'"},
+        {{"--adapter"}, "--adapter needs a value"},
+        {{"--adapter", "7", "status"}, "from 1 to 6, not '7'"},
+        {{"--adapter", "1x", "status"}, "not '1x'"},
+        {{"--port", "0x10000", "status"}, "not '0x10000'"},
+        {{"--port", "zz", "status"}, "not 'zz'"},
+        {{"--adapter", "5", "--port", "3", "up"}, "COM port number, 1 or 2"},
+        {{"--verbose", "status"}, "unknown option '--verbose'"},
+    };
+    for (const auto& [args, message] : rows) {
+        const ToolRun r = Tool(args);
+        EXPECT_EQ(r.code, 2) << message;
+        EXPECT_THAT(r.err, HasSubstr(message));
+        EXPECT_THAT(r.err, HasSubstr("usage: tunzo-card"));
+        EXPECT_THAT(r.out, IsEmpty());
+    }
+    EXPECT_EQ(Tool({"--help"}).code, 0);
+}
+
+TEST_F(CardToolTest, RefusedGateExitsWithOneBeforeAnyPortTraffic)
+{
+    auto owned = std::make_unique<RecordingPortBackend>();
+    owned->grantAccess = false;
+    RecordingPortBackend* ports = owned.get();
+    SetPortBackend(std::move(owned));
+
+    const ToolRun r = Tool({"--port", "0x20c", "tune", "100"});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_THAT(r.err, HasSubstr("0x20c"));
+    EXPECT_THAT(r.err, HasSubstr("setcap cap_sys_rawio+ep /usr/bin/tunzo-card"));
+    EXPECT_THAT(ports->events, IsEmpty());
+
+    // The serial-line card needs no gate; with no line plugged in it sends nothing.
+    EXPECT_EQ(Tool({"--adapter", "5", "tune", "100"}).code, 0);
+    EXPECT_EQ(Tool({"--adapter", "5", "status"}).out, "not tuned\n");
+    EXPECT_THAT(ports->accessRequests, ::testing::ElementsAre(0x20c));
+}

@@ -1,0 +1,30 @@
+#!/usr/bin/env bash
+# The installed way of using tunzo-card: environment selects the simulated
+# card and the trace, and the trace holds the card's bytes exactly.
+set -euo pipefail
+tool=$1
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+export XDG_RUNTIME_DIR=$work TUNZO_CARD=simulated TUNZO_SIM_STATIONS=94.2,103.3s
+unset TUNZO_PORT_TRACE
+
+fail() { echo "FAIL: $*" >&2; exit 1; }
+
+TUNZO_PORT_TRACE=$work/t "$tool" --adapter 1 tune 100.0
+[ "$(grep -c '^out 0x30c ' "$work/t")" = 98 ] || fail "expected 98 writes, got $(grep -c '^out' "$work/t")"
+[ "$(wc -l < "$work/t")" = 99 ] || fail "expected 98 writes and one sleep"
+[ "$(sed -n 97p "$work/t")" = "out 0x30c 0x00" ] || fail "write 97 is not the end of the word"
+[ "$(sed -n 98p "$work/t")" = "sleep 5" ] || fail "no 5 ms wait before the last write"
+[ "$(sed -n 99p "$work/t")" = "out 0x30c 0xc8" ] || fail "the tune does not end audible"
+head -4 "$work/t" | tr '\n' ' ' | grep -q '^out 0x30c 0x01 out 0x30c 0x01 out 0x30c 0x03 out 0x30c 0x03 $' \
+  || fail "the first bit of 100.0 MHz is not a clocked 0"
+
+[ "$("$tool" status)" = "not tuned" ] || fail "100.0 has no station"
+"$tool" tune 103.3
+[ "$("$tool" status)" = "tuned" ] || fail "103.3 is a station"
+grep -q '^frequency 103.300$' "$work/tunzo/simulated-card-0x30c" || fail "the card's state file does not hold 103.3"
+
+set +e
+"$tool" tune 300 2>/dev/null; [ $? = 2 ] || fail "a frequency outside the band must exit 2"
+"$tool" --adapter 9 status 2>/dev/null; [ $? = 2 ] || fail "a bad adapter must exit 2"
+echo "card tool: all checks passed"

@@ -1,0 +1,72 @@
+#include "ActionChannel.h"
+
+#include <cerrno>
+#include <cstring>
+#include <sys/socket.h>
+#include <sys/time.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+std::string ActionSocketPath(const std::string& runtimeDirectory, int32_t handle)
+{
+    return runtimeDirectory + "/" + std::to_string(handle) + ".sock";
+}
+
+std::string EncodeActionMessages(const std::vector<ActionMessage>& messages)
+{
+    std::string bytes;
+    for (const ActionMessage& m : messages)
+        for (int32_t word : {m.code, m.value}) {
+            const uint32_t u = static_cast<uint32_t>(word);
+            for (int shift = 0; shift < 32; shift += 8)
+                bytes.push_back(static_cast<char>((u >> shift) & 0xFF));
+        }
+    return bytes;
+}
+
+std::vector<ActionMessage> DecodeActionMessages(std::string& buffer)
+{
+    auto word = [&](size_t at) {
+        uint32_t u = 0;
+        for (int i = 0; i < 4; ++i)
+            u |= static_cast<uint32_t>(static_cast<uint8_t>(buffer[at + i])) << (8 * i);
+        return static_cast<int32_t>(u);
+    };
+    std::vector<ActionMessage> messages;
+    size_t at = 0;
+    for (; at + 8 <= buffer.size(); at += 8)
+        messages.push_back({word(at), word(at + 4)});
+    buffer.erase(0, at);
+    return messages;
+}
+
+bool PostActionMessages(const std::string& runtimeDirectory, int32_t handle,
+                        const std::vector<ActionMessage>& messages)
+{
+    const std::string path = ActionSocketPath(runtimeDirectory, handle);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    if (handle <= 0 || path.size() >= sizeof address.sun_path)
+        return false;
+    std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
+
+    const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0)
+        return false;
+    // A running program that hangs must not hang the second start with it.
+    timeval limit{2, 0};
+    setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &limit, sizeof limit);
+    bool sent = connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+    const std::string bytes = EncodeActionMessages(messages);
+    for (size_t done = 0; sent && done < bytes.size();) {
+        const ssize_t n = send(fd, bytes.data() + done, bytes.size() - done, MSG_NOSIGNAL);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            sent = false;
+        else
+            done += static_cast<size_t>(n);
+    }
+    close(fd);
+    return sent;
+}

@@ -1,0 +1,124 @@
+// Single instance and hand-over: the lock, the 8-byte messages, and the
+// receiver on a real socket, fed by another process.
+
+#include "ActionReceiver.h"
+#include "InstanceLock.h"
+
+#include <QCoreApplication>
+#include <QTest>
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <filesystem>
+#include <sys/wait.h>
+#include <unistd.h>
+
+using ::testing::ElementsAre;
+
+namespace {
+
+// A private folder for one test, removed with everything in it at the end.
+struct TempDir {
+    TempDir()
+    {
+        char path[] = "/tmp/tunzo-inst-XXXXXX";
+        dir = mkdtemp(path);
+    }
+    ~TempDir() { std::filesystem::remove_all(dir); }
+    operator const std::string&() const { return dir; }
+    std::string dir;
+};
+
+}  // namespace
+
+TEST(InstanceLockTest, SecondHolderIsRefusedUntilTheFirstReleasesOrDies)
+{
+    const TempDir dir;
+    InstanceLock first, second;
+    EXPECT_TRUE(first.Acquire(dir));
+    EXPECT_FALSE(second.Acquire(dir));
+    first.Release();
+    EXPECT_TRUE(second.Acquire(dir));
+    second.Release();
+
+    // A holder killed outright leaves nothing behind that blocks the next start.
+    int ready[2];
+    ASSERT_EQ(pipe(ready), 0);
+    const pid_t child = fork();
+    if (child == 0) {
+        InstanceLock lock;
+        char ok = lock.Acquire(dir) ? 'y' : 'n';
+        [[maybe_unused]] ssize_t n = write(ready[1], &ok, 1);
+        pause();
+        _exit(0);
+    }
+    char ok = 0;
+    ASSERT_EQ(read(ready[0], &ok, 1), 1);
+    EXPECT_EQ(ok, 'y');
+    EXPECT_FALSE(first.Acquire(dir));
+    kill(child, SIGKILL);
+    waitpid(child, nullptr, 0);
+    EXPECT_TRUE(first.Acquire(dir));
+}
+
+TEST(ActionChannelTest, MessagesAreEightLittleEndianBytesInOrder)
+{
+    const std::vector<ActionMessage> messages = {{100, 2}, {2, 0}, {4, 0}, {-1, 0x7FFFFFFF}};
+    std::string bytes = EncodeActionMessages(messages);
+    ASSERT_EQ(bytes.size(), 32u);
+    EXPECT_EQ(bytes.substr(0, 8), std::string("\x64\0\0\0\x02\0\0\0", 8));
+    EXPECT_EQ(bytes.substr(24, 8), std::string("\xff\xff\xff\xff\xff\xff\xff\x7f", 8));
+
+    bytes += "\x01\x02\x03";  // a partial message waits for the rest
+    EXPECT_EQ(DecodeActionMessages(bytes), messages);
+    EXPECT_EQ(bytes, "\x01\x02\x03");
+}
+
+TEST(ActionChannelTest, NobodyListeningLosesTheMessages)
+{
+    const TempDir dir;
+    EXPECT_FALSE(PostActionMessages(dir, 424242, {{999, 0}}));
+    EXPECT_FALSE(PostActionMessages(dir, 0, {{999, 0}}));
+}
+
+TEST(ActionReceiverTest, HandsMessagesFromAnotherProcessToTheEventLoopInOrder)
+{
+    const TempDir dir;
+    ActionReceiver receiver;
+    ASSERT_TRUE(receiver.Listen(dir, 4321));
+    std::vector<ActionMessage> got;
+    QObject::connect(&receiver, &ActionReceiver::received,
+                     [&](int32_t code, int32_t value) { got.push_back({code, value}); });
+
+    const pid_t child = fork();
+    if (child == 0)
+        _exit(PostActionMessages(dir, 4321, {{100, 2}, {2, 0}, {4, 0}}) ? 0 : 1);
+    int status = 0;
+    waitpid(child, &status, 0);
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return got.size() == 3; }, 5000));
+    EXPECT_THAT(got, ElementsAre(ActionMessage{100, 2}, ActionMessage{2, 0}, ActionMessage{4, 0}));
+
+    // Only its user may talk to it.
+    struct stat st {};
+    ASSERT_EQ(stat(receiver.path().toLocal8Bit().constData(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0077, 0u);
+
+    // A socket left by a crashed instance with the same handle is taken over.
+    receiver.Close();
+    ActionReceiver again;
+    ASSERT_TRUE(again.Listen(dir, 4321));
+    EXPECT_TRUE(PostActionMessages(dir, 4321, {{999, 0}}));
+}
+
+TEST(SessionEndNotifierTest, SignalArrivesOnTheEventLoop)
+{
+    SessionEndNotifier notifier;
+    int got = 0;
+    QObject::connect(&notifier, &SessionEndNotifier::sessionEnding, [&](int s) { got = s; });
+    raise(SIGTERM);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return got != 0; }, 5000));
+    EXPECT_EQ(got, SIGTERM);
+}

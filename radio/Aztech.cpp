@@ -4,6 +4,7 @@
 #include "PortAccess.h"
 #include "TunerSettings.h"
 
+#include <algorithm>
 #include <cmath>
 
 bool AztechStereo = true;
@@ -40,6 +41,17 @@ void Bit(uint16_t port, bool one)
     Pace();
     PortOut(port, WithLevel(one ? 0x82 : 0x02)); /* data, clock low */
     PortOut(port, WithLevel(one ? 0xC2 : 0x42)); /* clock rises: bit taken */
+}
+
+// The card's four levels, silent first. A level the store held outside them
+// stays as it is.
+int8_t NeighbourLevel(int8_t v, int direction)
+{
+    constexpr int8_t levels[] = {0, 1, 4, 5};
+    for (int i = 0; i < 4; ++i)
+        if (levels[i] == v)
+            return levels[std::clamp(i + direction, 0, 3)];
+    return v;
 }
 
 void Latch(uint16_t port)
@@ -87,12 +99,7 @@ void AztechVolumeUp()
     int8_t& v = TunerSettings.CardVolume;
     if (v >= 5)
         return;
-    if (v == 0)
-        v = 1;
-    else if (v == 1)
-        v = 4;
-    else if (v == 4)
-        v = 5;
+    v = NeighbourLevel(v, +1);
     PortOut(Port(), static_cast<uint8_t>(v)); /* volume level */
 }
 
@@ -101,12 +108,7 @@ void AztechVolumeDown()
     int8_t& v = TunerSettings.CardVolume;
     if (v <= 0)
         return;
-    if (v == 1)
-        v = 0;
-    else if (v == 4)
-        v = 1;
-    else if (v == 5)
-        v = 4;
+    v = NeighbourLevel(v, -1);
     PortOut(Port(), static_cast<uint8_t>(v)); /* volume level */
 }
 

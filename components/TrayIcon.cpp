@@ -1,0 +1,131 @@
+#include "TrayIcon.h"
+
+#include <QCursor>
+#include <QMenu>
+#include <QMetaObject>
+#include <QSystemTrayIcon>
+
+QtTrayShell::QtTrayShell() = default;
+QtTrayShell::~QtTrayShell() = default;
+
+bool QtTrayShell::Add(const NotifyIconData& data) {
+    if (FIcon || !QSystemTrayIcon::isSystemTrayAvailable()) return false;
+    FIcon = std::make_unique<QSystemTrayIcon>(data.Icon);
+    FIcon->setToolTip(data.Tip);
+    auto callback = data.Callback;
+    QObject::connect(FIcon.get(), &QSystemTrayIcon::activated,
+                     [callback](QSystemTrayIcon::ActivationReason reason) {
+                         if (!callback) return;
+                         switch (reason) {
+                         case QSystemTrayIcon::Trigger: callback(TrayMouseMessage::LeftButtonUp); break;
+                         case QSystemTrayIcon::DoubleClick:
+                             callback(TrayMouseMessage::LeftButtonDoubleClick);
+                             break;
+                         case QSystemTrayIcon::Context: callback(TrayMouseMessage::RightButtonUp); break;
+                         case QSystemTrayIcon::MiddleClick: callback(TrayMouseMessage::MiddleButtonUp); break;
+                         case QSystemTrayIcon::Unknown: break;
+                         }
+                     });
+    FIcon->show();
+    return true;
+}
+
+bool QtTrayShell::Modify(const NotifyIconData& data) {
+    if (!FIcon) return false;
+    FIcon->setIcon(data.Icon);
+    FIcon->setToolTip(data.Tip);
+    return true;
+}
+
+bool QtTrayShell::Remove(const NotifyIconData&) {
+    if (!FIcon) return false;
+    FIcon->hide();
+    FIcon.reset();
+    return true;
+}
+
+TTrayIcon::TTrayIcon(QObject* owner)
+    : QObject(owner), FOwnShell(std::make_unique<QtTrayShell>()), FShell(*FOwnShell) {}
+
+TTrayIcon::TTrayIcon(TrayShell& shell, QObject* owner) : QObject(owner), FShell(shell) {}
+
+TTrayIcon::~TTrayIcon() {
+    if (FActive) RemoveIcon();
+}
+
+void TTrayIcon::SetActive(bool value) {
+    if (value == FActive) return;
+    FActive = value;
+    if (value)
+        AddIcon();
+    else
+        RemoveIcon();
+}
+
+void TTrayIcon::SetIcon(const QIcon& value) {
+    if (value.cacheKey() == FIcon.cacheKey()) return;
+    FIcon = value;
+    ModifyIcon();
+}
+
+void TTrayIcon::SetToolTip(const QString& value) {
+    FToolTip = value.left(MaxToolTipLength);
+    ModifyIcon();
+}
+
+QMenu* TTrayIcon::PopupMenu() const {
+    return FPopupMenu;
+}
+
+void TTrayIcon::SetPopupMenu(QMenu* menu) {
+    FPopupMenu = menu;
+}
+
+NotifyIconData TTrayIcon::FillRecord() {
+    NotifyIconData data;
+    data.uID = 0;
+    data.Icon = FIcon;
+    data.Tip = FToolTip;
+    data.Callback = [self = QPointer<TTrayIcon>(this)](TrayMouseMessage message) {
+        if (self) self->TrayMessage(message);
+    };
+    return data;
+}
+
+bool TTrayIcon::AddIcon() {
+    bool added = FShell.Add(FillRecord());
+    // Some trays show an icon added without a tip only after a change, so the
+    // tip is set once more as soon as the event loop is back.
+    if (FToolTip.isEmpty())
+        QMetaObject::invokeMethod(this, [this] { SetToolTip(FToolTip); }, Qt::QueuedConnection);
+    return added;
+}
+
+bool TTrayIcon::ModifyIcon() {
+    NotifyIconData data = FillRecord();
+    if (!FActive) return true;
+    return FShell.Modify(data);
+}
+
+bool TTrayIcon::RemoveIcon() {
+    return FShell.Remove(FillRecord());
+}
+
+void TTrayIcon::TrayMessage(TrayMouseMessage message) {
+    switch (message) {
+    case TrayMouseMessage::LeftButtonUp:
+        if (OnClick) OnClick(this);
+        break;
+    case TrayMouseMessage::LeftButtonDoubleClick:
+        if (OnDblClick) OnDblClick(this);
+        break;
+    case TrayMouseMessage::RightButtonUp: RightClick(); break;
+    default: break;
+    }
+}
+
+void TTrayIcon::RightClick() {
+    const QPoint pos = QCursor::pos();
+    if (FPopupMenu) FPopupMenu->popup(pos);
+    if (OnRightClick) OnRightClick(this, Qt::RightButton, Qt::NoModifier, pos.x(), pos.y());
+}

@@ -1,0 +1,104 @@
+#pragma once
+// One icon in the desktop's notification area (tray): its picture and tip are
+// kept up to date, and the mouse on it becomes OnClick, OnDblClick and
+// OnRightClick, with the popup menu opened on a right click.
+//
+// The icon reaches the desktop through a TrayShell, so that the calls can be
+// counted; QtTrayShell is the real one over QSystemTrayIcon.
+
+#include "ComponentEvents.h"
+
+#include <QIcon>
+#include <QObject>
+#include <QPointer>
+#include <QString>
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+
+class QMenu;
+class QSystemTrayIcon;
+
+// The mouse notifications the tray delivers, with the values the shell uses
+// for them; anything else is ignored.
+enum class TrayMouseMessage : uint32_t {
+    MouseMove = 0x200,
+    LeftButtonUp = 0x202,
+    LeftButtonDoubleClick = 0x203,
+    RightButtonUp = 0x205,
+    MiddleButtonUp = 0x208,
+};
+
+// Refilled before every shell call.
+struct NotifyIconData {
+    uint32_t uID = 0;
+    QIcon Icon;
+    QString Tip;
+    // Where the shell sends the mouse notifications for this icon.
+    std::function<void(TrayMouseMessage)> Callback;
+};
+
+class TrayShell {
+public:
+    virtual ~TrayShell() = default;
+    virtual bool Add(const NotifyIconData& data) = 0;
+    virtual bool Modify(const NotifyIconData& data) = 0;
+    virtual bool Remove(const NotifyIconData& data) = 0;
+};
+
+// Without a tray on the desktop every call fails and nothing else happens.
+class QtTrayShell : public TrayShell {
+public:
+    QtTrayShell();
+    ~QtTrayShell() override;
+    bool Add(const NotifyIconData& data) override;
+    bool Modify(const NotifyIconData& data) override;
+    bool Remove(const NotifyIconData& data) override;
+
+private:
+    std::unique_ptr<QSystemTrayIcon> FIcon;
+};
+
+class TTrayIcon : public QObject {
+    Q_OBJECT
+public:
+    // With the desktop's tray.
+    explicit TTrayIcon(QObject* owner = nullptr);
+    // With another shell, which must outlive the component.
+    explicit TTrayIcon(TrayShell& shell, QObject* owner = nullptr);
+    ~TTrayIcon() override;
+
+    bool Active() const { return FActive; }
+    void SetActive(bool value);
+    const QIcon& Icon() const { return FIcon; }
+    void SetIcon(const QIcon& value);
+    QString ToolTip() const { return FToolTip; }
+    void SetToolTip(const QString& value);
+    QMenu* PopupMenu() const;
+    // Not owned; forgotten when the menu is destroyed.
+    void SetPopupMenu(QMenu* menu);
+
+    TNotifyEvent OnClick;
+    TNotifyEvent OnDblClick;
+    TMouseEvent OnRightClick;
+
+    // What the tray reports about the mouse on the icon.
+    void TrayMessage(TrayMouseMessage message);
+
+    static constexpr int MaxToolTipLength = 62;
+
+private:
+    NotifyIconData FillRecord();
+    bool AddIcon();
+    bool ModifyIcon();
+    bool RemoveIcon();
+    void RightClick();
+
+    std::unique_ptr<TrayShell> FOwnShell;
+    TrayShell& FShell;
+    bool FActive = false;
+    QIcon FIcon;
+    QString FToolTip;
+    QPointer<QMenu> FPopupMenu;
+};

@@ -1,0 +1,12 @@
+#pragma once
+// The pictures compiled into the program, under the names the code asks for:
+// ":/MAINICON" (32 x 32 program icon), ":/ST_NORMAL" and ":/ST_MUTE" (16 x 16
+// tray states), ":/HAND" (the link cursor, hot spot HandHotSpotX/Y) and
+// ":/DIGITS" (the 209 x 34 glyph strip of the frequency display).
+
+// The resources live in a static library, whose registration the linker would
+// drop because nothing refers to it; this call refers to it. Safe to repeat.
+void InitTunzoResources();
+
+inline constexpr int HandHotSpotX = 6;
+inline constexpr int HandHotSpotY = 0;

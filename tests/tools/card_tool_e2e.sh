@@ -5,7 +5,7 @@ set -euo pipefail
 tool=$1
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-export XDG_RUNTIME_DIR=$work TUNZO_CARD=simulated TUNZO_SIM_STATIONS=94.2,103.3s
+export XDG_RUNTIME_DIR=$work TUNZO_REGISTRY=$work/registry.sqlite TUNZO_CARD=simulated TUNZO_SIM_STATIONS=94.2,103.3s
 unset TUNZO_PORT_TRACE
 
 fail() { echo "FAIL: $*" >&2; exit 1; }

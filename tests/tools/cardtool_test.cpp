@@ -5,11 +5,15 @@
 #include "PortAccess.h"
 #include "PortBackend.h"
 #include "RecordingPorts.h"
+#include "SettingsStore.h"
 #include "SimulatedCard.h"
+#include "TunerSettings.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
 #include <sstream>
 
 using ::testing::HasSubstr;
@@ -26,6 +30,9 @@ class CardToolTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
+        char path[] = "/tmp/tunzo-cardtool-XXXXXX";
+        dir = mkdtemp(path);
+        setenv("TUNZO_REGISTRY", (dir + "/registry.sqlite").c_str(), 1);
         SimulatedCardBackend::Options options;
         options.realDelays = false;
         options.stations = {{88.4, true}, {94.2, false}, {107.9, true}};
@@ -37,6 +44,7 @@ protected:
     {
         ClosePortAccess();
         SetPortBackend(nullptr);
+        std::filesystem::remove_all(dir);
     }
     ToolRun Tool(std::vector<std::string> args)
     {
@@ -48,6 +56,7 @@ protected:
         return r;
     }
     SimulatedCardBackend* sim = nullptr;
+    std::string dir;
 };
 
 }  // namespace
@@ -130,4 +139,43 @@ TEST_F(CardToolTest, RefusedGateExitsWithOneBeforeAnyPortTraffic)
     EXPECT_EQ(Tool({"--adapter", "5", "tune", "100"}).code, 0);
     EXPECT_EQ(Tool({"--adapter", "5", "status"}).out, "not tuned\n");
     EXPECT_THAT(ports->accessRequests, ::testing::ElementsAre(0x20c));
+}
+
+TEST_F(CardToolTest, WithoutOptionsDrivesTheStoredCardAtItsStoredVolume)
+{
+    AssignInitialValues(TunerSettings);
+    TunerSettings.CardPort = 0x358;
+    TunerSettings.Adapter = 4;
+    TunerSettings.CardVolume = 1;
+    SaveSettings();
+
+    EXPECT_EQ(Tool({"tune", "88.4"}).code, 0);
+    EXPECT_NEAR(sim->card(0x358)->Registers().frequency, 88.4, 1e-9);
+    EXPECT_EQ(sim->card(0x358)->Registers().volume, 1);  // level 1 rides on every write
+    EXPECT_EQ(Tool({"status"}).out, "tuned stereo\n");
+    // --adapter alone takes that adapter's default port, not the stored one.
+    EXPECT_EQ(Tool({"--adapter", "4", "tune", "94.2"}).code, 0);
+    EXPECT_NEAR(sim->card(0x350)->Registers().frequency, 94.2, 1e-9);
+    EXPECT_NEAR(sim->card(0x358)->Registers().frequency, 88.4, 1e-9);
+}
+
+TEST_F(CardToolTest, StoreErrorsAreReportedWithTheirTextAndExitOne)
+{
+    {
+        TRegistry reg;
+        reg.SetRootKey(RegistryRoot::LocalMachine);
+        ASSERT_TRUE(reg.OpenKey(MainKey, true));
+        reg.WriteString("DefaultStation", "103.3");  // a string where a float belongs
+        reg.CloseKey();
+    }
+    const ToolRun r = Tool({"status"});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_THAT(r.err, HasSubstr("Invalid data type for 'DefaultStation'"));
+    EXPECT_THAT(sim->card(0x30C)->Registers().frequency, 0.0);
+
+    std::filesystem::remove(dir + "/registry.sqlite");
+    std::ofstream(dir + "/registry.sqlite") << "not a settings store at all, just text";
+    const ToolRun damaged = Tool({"status"});
+    EXPECT_EQ(damaged.code, 1);
+    EXPECT_THAT(damaged.err, HasSubstr(dir + "/registry.sqlite"));
 }

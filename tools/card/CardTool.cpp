@@ -4,6 +4,7 @@
 #include "Frequency.h"
 #include "PortAccess.h"
 #include "RadioDriver.h"
+#include "SettingsStore.h"
 #include "TunerSettings.h"
 
 #include <cerrno>
@@ -96,9 +97,15 @@ int RunCardTool(const std::vector<std::string>& args, std::ostream& out, std::os
                 const std::string& programPath)
 {
     TTunerSettings& s = TunerSettings;
-    AssignInitialValues(s);
-    s.CardPort = 0x30C;
-    SetBandLimits(s);
+    // The card as the panel would drive it: the stored adapter, port and
+    // volume, unless the options name others.
+    try {
+        InitialiseSettings();
+    } catch (const std::runtime_error& e) {
+        err << "tunzo-card: " << e.what() << "\n";
+        return 1;
+    }
+    bool adapterGiven = false;
 
     std::optional<int32_t> port;
     std::vector<std::string> command;
@@ -112,8 +119,10 @@ int RunCardTool(const std::vector<std::string>& args, std::ostream& out, std::os
             if (a == "--adapter" || a == "--port") {
                 if (i + 1 >= args.size())
                     throw BadArguments{a + " needs a value"};
-                if (a == "--adapter")
+                if (a == "--adapter") {
                     s.Adapter = static_cast<int8_t>(ParseAdapter(args[++i]));
+                    adapterGiven = true;
+                }
                 else
                     port = ParsePort(args[++i]);
             } else if (a.starts_with("--")) {
@@ -133,18 +142,25 @@ int RunCardTool(const std::vector<std::string>& args, std::ostream& out, std::os
         if (command.size() != operands + 1)
             throw BadArguments{verb + (operands ? " takes one frequency" : " takes no operand")};
 
-        const AdapterEntry& row = *AdapterRow(s.Adapter);
+        const AdapterEntry* row = AdapterRow(s.Adapter);
+        if (!row)
+            throw BadArguments{"the stored adapter " + std::to_string(s.Adapter) +
+                               " is not one of 1 to 6; choose one with --adapter"};
         if (s.Adapter == 5) {
             // The GemTek is reached over COM1 or COM2: --port picks one of the
             // row's choices by its value.
-            s.PortNumber = row.defaultChoice;
+            if (adapterGiven)
+                s.PortNumber = static_cast<int8_t>(row->defaultChoice);
             if (port) {
                 if (*port != 1 && *port != 2)
                     throw BadArguments{"--port for the GemTek is the COM port number, 1 or 2"};
                 s.PortNumber = static_cast<int8_t>(*port);
             }
         } else {
-            s.CardPort = static_cast<uint16_t>(port ? *port : row.defaultPort().value);
+            if (port)
+                s.CardPort = static_cast<uint16_t>(*port);
+            else if (adapterGiven)
+                s.CardPort = static_cast<uint16_t>(row->defaultPort().value);
         }
 
         double frequency = 0.0;

@@ -1,0 +1,100 @@
+#include "Actions.h"
+
+#include <charconv>
+
+#include "SettingsStore.h"
+
+const std::array<ActionWord, 7> ActionVocabulary = {{
+    {"Close Tunzo", "DIE", "0", 0},
+    {"Tune (preset)", "PRE:", "Preset station", 1},
+    {"Volume up", "VUP", "0", 0},
+    {"Volume down", "VDN", "0", 0},
+    {"Mute", "VMT", "0", 0},
+    {"Unmute", "VUM", "0", 0},
+    {"Wait", "WAIT:", "Minutes", 2},
+}};
+
+TActionList ActionList;
+
+namespace {
+
+// Codes 0 to 5; "WAIT:" is in the vocabulary but never carried out here.
+constexpr int RecognisedCodes = 6;
+
+std::string UpperCaseAscii(std::string text)
+{
+    for (char& c : text)
+        if (c >= 'a' && c <= 'z')
+            c = static_cast<char>(c - 'a' + 'A');
+    return text;
+}
+
+// Optional sign and decimal digits, nothing else.
+bool DecimalValue(std::string_view text, int32_t& value)
+{
+    if (!text.empty() && text.front() == '+')
+        text.remove_prefix(1);
+    const char* end = text.data() + text.size();
+    const auto [ptr, ec] = std::from_chars(text.data(), end, value);
+    return !text.empty() && ec == std::errc() && ptr == end;
+}
+
+}  // namespace
+
+int ActionListCapacity()
+{
+    return StoreVariant == TStoreVariant::Companion ? ActionListRoom : 4;
+}
+
+bool ParseActionWord(int entry, const std::string& word)
+{
+    if (entry < 1 || entry > ActionListCapacity())
+        return false;
+    ActionEntry& target = ActionList.Entries[static_cast<size_t>(entry - 1)];
+    const std::string upper = UpperCaseAscii(word);
+    bool found = false;
+    for (int code = 0; code < RecognisedCodes; ++code) {
+        const std::string_view keyword = ActionVocabulary[static_cast<size_t>(code)].Keyword;
+        if (upper.find(keyword) == std::string::npos)
+            continue;
+        if (code == ActionTunePreset) {
+            // The number sits after the first four characters of the word,
+            // wherever the keyword was found, and is as long as the keyword.
+            const std::string digits =
+                word.size() > keyword.size() ? word.substr(keyword.size(), keyword.size()) : std::string();
+            int32_t preset = 0;
+            if (!DecimalValue(digits, preset))
+                continue;
+            target.Value = preset;
+        }
+        target.Code = static_cast<ActionCode>(code);
+        found = true;
+    }
+    return found;
+}
+
+void ParseActionString(const std::string& text)
+{
+    ActionList.Count = 0;
+    const std::string words = text + " ";
+    if (words.size() < 3)
+        return;
+    std::string word;
+    for (char c : words) {
+        if (c != ' ') {
+            word += c;
+            continue;
+        }
+        if (ParseActionWord(ActionList.Count + 1, word))
+            ++ActionList.Count;
+        word.clear();
+    }
+}
+
+void ParseCommandLine(const std::vector<std::string>& arguments)
+{
+    ActionList.Count = 0;
+    for (const std::string& argument : arguments)
+        if (ParseActionWord(ActionList.Count + 1, argument))
+            ++ActionList.Count;
+}

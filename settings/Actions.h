@@ -1,0 +1,60 @@
+#pragma once
+// The action words of the command line, of scheduled events and of lists
+// handed over by another instance, and the list they fill.
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+enum ActionCode : int32_t {
+    ActionClose = 0,       // "DIE"
+    ActionTunePreset = 1,  // "PRE:" followed by the preset number
+    ActionVolumeUp = 2,    // "VUP"
+    ActionVolumeDown = 3,  // "VDN"
+    ActionMute = 4,        // "VMT"
+    ActionUnmute = 5,      // "VUM"
+    ActionWait = 6,        // "WAIT:", shared with the scheduler, never recognised
+};
+
+struct ActionWord {
+    std::string_view Caption;
+    std::string_view Keyword;
+    std::string_view ParameterCaption;
+    int8_t ParameterKind = 0;  // 0 none, 1 preset number, 2 minutes
+};
+
+// Constant, so that parsing works whichever parser runs first.
+extern const std::array<ActionWord, 7> ActionVocabulary;
+
+struct ActionEntry {
+    ActionCode Code = ActionClose;
+    int32_t Value = 0;  // the preset number; set only for ActionTunePreset
+};
+
+constexpr int ActionListRoom = 10;
+
+struct TActionList {
+    int8_t Count = 0;
+    std::array<ActionEntry, ActionListRoom> Entries{};  // entry K is Entries[K - 1]
+};
+
+extern TActionList ActionList;
+
+// Entries the list takes: 4 in tunzo, 10 in the companion (StoreVariant).
+int ActionListCapacity();
+
+// Recognises one word (keywords anywhere in it, any case; a later keyword of
+// the vocabulary overrides an earlier one) and stores it as entry K. Returns
+// false, storing nothing, for a word without a keyword and for an entry beyond
+// the list's capacity. A "PRE:" whose characters 5 to 8 are not a decimal
+// number does not count as a keyword, so no preset is chosen for it.
+bool ParseActionWord(int entry, const std::string& word);
+
+// Fills the list from blank-separated words; recognised words beyond the
+// capacity are dropped.
+void ParseActionString(const std::string& text);
+
+// Fills the list from the program's arguments (without the program name).
+void ParseCommandLine(const std::vector<std::string>& arguments);

@@ -1,0 +1,28 @@
+#pragma once
+// The 100 presets, one key per slot under the main key ("...\Presets\7").
+
+#include <array>
+#include <string>
+
+constexpr int PresetCount = 100;
+
+struct PresetSlot {
+    double Frequency = 0.0;   // MHz; 0.0 = empty
+    std::string StationName;
+    bool IncludeInScan = false;  // "Include in preset scan"
+};
+
+// Slot N (1 to PresetCount) is Presets[N - 1]. Loading never clears a slot, so
+// a slot whose key has gone keeps what it held.
+extern std::array<PresetSlot, PresetCount> Presets;
+
+// "SOFTWARE\Velmar\Tunzo\Presets\" followed by the slot number.
+std::string PresetKey(int slot);
+
+// Loads every slot whose "Frequency" is at least BandMinimum (no upper limit).
+void LoadPresets();
+
+// Writes the slot's three values, creating its key; silently nothing when the
+// key does not open or the slot number is outside 1..PresetCount. The caller
+// updates Presets itself.
+void SavePreset(int slot, const std::string& stationName, bool includeInScan, double frequency);

@@ -1,0 +1,53 @@
+#pragma once
+// Loading and saving TunerSettings under the main key, the published window
+// handle, window positions, and the clock text.
+//
+// Every operation opens the key, reads or writes, and closes it again. Store
+// errors are raised as ERegistryException or EConvertError (Registry.h) and
+// end the running load or save at that value; only SaveSettings reports a key
+// it cannot open itself, through ShowRegistryWriteError.
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "Registry.h"
+#include "TunerSettings.h"
+
+inline constexpr const char* MainKey = "SOFTWARE\\Velmar\\Tunzo";
+
+// The companion (pipit) keeps its own copy of the store with other alarm value
+// names, no "Volume", room for ten actions and a lighter preset load. It
+// sets this once at start.
+enum class TStoreVariant { Tunzo, Companion };
+extern TStoreVariant StoreVariant;
+
+// Initial values, stored values, alarm text, band limits, presets. Safe to
+// repeat (the front panel calls it again after the setup program).
+void InitialiseSettings();
+void LoadSettings();
+void SaveSettings();
+// Hour, minute, preset, active and weekdays, written in three passes.
+void SaveAlarm();
+
+void PublishWindowHandle();
+int32_t ReadPublishedWindowHandle();  // 0 when the key or value is missing
+
+void SaveWindowPosition(const std::string& windowName, int32_t left, int32_t top);
+int32_t LoadWindowLeft(const std::string& windowName);  // 250 when missing
+int32_t LoadWindowTop(const std::string& windowName);   // 250 when missing
+
+// The four lines "Error writing to registry", the key path, "Not accessible"
+// and the support line, joined by CR (13), go to the hook. The GUI installs a
+// message box; until then (and after an empty hook) they go to stderr.
+using RegistryWriteErrorHook = std::function<void(const std::string& text)>;
+void SetRegistryWriteErrorHook(RegistryWriteErrorHook hook);
+std::string RegistryWriteErrorText(const std::string& keyPath);
+void ShowRegistryWriteError(const std::string& keyPath);
+
+// Two-digit fields joined by the time separator; fields is 1 to 3.
+std::string FormatClockTime(int hour, int minute, int second, int fields, const std::string& separator);
+std::string FormatClockTime(int hour, int minute, int second, int fields);  // the system locale's separator
+// The separator of a time format such as "HH:mm" or "H.mm"; ":" when it has none.
+std::string TimeSeparatorOf(const std::string& timeFormat);
+std::string LocaleTimeSeparator();

@@ -1,7 +1,10 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and starts Tunzo on the simulated card.
-# Until the front panel exists this runs the card tool: with arguments it
-# passes them on (./run.sh --adapter 4 scan), without it shows a short demo.
+# Installs what is missing, builds, and starts Tunzo on the simulated card with
+# a demo store of its own (build/demo), so that your real settings are never
+# touched. The demo store is made fresh on the first run and kept after that,
+# so presets you store are there again at the next start.
+#   ./run.sh                 the front panel
+#   ./run.sh card ARGS...    the card tool, e.g. ./run.sh card scan
 set -euo pipefail
 cd "$(dirname "$0")"
 scripts/install-deps
@@ -9,13 +12,16 @@ cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build --parallel "$(nproc)"
 
 export TUNZO_CARD=simulated
-card=build/bin/tunzo-card
-if [ $# -gt 0 ]; then
-  exec "$card" "$@"
-fi
+mkdir -p build/demo
+export TUNZO_REGISTRY="$PWD/build/demo/registry.sqlite"
 
-echo "Simulated card: tuning 103.3 MHz"
-"$card" tune 103.3
-echo "status: $("$card" status)"
-echo "Searching the band for stations (0.1 MHz steps, about a minute on this card):"
-"$card" scan
+if [ "${1:-}" = card ]; then
+  shift
+  exec build/bin/tunzo-card "$@"
+fi
+if [ -z "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ] && [ -z "${QT_QPA_PLATFORM:-}" ]; then
+  echo "run.sh: no desktop display here (DISPLAY and WAYLAND_DISPLAY are empty)." >&2
+  echo "        Start it from a desktop session, or try the card tool: ./run.sh card scan" >&2
+  exit 1
+fi
+exec build/bin/tunzo "$@"

@@ -1,0 +1,144 @@
+#include "JumpForm.h"
+
+#include "Frequency.h"
+#include "TunerSettings.h"
+
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLocale>
+#include <QPushButton>
+
+Tfrm_jump::Tfrm_jump(QWidget* parent) : QDialog(parent)
+{
+    setWindowTitle("Enter frequency");
+    setFixedSize(142, 75);
+    DecimalSeparator = QLocale::system().decimalPoint().at(0);
+
+    txt_freq = new QLineEdit(this);
+    txt_freq->setObjectName("txt_freq");
+    txt_freq->setGeometry(10, 5, 121, 21);
+    // Typing goes through the key filter; paste, drop and the edit menu would
+    // go around it.
+    txt_freq->setContextMenuPolicy(Qt::NoContextMenu);
+    txt_freq->setDragEnabled(false);
+    txt_freq->setAcceptDrops(false);
+    txt_freq->installEventFilter(this);
+
+    lbl_band = new QLabel(this);
+    lbl_band->setObjectName("lbl_band");
+    lbl_band->setGeometry(10, 25, 121, 13);
+    lbl_band->setStyleSheet("color: #a00000;");
+    lbl_band->hide();
+
+    cmd_OK = new QPushButton("O&K", this);
+    cmd_OK->setObjectName("cmd_OK");
+    cmd_OK->setGeometry(8, 38, 55, 25);
+    cmd_OK->setDefault(true);
+    cmd_OK->setAutoDefault(true);
+    cmd_cancel = new QPushButton("&Cancel", this);
+    cmd_cancel->setObjectName("cmd_cancel");
+    cmd_cancel->setGeometry(73, 38, 55, 25);
+    setTabOrder(txt_freq, cmd_OK);
+    setTabOrder(cmd_OK, cmd_cancel);
+
+    connect(cmd_OK, &QPushButton::clicked, this, &Tfrm_jump::cmd_OKClick);
+    connect(cmd_cancel, &QPushButton::clicked, this, &Tfrm_jump::cmd_cancelClick);
+}
+
+void Tfrm_jump::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    // Made to stay on top when the panel does; not switched back when the
+    // option goes off.
+    if (TunerSettings.AlwaysOnTop && !(windowFlags() & Qt::WindowStaysOnTopHint)) {
+        setWindowFlag(Qt::WindowStaysOnTopHint, true);
+        show();
+    }
+    txt_freq->setFocus();
+    SeparatorTyped = false;
+    lbl_band->hide();
+    if (!QuickJumpPending) {
+        txt_freq->clear();
+    } else {
+        txt_freq->setText(QuickJumpDigit);
+        txt_freq->setCursorPosition(1);
+    }
+}
+
+bool Tfrm_jump::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == txt_freq && event->type() == QEvent::KeyPress) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        if (key->matches(QKeySequence::Paste))
+            return true;
+        const QString text = key->text();
+        // Enter and Escape reach the default and cancel buttons; keys that
+        // type nothing (arrows, Home, Delete) keep their editing meaning.
+        if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter || key->key() == Qt::Key_Escape)
+            return false;
+        if (key->key() == Qt::Key_Backspace || (!text.isEmpty() && text.at(0).isPrint())) {
+            FilterKey(key);
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void Tfrm_jump::FilterKey(QKeyEvent* key)
+{
+    lbl_band->hide();
+    QString accepted;
+    const QChar c = key->key() == Qt::Key_Backspace ? QChar(8) : key->text().at(0);
+    if (c == ',' || c == '.') {
+        if (!SeparatorTyped) {
+            accepted = DecimalSeparator;
+            SeparatorTyped = true;
+        }
+    } else if (c >= '0' && c <= '9') {
+        accepted = c;
+    } else if (c == QChar(8)) {
+        if (txt_freq->hasSelectedText()) {
+            txt_freq->del();
+        } else if (txt_freq->cursorPosition() > 0) {
+            txt_freq->backspace();
+        }
+    }
+    if (!accepted.isEmpty()) {
+        // Appended at the end, not at the caret.
+        txt_freq->setText(txt_freq->text() + accepted);
+        txt_freq->setCursorPosition(static_cast<int>(txt_freq->text().size()));
+    }
+}
+
+void Tfrm_jump::cmd_OKClick()
+{
+    QString text = txt_freq->text();
+    text.replace(DecimalSeparator, '.');
+    bool converted = false;
+    const double value = QLocale::c().toDouble(text, &converted);
+    TTunerSettings& s = TunerSettings;
+    if (converted && value >= s.BandMinimum && value <= s.BandMaximum) {
+        s.CurrentFrequency = value;
+        accept();
+        return;
+    }
+    if (txt_freq->text().isEmpty()) {
+        accept();  // nothing typed: nothing to jump to
+        return;
+    }
+    // A typed value outside the band stays in the box with the reason, so
+    // that the user can mend it instead of finding the radio not moved.
+    lbl_band->setText(QString("%1 to %2 MHz")
+                          .arg(QString::fromStdString(FrequencyText(s.BandMinimum, DecimalSeparator.toLatin1())),
+                               QString::fromStdString(FrequencyText(s.BandMaximum, DecimalSeparator.toLatin1()))));
+    lbl_band->show();
+    txt_freq->selectAll();
+    txt_freq->setFocus();
+}
+
+void Tfrm_jump::cmd_cancelClick()
+{
+    QuickJumpPending = false;
+    reject();
+}

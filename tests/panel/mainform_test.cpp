@@ -1,0 +1,357 @@
+// The front panel driven as a user would: clicks, keys, the slider and the
+// jump dialog, checked on the display, the indicators, the title and the
+// simulated card.
+
+#include "FmDigi.h"
+#include "JumpForm.h"
+#include "PanelFixture.h"
+#include "PopBtn.h"
+#include "RecordingPorts.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QSlider>
+#include <QTest>
+#include <QTimer>
+
+#include <functional>
+#include <memory>
+
+TEST_F(PanelTest, StepsWrapAtTheBandEndsOnDisplayAndCard)
+{
+    Stored([](TTunerSettings& s) { s.CurrentFrequency = 107.9; });
+    TMainForm& f = Start();
+    EXPECT_EQ(f.Digit->Value(), "107.9");
+
+    QTest::mouseClick(f.RC_FTuneUp, Qt::LeftButton);
+    EXPECT_EQ(f.Digit->Value(), "108.0");
+    QTest::mouseClick(f.RC_FTuneUp, Qt::LeftButton);
+    EXPECT_EQ(f.Digit->Value(), "087.0");  // wrapped, not 87.1
+    EXPECT_NEAR(Card().frequency, 87.0, 1e-9);
+    QTest::mouseClick(f.RC_TuneDown, Qt::LeftButton);
+    EXPECT_EQ(f.Digit->Value(), "108.0");
+
+    f.TuneTo(86.9);
+    EXPECT_EQ(TunerSettings.CurrentFrequency, 108.0);
+    f.TuneTo(108.05);
+    EXPECT_EQ(TunerSettings.CurrentFrequency, 87.0);
+    EXPECT_EQ(f.TrackBar1->value(), 870);
+}
+
+TEST_F(PanelTest, IndicatorShowsTunedStereoAndNotTuned)
+{
+    Stored([](TTunerSettings&) {});
+    TMainForm& f = Start();
+    f.TuneTo(94.2);
+    EXPECT_EQ(f.lbl_status->text(), "T");
+    EXPECT_EQ(f.lbl_status->toolTip(), "Tuned: 94.2");
+    f.TuneTo(99.0);
+    EXPECT_EQ(f.lbl_status->text(), " ");
+    EXPECT_EQ(f.lbl_status->toolTip(), "Not tuned: 99");
+    EXPECT_EQ(f.Digit->Value(), "099.0");
+    EXPECT_EQ(f.windowTitle(), "Tunzo 103.3");  // titles follow recognition, not TuneTo
+
+    form.reset();
+    Stored([](TTunerSettings& s) {
+        s.Adapter = 4;
+        s.CardPort = 0x350;
+    });
+    TMainForm& aztech = Start();
+    aztech.TuneTo(103.3);
+    EXPECT_EQ(aztech.lbl_status->text(), "ST");
+    EXPECT_EQ(aztech.lbl_status->toolTip(), "Tuned: 103.3");
+}
+
+TEST_F(PanelTest, BandLabelsTuneTheirWholeMegahertz)
+{
+    Stored([](TTunerSettings& s) { s.WideRange = true; });
+    TMainForm& f = Start();
+    QTest::mouseClick(f.lbl_freq[4], Qt::LeftButton);  // "95"
+    EXPECT_EQ(TunerSettings.CurrentFrequency, 95.0);
+    EXPECT_NEAR(Card().frequency, 95.0, 1e-9);
+    f.TuneTo(150.0);  // wide range: the slider stops at its end
+    EXPECT_EQ(f.TrackBar1->value(), 1080);
+}
+
+TEST_F(PanelTest, SliderTunesForTheUserOnlyAndRecognisesTwoTicksLater)
+{
+    Stored([](TTunerSettings&) {});
+    SavePreset(7, "Radio Seven", true, 103.3);
+    SavePreset(12, "Also 103.3", true, 103.3);
+    TMainForm& f = Start();
+    f.TuneTo(99.0);
+
+    // The program's own moves and the page keys do not tune.
+    const double before = Card().frequency;
+    f.SetSliderPosition();
+    f.TrackBar1->setValue(1000);
+    EXPECT_EQ(Card().frequency, before);
+    QTest::keyClick(f.TrackBar1, Qt::Key_PageUp);
+    EXPECT_EQ(Card().frequency, before);
+
+    // Any other key on the slider, or a press of the mouse, hands it to the user.
+    f.TrackBar1->setFocus();
+    QTest::keyClick(f.TrackBar1, Qt::Key_Right);
+    EXPECT_NEAR(Card().frequency, 100.2, 1e-9);
+    emit f.TrackBar1->sliderPressed();
+    f.TrackBar1->setValue(1033);
+    EXPECT_NEAR(Card().frequency, 103.3, 1e-9);
+    EXPECT_EQ(f.Digit->Value(), "103.3");
+    EXPECT_EQ(f.lbl_station->text(), "");
+
+    f.Timer1Timer();
+    EXPECT_EQ(f.lbl_station->text(), "");
+    f.Timer1Timer();
+    EXPECT_EQ(f.lbl_station->text(), "7 Radio Seven");  // the lower of two equal presets
+    EXPECT_EQ(f.windowTitle(), "Tunzo 103.3 Radio Seven");
+    EXPECT_EQ(tray.tip, "Tunzo 103.3 Radio Seven");
+    EXPECT_EQ(f.LitButton, 7);
+    EXPECT_TRUE(f.pre[6]->font().bold());
+    EXPECT_EQ(f.CurrentPresetNumber, 7);
+    ASSERT_EQ(f.ChannelCount, 2);
+    EXPECT_TRUE(f.channelEntries[0]->isChecked());
+    EXPECT_FALSE(f.channelEntries[2]->isChecked());
+}
+
+TEST_F(PanelTest, RecognitionLightsTheButtonInItsBank)
+{
+    Stored([](TTunerSettings&) {});
+    SavePreset(23, "Bank Three", true, 94.2);
+    SavePreset(24, "X", true, 89.0);
+    TMainForm& f = Start();
+    EXPECT_EQ(f.pre[3]->toolTip(), "Not set");
+    QTest::mouseClick(f.RC_FTuneUp, Qt::LeftButton);  // 103.4: no preset
+    EXPECT_EQ(f.windowTitle(), "Tunzo 103.4");
+    f.TuneTo(94.1);
+    QTest::mouseClick(f.RC_FTuneUp, Qt::LeftButton);
+    EXPECT_EQ(f.PresetBank, 20);
+    EXPECT_EQ(f.pre[0]->Caption(), "21");
+    EXPECT_EQ(f.pre[2]->toolTip(), "Bank Three  94.2");
+    EXPECT_EQ(f.pre[3]->toolTip(), "Not set");  // a one-character name
+    EXPECT_EQ(f.LitButton, 3);
+    EXPECT_EQ(f.lbl_station->text(), "23 Bank Three");
+}
+
+TEST_F(PanelTest, JumpDialogTunesOnlyWhenTheFrequencyChanged)
+{
+    Stored([](TTunerSettings&) {});
+    TMainForm& f = Start();
+    f.TuneTo(99.0);
+    auto typeAndOk = [&](const QString& typing) {
+        QTimer::singleShot(0, f.frm_jump, [&f, typing] {
+            QTest::keyClicks(f.frm_jump->txt_freq, typing);
+            QTest::mouseClick(f.frm_jump->cmd_OK, Qt::LeftButton);
+            if (f.frm_jump->isVisible())
+                f.frm_jump->reject();
+        });
+    };
+    typeAndOk("94,2");
+    QTest::mouseClick(f.cmd_jump, Qt::LeftButton);
+    EXPECT_NEAR(Card().frequency, 94.2, 1e-9);
+    EXPECT_EQ(f.Digit->Value(), "094.2");
+
+    sim->card(0x30C)->Write(0x00);  // mark the card: an unchanged jump must not touch it
+    typeAndOk("109");
+    f.cmd_jumpClick();
+    EXPECT_FALSE(Card().audible);
+    EXPECT_EQ(TunerSettings.CurrentFrequency, 94.2);
+
+    // Keypad 9 opens it with the 9 typed.
+    QString shown;
+    QTimer::singleShot(0, f.frm_jump, [&] {
+        shown = f.frm_jump->txt_freq->text();
+        QTest::keyClicks(f.frm_jump->txt_freq, "8.6");
+        QTest::mouseClick(f.frm_jump->cmd_OK, Qt::LeftButton);
+    });
+    Press(Qt::Key_9, Qt::KeypadModifier);
+    EXPECT_EQ(shown, "9");
+    EXPECT_NEAR(Card().frequency, 98.6, 1e-9);
+}
+
+TEST_F(PanelTest, MuteIndicatorAndTrayFollowTheSound)
+{
+    Stored([](TTunerSettings&) {});
+    TMainForm& f = Start();
+    f.TuneTo(94.2);
+    EXPECT_TRUE(tray.Shows(":/ST_NORMAL"));
+    EXPECT_TRUE(f.lbl_mute->isHidden());
+
+    f.TrayIcon->TrayMessage(TrayMouseMessage::LeftButtonUp);  // a click on the tray icon mutes
+    EXPECT_FALSE(RadioDriver::SoundOn);
+    EXPECT_FALSE(f.lbl_mute->isHidden());
+    EXPECT_TRUE(f.item_mute->isChecked());
+    EXPECT_TRUE(f.sp_mute->isChecked());
+    EXPECT_TRUE(tray.Shows(":/ST_MUTE"));
+    EXPECT_FALSE(Card().audible);
+
+    QTest::mouseClick(f.cmd_mute, Qt::LeftButton);
+    EXPECT_TRUE(f.lbl_mute->isHidden());
+    EXPECT_TRUE(tray.Shows(":/ST_NORMAL"));
+    EXPECT_TRUE(Card().audible);
+
+    // Down from mute: the card steps down twice, the indicator stays muted
+    // until its next refresh; up from mute clears it at once.
+    QTest::mouseClick(f.cmd_mute, Qt::LeftButton);
+    const int volume = Card().volume;
+    QTest::mouseClick(f.RC_vol_down, Qt::LeftButton);
+    EXPECT_EQ(Card().volume, volume - 2);
+    EXPECT_TRUE(RadioDriver::SoundOn);
+    EXPECT_FALSE(f.lbl_mute->isHidden());
+    QTest::mouseClick(f.cmd_mute, Qt::LeftButton);  // sound is on: this mutes
+    Press(Qt::Key_Plus, Qt::KeypadModifier);
+    EXPECT_EQ(Card().volume, volume - 1);
+    EXPECT_TRUE(f.lbl_mute->isHidden());
+    EXPECT_TRUE(tray.Shows(":/ST_NORMAL"));
+}
+
+TEST_F(PanelTest, VolumeTargetFollowsTheAdapterAndTheMixer)
+{
+    Stored([](TTunerSettings& s) { s.VolumeControl = 5; });
+    TMainForm& f = Start();  // no mixer device here: back to the card
+    EXPECT_EQ(TunerSettings.VolumeControl, 0);
+    EXPECT_FALSE(f.item_volctrl_line->isEnabled());
+    EXPECT_TRUE(f.item_volctrl_radio->isChecked());
+    f.ToggleVolumeTarget();
+    EXPECT_EQ(TunerSettings.VolumeControl, 5);
+    EXPECT_TRUE(f.pop_volctrl_line->isChecked());
+    LoadSettings();  // it was saved
+    EXPECT_EQ(TunerSettings.VolumeControl, 5);
+}
+
+TEST_F(PanelTest, DisplayModesSizeTheWindowAndRenameTheMenus)
+{
+    Stored([](TTunerSettings& s) { s.MinimalWindow = true; });
+    TMainForm& f = Start();
+    EXPECT_EQ(f.DesignWindowSize(), QSize(204, 118));
+    EXPECT_EQ(f.mnu_file->title(), "&Act");
+    EXPECT_EQ(f.mnu_channels->title(), "&Chan");
+    EXPECT_FALSE(f.mnu_display_slider->isEnabled());
+    EXPECT_TRUE(f.gr_preset->isHidden());
+
+    f.mnu_display_minimalClick();
+    EXPECT_EQ(f.mnu_options->title(), "&Options");
+    EXPECT_EQ(f.DesignWindowSize().width(), 431);
+    f.mnu_display_sliderClick();
+    EXPECT_EQ(f.DesignWindowSize().height(), f.TrackBar1->y() + 30);
+    EXPECT_TRUE(f.lbl_freq[0]->isHidden());
+    EXPECT_EQ(f.size(), f.DesignWindowSize() - QSize(DesignFrameWidth, DesignFrameHeight));
+}
+
+TEST_F(PanelTest, ForwardedActionsRunAtOnceAndExtraEntriesAreDropped)
+{
+    Stored([](TTunerSettings&) {});
+    SavePreset(3, "Three", true, 94.2);
+    TMainForm& f = Start();
+    f.TuneTo(99.0);
+    const int volume = Card().volume;
+
+    f.ReceiveActions(100, 2);
+    f.ReceiveActions(2, 0);  // VUP
+    f.ReceiveActions(4, 0);  // VMT
+    EXPECT_EQ(Card().volume, volume + 1);
+    EXPECT_FALSE(Card().audible);
+    ASSERT_NE(f.actionsBox, nullptr);
+    EXPECT_TRUE(f.actionsBox->isVisible());  // shown, not waited for
+    EXPECT_EQ(f.actionsBox->text(), "2 actions");
+    EXPECT_FALSE(f.lbl_mute->isHidden());
+
+    // Seven announced, four taken: the list has room for four.
+    f.ReceiveActions(100, 7);
+    for (int code : {5, 1, 2, 2, 3, 3, 3})
+        f.ReceiveActions(code, code == 1 ? 3 : 0);
+    EXPECT_EQ(ActionList.Count, 4);
+    EXPECT_NEAR(Card().frequency, 94.2, 1e-9);
+    EXPECT_EQ(Card().volume, volume + 3);
+    EXPECT_EQ(f.windowTitle(), "Tunzo  94.2 Three");
+    EXPECT_EQ(f.actionsBox->text(), "4 actions");
+
+    // 999 and entries without a header change nothing.
+    f.ReceiveActions(999, 0);
+    f.ReceiveActions(4, 0);
+    EXPECT_TRUE(Card().audible);
+}
+
+TEST_F(PanelTest, ClosingAlwaysMutesAndPowerFollowsTheShutdownOption)
+{
+    Stored([](TTunerSettings&) {});
+    Start().TuneTo(94.2);
+    form->move(120, 80);
+    form->close();
+    EXPECT_FALSE(Card().audible);
+    EXPECT_EQ(terminations, 1);
+    terminations = 0;
+    form.reset();
+    EXPECT_EQ(LoadWindowLeft("Main Window"), 120);
+    LoadSettings();
+    EXPECT_NEAR(TunerSettings.CurrentFrequency, 94.2, 1e-9);
+
+    for (int option : {0, 3}) {
+        Stored([option](TTunerSettings& s) { s.ShutdownOptions = static_cast<int8_t>(option); });
+        Start().TuneTo(103.3);
+        QTest::mouseClick(form->cmd_exit, Qt::LeftButton);
+        EXPECT_EQ(Card().audible, option == 3) << option;
+        EXPECT_EQ(terminations, 1);
+        terminations = 0;
+        form.reset();
+    }
+}
+
+
+TEST_F(PanelTest, StoreErrorsAreShownAndThePanelStartsAnyway)
+{
+    Stored([](TTunerSettings&) {});
+    {
+        TRegistry reg;
+        reg.SetRootKey(RegistryRoot::LocalMachine);
+        ASSERT_TRUE(reg.OpenKey(MainKey, true));
+        reg.WriteString("Tune step", "fast");  // not a float
+        reg.CloseKey();
+    }
+    QString shown;
+    QTimer::singleShot(0, [&] {
+        auto poll = std::make_shared<std::function<void()>>();
+        *poll = [&shown, poll] {
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                shown = box->text();
+                box->done(QMessageBox::Ok);
+            } else {
+                QTimer::singleShot(5, *poll);
+            }
+        };
+        (*poll)();
+    });
+    TMainForm& f = Start();
+    EXPECT_EQ(shown, "Invalid data type for 'Tune step'");
+    EXPECT_TRUE(f.started());
+    EXPECT_EQ(f.Digit->Value(), "103.3");
+}
+
+TEST_F(PanelTest, RefusedPortAccessEndsStartUpBeforeAnyCardTraffic)
+{
+    Stored([](TTunerSettings& s) { s.TuneToLastStation = true; });
+    auto owned = std::make_unique<RecordingPortBackend>();
+    owned->grantAccess = false;
+    RecordingPortBackend* ports = owned.get();
+    SetPortBackend(std::move(owned));
+    QString shown;
+    std::function<void()> poll = [&] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            shown = box->text();
+            box->done(QMessageBox::Ok);
+        } else {
+            QTimer::singleShot(5, poll);
+        }
+    };
+    QTimer::singleShot(0, poll);
+    form = std::make_unique<TMainForm>(std::vector<std::string>{"VUP"}, &tray);
+    EXPECT_FALSE(form->started());
+    EXPECT_TRUE(shown.contains("I/O port 0x30c")) << shown.toStdString();
+    EXPECT_TRUE(shown.contains("setcap cap_sys_rawio+ep"));
+    EXPECT_TRUE(ports->events.empty());
+}

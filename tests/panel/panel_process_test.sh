@@ -1,0 +1,67 @@
+#!/usr/bin/env bash
+# tunzo as separate processes on the simulated card: the hand-over from a
+# second start, and the end of a session. Waits are for conditions (a socket,
+# a trace line, a process ending), bounded, never for a fixed time.
+set -euo pipefail
+tunzo=$1
+work=$(mktemp -d)
+pid=
+cleanup() { [ -n "$pid" ] && kill -9 "$pid" 2>/dev/null; rm -rf "$work"; }
+trap cleanup EXIT
+export XDG_RUNTIME_DIR=$work QT_QPA_PLATFORM=offscreen TUNZO_CARD=simulated
+export TUNZO_REGISTRY=$work/registry.sqlite TUNZO_PORT_TRACE=$work/trace TUNZO_SIM_STATIONS=94.2
+fail() { echo "FAIL: $*" >&2; [ -f "$work/trace" ] && tail -20 "$work/trace" >&2; exit 1; }
+# until COMMAND: retries for up to 10 s.
+until_() { for _ in $(seq 200); do if eval "$1"; then return 0; fi; sleep 0.05; done; fail "timed out: $1"; }
+trace_tail() { tail -n "$1" "$work/trace" | tr '\n' ' '; }
+
+# A preset written straight into the store, as another program may do.
+sqlite3 "$TUNZO_REGISTRY" <<'SQL'
+CREATE TABLE keys (id INTEGER PRIMARY KEY, path TEXT NOT NULL UNIQUE COLLATE NOCASE);
+CREATE TABLE vals (key INTEGER NOT NULL REFERENCES keys(id) ON DELETE CASCADE, name TEXT NOT NULL COLLATE NOCASE,
+                   kind INTEGER NOT NULL, data BLOB NOT NULL, PRIMARY KEY (key, name));
+INSERT INTO keys VALUES (1, 'SOFTWARE\Velmar\Tunzo\Presets\1');
+INSERT INTO vals VALUES (1, 'Frequency', 3, X'CDCCCCCCCC8C5740');  -- 94.2
+INSERT INTO vals VALUES (1, 'Station name', 1, CAST('Test FM' AS BLOB));
+INSERT INTO vals VALUES (1, 'Include in preset scan', 4, X'01000000');
+SQL
+
+"$tunzo" & pid=$!
+until_ 'ls "$work"/tunzo/*.sock >/dev/null 2>&1'
+touch "$work/trace"
+lines() { wc -l < "$work/trace"; }
+
+# A second start hands over its words and ends at once with code 0.
+before=$(lines)
+"$tunzo" VUP VMT || fail "the second start did not end with 0"
+until_ '[ $(lines) -ge $((before + 6)) ]'
+[ "$(trace_tail 6)" = "out 0x30c 0x88 sleep 20 out 0x30c 0xc8 out 0x30c 0x00 sleep 10 out 0x30c 0x00 " ] \
+  || fail "VUP VMT did not step up then mute: $(trace_tail 6)"
+[ "$(ls "$work"/tunzo/*.sock | wc -l)" = 1 ] || fail "the second start opened a channel of its own"
+
+# Without words nothing happens: the unmute sent next is all that follows.
+before=$(lines)
+"$tunzo" || fail "the second start without words did not end with 0"
+"$tunzo" VUM
+until_ '[ $(lines) -ge $((before + 2)) ]'
+[ "$(lines)" = $((before + 2)) ] && [ "$(trace_tail 2)" = "out 0x30c 0x00 out 0x30c 0xc8 " ] \
+  || fail "a start without words changed something: $(trace_tail 4)"
+
+# A preset by its number, then the end of the session: saved, muted, gone.
+"$tunzo" PRE:1
+until_ 'grep -q "^frequency 94.200$" "$work/tunzo/simulated-card-0x30c"'
+kill -TERM "$pid"
+wait "$pid" || fail "tunzo did not end with 0 on SIGTERM"
+pid=
+[ "$(trace_tail 3)" = "out 0x30c 0x00 sleep 10 out 0x30c 0x00 " ] || fail "SIGTERM did not mute: $(trace_tail 3)"
+stored=$(sqlite3 "$TUNZO_REGISTRY" "SELECT hex(data) FROM vals WHERE name = 'DefaultStation'")
+[ "$stored" = CDCCCCCCCC8C5740 ] || fail "DefaultStation holds $stored, not 94.2"
+[ ! -e "$work"/tunzo/*.sock ] || fail "the channel was left behind"
+
+# The next start shows the stored frequency and does not touch the card.
+before=$(lines)
+"$tunzo" & pid=$!
+until_ 'ls "$work"/tunzo/*.sock >/dev/null 2>&1'
+[ "$(lines)" = "$before" ] || fail "a start without \"Tune to last station\" tuned the card"
+kill -TERM "$pid"; wait "$pid"; pid=
+echo "panel processes: all checks passed"

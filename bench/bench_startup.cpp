@@ -1,13 +1,12 @@
 // Start-up of the front panel against the floor of an empty Qt Widgets
 // window: the time from starting the process to the window shown, and the
 // resident memory then. Runs each one several times as a fresh process on
-// the offscreen platform, the simulated card and a throwaway store.
+// the offscreen platform, the simulated card (with its real delays) and a
+// throwaway store.
 //   tunzo-bench-startup [runs]
 
 #include "MainForm.h"
-#include "PortBackend.h"
-#include "SimulatedCard.h"
-#include "TunzoResources.h"
+#include "TunzoProgram.h"
 
 #include <QApplication>
 #include <QTest>
@@ -43,30 +42,33 @@ long ResidentKiB()
     return 0;
 }
 
-// In the child: build the window, wait until it is on screen, report.
+bool Report(int reportFd)
+{
+    char line[64];
+    const int n = std::snprintf(line, sizeof line, "%.3f %ld\n", MonotonicMs(), ResidentKiB());
+    return write(reportFd, line, static_cast<size_t>(n)) == n;
+}
+
+// In the child: tunzo's own entry (store, lock, channel, card, window), or
+// an empty window; reports once the window is on screen.
 int Child(bool panel, int reportFd)
 {
     static int argc = 1;
     static char name[] = "bench";
     static char* argv[] = {name, nullptr};
-    QApplication app(argc, argv);
-    std::unique_ptr<QWidget> window;
     if (panel) {
-        InitTunzoResources();
-        SimulatedCardBackend::Options options;
-        options.realDelays = false;
-        SetPortBackend(std::make_unique<SimulatedCardBackend>(options));
-        window = std::make_unique<TMainForm>(std::vector<std::string>{});
-    } else {
-        window = std::make_unique<QWidget>();
-        window->resize(425, 175);
+        bool reported = false;
+        RunTunzo(argc, argv, [&](TMainForm& form) {
+            reported = QTest::qWaitForWindowExposed(&form) && Report(reportFd);
+            form.TerminateApplication();
+        });
+        return reported ? 0 : 1;
     }
-    window->show();
-    if (!QTest::qWaitForWindowExposed(window.get()))
-        return 1;
-    char line[64];
-    const int n = std::snprintf(line, sizeof line, "%.3f %ld\n", MonotonicMs(), ResidentKiB());
-    return write(reportFd, line, static_cast<size_t>(n)) == n ? 0 : 1;
+    QApplication app(argc, argv);
+    QWidget window;
+    window.resize(425, 175);
+    window.show();
+    return QTest::qWaitForWindowExposed(&window) && Report(reportFd) ? 0 : 1;
 }
 
 struct Sample {
@@ -121,6 +123,7 @@ int main(int argc, char** argv)
     setenv("QT_QPA_PLATFORM", "offscreen", 1);
     setenv("TUNZO_REGISTRY", (dir + "/registry.sqlite").c_str(), 1);
     setenv("XDG_RUNTIME_DIR", dir.c_str(), 1);
+    setenv("TUNZO_CARD", "simulated", 1);
 
     std::vector<Sample> empty, panel;
     for (int i = 0; i < runs; ++i) {

@@ -94,6 +94,7 @@ NotifyIconData TTrayIcon::FillRecord() {
 
 bool TTrayIcon::AddIcon() {
     bool added = FShell.Add(FillRecord());
+    FOnDesktop = added;
     // Some trays show an icon added without a tip only after a change, so the
     // tip is set once more as soon as the event loop is back.
     if (FToolTip.isEmpty())
@@ -108,6 +109,7 @@ bool TTrayIcon::ModifyIcon() {
 }
 
 bool TTrayIcon::RemoveIcon() {
+    FOnDesktop = false;
     return FShell.Remove(FillRecord());
 }
 

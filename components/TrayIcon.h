@@ -71,6 +71,9 @@ public:
 
     bool Active() const { return FActive; }
     void SetActive(bool value);
+    // Whether the desktop took the icon: an active icon is not on screen
+    // when the desktop has no tray.
+    bool OnDesktop() const { return FOnDesktop; }
     const QIcon& Icon() const { return FIcon; }
     void SetIcon(const QIcon& value);
     QString ToolTip() const { return FToolTip; }
@@ -98,6 +101,7 @@ private:
     std::unique_ptr<TrayShell> FOwnShell;
     TrayShell& FShell;
     bool FActive = false;
+    bool FOnDesktop = false;
     QIcon FIcon;
     QString FToolTip;
     QPointer<QMenu> FPopupMenu;

@@ -25,6 +25,8 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QSlider>
+#include <QStyle>
+#include <QStyleOptionSlider>
 
 #include <unistd.h>
 
@@ -60,6 +62,20 @@ QGroupBox* Group(QWidget* parent, const char* name, const QString& title, QRect 
     if (title.isEmpty())
         box->setFlat(true);
     return box;
+}
+
+// Where the style draws the slider's mark for `value`, so that each band
+// label stands over its own mark.
+int SliderTickX(const QSlider& slider, int value)
+{
+    QStyleOptionSlider option;
+    option.initFrom(&slider);
+    option.orientation = slider.orientation();
+    option.minimum = slider.minimum();
+    option.maximum = slider.maximum();
+    const int handle = slider.style()->pixelMetric(QStyle::PM_SliderLength, &option, &slider);
+    return handle / 2 + QStyle::sliderPositionFromValue(slider.minimum(), slider.maximum(), value,
+                                                        slider.width() - handle);
 }
 
 QAction* Item(QMenu* menu, const char* name, const QString& caption)
@@ -166,34 +182,32 @@ void TMainForm::CreateControls()
 
     logo = new QLabel(client);
     logo->setObjectName("logo");
-    logo->setGeometry(380, 70, 32, 32);
+    logo->setGeometry(381, 68, 32, 32);
     logo->setScaledContents(true);
     logo->setCursor(Qt::PointingHandCursor);
-    cmd_exit = PopButton(client, "cmd_exit", "&Power", "Exit Tunzo", QRect(368, 104, 58, 20));
+    cmd_exit = PopButton(client, "cmd_exit", "&Power", "Exit Tunzo", QRect(368, 100, 58, 20));
 
+    TrackBar1 = new QSlider(Qt::Horizontal, client);
+    TrackBar1->setObjectName("TrackBar1");
+    TrackBar1->setGeometry(2, 134, 417, 28);
+    TrackBar1->setRange(870, 1080);
+    TrackBar1->setPageStep(1);
+    TrackBar1->setSingleStep(1);
+    TrackBar1->setValue(870);
+    TrackBar1->setTickPosition(QSlider::TicksAbove);  // FormPaint: one mark per whole MHz
+    TrackBar1->setTickInterval(10);
+    TrackBar1->setToolTip("Use the slider to tune to desired frequency");
+    TrackBar1->setCursor(Qt::SplitHCursor);
+    TrackBar1->installEventFilter(this);
     for (int i = 0; i < 11; ++i) {
         const QString name = QString("lbl_freq_%1").arg(BandLabelMHz[i]);
         lbl_freq[i] = new QLabel(QString::number(BandLabelMHz[i]), client);
         lbl_freq[i]->setObjectName(name);
         lbl_freq[i]->setAlignment(Qt::AlignCenter);
-        // Over the slider's whole-MHz ticks: 87 at its left end, 107 two
-        // ticks before its right end.
-        const int x = 12 + (BandLabelMHz[i] - 87) * (407 - 12) / 21;
-        lbl_freq[i]->setGeometry(x - 12, 118, 24, 14);
+        const int x = TrackBar1->x() + SliderTickX(*TrackBar1, BandLabelMHz[i] * 10);
+        lbl_freq[i]->setGeometry(x - 12, 120, 24, 14);
         lbl_freq[i]->setCursor(Qt::PointingHandCursor);
     }
-    TrackBar1 = new QSlider(Qt::Horizontal, client);
-    TrackBar1->setObjectName("TrackBar1");
-    TrackBar1->setGeometry(2, 132, 417, 28);
-    TrackBar1->setRange(870, 1080);
-    TrackBar1->setPageStep(1);
-    TrackBar1->setSingleStep(1);
-    TrackBar1->setValue(870);
-    TrackBar1->setTickPosition(QSlider::TicksAbove);  // one mark per whole MHz
-    TrackBar1->setTickInterval(10);
-    TrackBar1->setToolTip("Use the slider to tune to desired frequency");
-    TrackBar1->setCursor(Qt::SplitHCursor);
-    TrackBar1->installEventFilter(this);
 
     // Wiring: typed connections and the components' event slots.
     RC_TuneUp->OnClick = [this](QObject*) { RC_TuneUpClick(); };
@@ -376,7 +390,8 @@ void TMainForm::ReportStoreError(const std::exception& error)
 
 void TMainForm::FormCreate(const std::vector<std::string>& arguments)
 {
-    // 1. The restore hook is changeEvent's first restore.
+    // 1.
+    RestoreHookInstalled = true;
     ActivatedOnce = false;
     AlarmFiredThisMinute = false;
     // 2.
@@ -459,6 +474,7 @@ void TMainForm::FormCreate(const std::vector<std::string>& arguments)
     } catch (const std::exception& e) {
         ReportStoreError(e);
     }
+    // 20. AppOnMinimize runs from changeEvent.
     // 21.
     ActivatedOnce = false;
     PresetScanMarker.clear();
@@ -483,13 +499,32 @@ void TMainForm::FormActivate()
 void TMainForm::changeEvent(QEvent* event)
 {
     QMainWindow::changeEvent(event);
-    // The minimise hook: only the tray icon stays when asked so.
-    if (event->type() == QEvent::WindowStateChange && isMinimized()) {
-        if (TunerSettings.IconsWhenMinimized != 1)
-            TrayIcon->SetActive(true);
-        if (TunerSettings.IconsWhenMinimized == 0 && TrayIcon->Active())
-            QTimer::singleShot(0, this, &QWidget::hide);
-    }
+    if (event->type() != QEvent::WindowStateChange)
+        return;
+    const auto* change = static_cast<QWindowStateChangeEvent*>(event);
+    if (isMinimized())
+        AppOnMinimize();
+    else if (RestoreHookInstalled && (change->oldState() & Qt::WindowMinimized))
+        DoRestore();
+}
+
+void TMainForm::AppOnMinimize()
+{
+    if (TunerSettings.IconsWhenMinimized != 1)
+        TrayIcon->SetActive(true);
+    // Without a taskbar button the window is hidden; only when the desktop
+    // really shows the tray icon, or nothing would be left to restore it by.
+    if (TunerSettings.IconsWhenMinimized == 0 && TrayIcon->OnDesktop())
+        QTimer::singleShot(0, this, &QWidget::hide);
+}
+
+void TMainForm::DoRestore()
+{
+    // The first restore after a minimised start brings the window back in
+    // its normal state, shown, whatever restored it.
+    RestoreHookInstalled = false;
+    showNormal();
+    show();
 }
 
 void TMainForm::sp_restoreClick()

@@ -49,6 +49,7 @@ public:
     bool SliderGuard = false;
     int8_t StationCheckPhase = 3;
     bool ActivatedOnce = false;
+    bool RestoreHookInstalled = false;
     bool AlarmFiredThisMinute = false;
     bool SearchRunning = false;
     bool CtrlHeld = false;
@@ -81,6 +82,8 @@ public:
     void LeaveProgram();
     void EndSession();
     void HideTaskbarIcon();
+    void AppOnMinimize();
+    void DoRestore();
 
     // ---- handlers ----
     void cmd_jumpClick();

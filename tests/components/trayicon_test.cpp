@@ -68,11 +68,18 @@ TEST(TrayIcon, AddsAndRemovesOnlyWhenActiveChanges) {
     tray.SetActive(true);
     tray.SetActive(true);
     EXPECT_EQ(shell.Kinds(), Kinds{"add"});
+    EXPECT_TRUE(tray.OnDesktop());
     tray.SetActive(false);
+    EXPECT_FALSE(tray.OnDesktop());
     tray.SetActive(false);
     EXPECT_EQ(shell.Kinds(), (Kinds{"add", "remove"}));
     RunPostedEvents();
     EXPECT_EQ(shell.calls.size(), 2u);
+
+    shell.result = false;  // a desktop without a tray
+    tray.SetActive(true);
+    EXPECT_TRUE(tray.Active());
+    EXPECT_FALSE(tray.OnDesktop());
 }
 
 TEST(TrayIcon, ChangesWhileInactiveWaitForTheAdd) {
@@ -210,6 +217,8 @@ TEST(TrayIcon, WithoutATrayTheCallsFailQuietly) {
 
     TTrayIcon tray;
     tray.SetActive(true);
+    EXPECT_TRUE(tray.Active());
+    EXPECT_FALSE(tray.OnDesktop());  // so nobody hides a window behind it
     tray.SetToolTip("Tunzo - muted");
     RunPostedEvents();
     tray.SetActive(false);

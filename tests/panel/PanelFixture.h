@@ -26,7 +26,7 @@
 
 class RecordingTray : public TrayShell {
 public:
-    bool Add(const NotifyIconData& d) override { return Record(d); }
+    bool Add(const NotifyIconData& d) override { return Record(d) && desktopHasTray; }
     bool Modify(const NotifyIconData& d) override { return Record(d); }
     bool Remove(const NotifyIconData&) override { return true; }
     bool Shows(const char* resource) const
@@ -35,6 +35,7 @@ public:
     }
     QIcon last;
     QString tip;
+    bool desktopHasTray = true;
 
 private:
     bool Record(const NotifyIconData& d)

@@ -355,3 +355,23 @@ TEST_F(PanelTest, RefusedPortAccessEndsStartUpBeforeAnyCardTraffic)
     EXPECT_TRUE(shown.contains("setcap cap_sys_rawio+ep"));
     EXPECT_TRUE(ports->events.empty());
 }
+
+TEST_F(PanelTest, MinimisingHidesTheWindowOnlyBehindATrayIconOnScreen)
+{
+    for (bool hasTray : {true, false}) {
+        Stored([](TTunerSettings& s) { s.IconsWhenShown = 1; s.IconsWhenMinimized = 0; });
+        tray.desktopHasTray = hasTray;
+        TMainForm& f = Start();
+        EXPECT_FALSE(f.TrayIcon->Active());
+        f.showMinimized();
+        QApplication::processEvents();
+        EXPECT_TRUE(f.TrayIcon->Active());
+        // No tray to restore it from: the window stays within reach.
+        EXPECT_EQ(f.isVisible(), !hasTray) << hasTray;
+        f.sp_restoreClick();  // a double click on the icon
+        EXPECT_TRUE(f.isVisible());
+        EXPECT_FALSE(f.isMinimized());
+        EXPECT_FALSE(f.TrayIcon->Active());  // shown: taskbar button only
+        form.reset();
+    }
+}

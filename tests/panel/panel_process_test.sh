@@ -4,9 +4,10 @@
 # a trace line, a process ending), bounded, never for a fixed time.
 set -euo pipefail
 tunzo=$1
+driver=$2  # tunzo's own entry, with a hand on standard input (power, close, move X Y)
 work=$(mktemp -d)
 pid=
-cleanup() { [ -n "$pid" ] && kill -9 "$pid" 2>/dev/null; rm -rf "$work"; }
+cleanup() { exec 3>&- 2>/dev/null || true; [ -n "$pid" ] && kill -9 "$pid" 2>/dev/null; rm -rf "$work"; }
 trap cleanup EXIT
 export XDG_RUNTIME_DIR=$work QT_QPA_PLATFORM=offscreen TUNZO_CARD=simulated
 export TUNZO_REGISTRY=$work/registry.sqlite TUNZO_PORT_TRACE=$work/trace TUNZO_SIM_STATIONS=94.2
@@ -64,4 +65,62 @@ before=$(lines)
 until_ 'ls "$work"/tunzo/*.sock >/dev/null 2>&1'
 [ "$(lines)" = "$before" ] || fail "a start without \"Tune to last station\" tuned the card"
 kill -TERM "$pid"; wait "$pid"; pid=
+
+# ---- the Power button, the close box and the window position, by hand.
+card=$work/tunzo/simulated-card-0x30c
+audible() { grep -q "^audible 1$" "$card"; }
+# drive [WORDS]: starts the driven panel; waits until its window is shown.
+drive() {
+  rm -f "$work/hand"; mkfifo "$work/hand"; : > "$work/shown"
+  "$driver" "$@" < "$work/hand" > "$work/shown" & pid=$!
+  exec 3> "$work/hand"
+  until_ 'grep -q "^window " "$work/shown" && ls "$work"/tunzo/*.sock >/dev/null 2>&1'
+}
+hand() { echo "$*" >&3; }
+# The unmute is on the card and in the trace.
+playing() { audible && [ "$(trace_tail 2)" = "out 0x30c 0x00 out 0x30c 0xc8 " ]; }
+ended() { exec 3>&-; wait "$pid" || fail "tunzo did not end with 0 after $1"; pid=; }
+option() {
+  sqlite3 "$TUNZO_REGISTRY" "UPDATE vals SET data = X'0${1}000000' WHERE name = 'Shutdown options'"
+}
+[ "$(sqlite3 "$TUNZO_REGISTRY" "SELECT hex(data) FROM vals WHERE name = 'Shutdown options'")" = 03000000 ] \
+  || fail "\"Shutdown options\" is not stored as 3"
+
+# Option 3: Power leaves the radio playing, and the settings keep the last
+# frequency and the window's place, which the next start takes up again.
+drive
+"$tunzo" PRE:1 VUM
+until_ playing
+hand move 140 90
+before=$(lines)
+hand power
+ended "Power"
+audible || fail "Power with \"Shutdown options\" 3 muted the radio"
+[ "$(lines)" = "$before" ] || fail "Power with option 3 sent to the card: $(trace_tail 3)"
+drive
+[ "$(cat "$work/shown")" = "window 140 90 094.2" ] || fail "the next start shows $(cat "$work/shown")"
+
+hand power
+ended "Power"
+
+# Option 0: Power mutes. (The store is changed while no panel runs: the
+# panel writes its own settings back when it ends.)
+option 0
+drive
+"$tunzo" VUM
+until_ playing
+hand power
+ended "Power"
+audible && fail "Power with \"Shutdown options\" 0 left the radio playing"
+[ "$(trace_tail 3)" = "out 0x30c 0x00 sleep 10 out 0x30c 0x00 " ] || fail "Power did not mute: $(trace_tail 3)"
+
+# The close box mutes whatever the option says.
+option 3  # the panel has just written 0 back
+drive
+"$tunzo" VUM
+until_ playing
+hand close
+ended "the close box"
+audible && fail "the close box left the radio playing"
+[ "$(trace_tail 3)" = "out 0x30c 0x00 sleep 10 out 0x30c 0x00 " ] || fail "the close box did not mute: $(trace_tail 3)"
 echo "panel processes: all checks passed"

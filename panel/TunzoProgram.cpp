@@ -1,0 +1,98 @@
+// The program entry, apart from main() so that test drivers and benchmarks
+// run the real start-up and hand-over.
+
+#include "TunzoProgram.h"
+
+#include "ActionChannel.h"
+#include "ActionReceiver.h"
+#include "Actions.h"
+#include "InstanceLock.h"
+#include "MainForm.h"
+#include "RuntimeDirectory.h"
+#include "SettingsStore.h"
+#include "TunzoResources.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QTimer>
+
+#include <cstdio>
+
+namespace {
+
+// Posts the parsed list to the running instance; a stale handle loses it.
+void ForwardActions()
+{
+    std::vector<ActionMessage> messages;
+    if (ActionList.Count == 0) {
+        messages.push_back({999, 0});
+    } else {
+        messages.push_back({100, ActionList.Count});
+        for (int i = 0; i < ActionList.Count; ++i)
+            messages.push_back({ActionList.Entries[static_cast<size_t>(i)].Code,
+                                ActionList.Entries[static_cast<size_t>(i)].Value});
+    }
+    int32_t handle = 0;
+    try {
+        handle = ReadPublishedWindowHandle();
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "tunzo: %s\n", e.what());
+        return;
+    }
+    PostActionMessages(RuntimeDirectory(), handle, messages);
+}
+
+// Errors raised while an event is handled reach the user in a box, and the
+// panel goes on, as with the toolkit's default error box.
+class TunzoApplication : public QApplication {
+public:
+    using QApplication::QApplication;
+    bool notify(QObject* receiver, QEvent* event) override
+    {
+        try {
+            return QApplication::notify(receiver, event);
+        } catch (const std::exception& e) {
+            QMessageBox::critical(activeWindow(), "Tunzo", QString::fromUtf8(e.what()));
+        }
+        return false;
+    }
+};
+
+}  // namespace
+
+int RunTunzo(int argc, char** argv, const std::function<void(TMainForm&)>& whenShown)
+{
+    const std::vector<std::string> arguments(argv + 1, argv + argc);
+    ParseCommandLine(arguments);
+
+    InstanceLock instance;
+    if (!instance.Acquire(RuntimeDirectory())) {
+        ForwardActions();
+        return 0;
+    }
+
+    TunzoApplication app(argc, argv);
+    QApplication::setApplicationName("Tunzo");
+    QApplication::setQuitOnLastWindowClosed(false);
+    InitTunzoResources();
+    QApplication::setWindowIcon(QIcon(":/MAINICON"));
+    QFont font = QApplication::font();
+    font.setPointSize(8);
+    QApplication::setFont(font);
+    SetRegistryWriteErrorHook([](const std::string& text) {
+        QString lines = QString::fromStdString(text);
+        lines.replace('\r', '\n');
+        QMessageBox::information(nullptr, "Tunzo", lines);
+    });
+
+    TMainForm MainForm(arguments);
+    if (!MainForm.started())
+        return 0;
+    SessionEndNotifier sessionEnd;
+    QObject::connect(&sessionEnd, &SessionEndNotifier::sessionEnding, &MainForm, &TMainForm::EndSession);
+    MainForm.show();
+    if (whenShown)
+        QTimer::singleShot(0, &MainForm, [&MainForm, &whenShown] { whenShown(MainForm); });
+    app.exec();
+    return 0;
+}

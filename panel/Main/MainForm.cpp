@@ -819,7 +819,9 @@ void TMainForm::ToggleVolumeTarget()
 
 void TMainForm::PopupVolumeMenu(int x, int y)
 {
-    pop_volcontrol->popup(gr_volume->mapToGlobal(QPoint(x + 5, y + 45)));
+    // (x, y) is the mouse in the group; the menu opens just right of it. The
+    // old fixed offset for the title and menu bars is the desktop's to know.
+    pop_volcontrol->popup(gr_volume->mapToGlobal(QPoint(x + 5, y)));
 }
 
 // ---------------------------------------------------------------- display

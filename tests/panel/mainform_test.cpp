@@ -375,3 +375,23 @@ TEST_F(PanelTest, MinimisingHidesTheWindowOnlyBehindATrayIconOnScreen)
         form.reset();
     }
 }
+
+TEST_F(PanelTest, RightButtonOnAVolumeButtonChoosesTheTargetAndStepsNothing)
+{
+    Stored([](TTunerSettings&) {});
+    TMainForm& f = Start();
+    f.TuneTo(94.2);
+    const int volume = Card().volume;
+    const QPoint inButton(10, 8);
+    QTest::mousePress(f.RC_vol_up, Qt::RightButton, {}, inButton);
+    QTest::mouseRelease(f.RC_vol_up, Qt::RightButton, {}, inButton);
+    EXPECT_TRUE(f.pop_volcontrol->isVisible());
+    const QPoint mouse = f.RC_vol_up->mapToGlobal(inButton);
+    EXPECT_NEAR(f.pop_volcontrol->pos().x(), mouse.x() + 5, 1);
+    EXPECT_NEAR(f.pop_volcontrol->pos().y(), mouse.y(), 1);
+    EXPECT_EQ(Card().volume, volume);
+    f.pop_volcontrol->close();
+
+    QTest::mouseClick(f.RC_vol_up, Qt::LeftButton);
+    EXPECT_EQ(Card().volume, volume + 1);
+}

@@ -16,12 +16,15 @@
 #include <QApplication>
 #include <QIcon>
 #include <QImage>
+#include <QMessageBox>
+#include <QTimer>
 #include <QTest>
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <memory>
 
 class RecordingTray : public TrayShell {
@@ -99,6 +102,20 @@ protected:
         QWidget* target = form->focusWidget() ? form->focusWidget() : form.get();
         QTest::keyClick(target, key, modifiers);
     }
+    // The next modal message box is read into `text` and closed with OK, once
+    // the event loop runs (the box's own loop included).
+    void AnswerNextMessageBox(QString& text)
+    {
+        answer = [this, &text] {
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                text = box->text();
+                box->done(QMessageBox::Ok);
+            } else {
+                QTimer::singleShot(5, answer);
+            }
+        };
+        QTimer::singleShot(0, answer);
+    }
     CardRegisters Card(uint16_t port = 0x30C) { return sim->card(port)->Registers(); }
 
     std::string dir;
@@ -106,4 +123,5 @@ protected:
     RecordingTray tray;
     std::unique_ptr<TMainForm> form;
     int terminations = 0;
+    std::function<void()> answer;
 };

@@ -314,18 +314,7 @@ TEST_F(PanelTest, StoreErrorsAreShownAndThePanelStartsAnyway)
         reg.CloseKey();
     }
     QString shown;
-    QTimer::singleShot(0, [&] {
-        auto poll = std::make_shared<std::function<void()>>();
-        *poll = [&shown, poll] {
-            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-                shown = box->text();
-                box->done(QMessageBox::Ok);
-            } else {
-                QTimer::singleShot(5, *poll);
-            }
-        };
-        (*poll)();
-    });
+    AnswerNextMessageBox(shown);
     TMainForm& f = Start();
     EXPECT_EQ(shown, "Invalid data type for 'Tune step'");
     EXPECT_TRUE(f.started());
@@ -340,15 +329,7 @@ TEST_F(PanelTest, RefusedPortAccessEndsStartUpBeforeAnyCardTraffic)
     RecordingPortBackend* ports = owned.get();
     SetPortBackend(std::move(owned));
     QString shown;
-    std::function<void()> poll = [&] {
-        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-            shown = box->text();
-            box->done(QMessageBox::Ok);
-        } else {
-            QTimer::singleShot(5, poll);
-        }
-    };
-    QTimer::singleShot(0, poll);
+    AnswerNextMessageBox(shown);
     form = std::make_unique<TMainForm>(std::vector<std::string>{"VUP"}, &tray);
     EXPECT_FALSE(form->started());
     EXPECT_TRUE(shown.contains("I/O port 0x30c")) << shown.toStdString();

@@ -819,8 +819,9 @@ void TMainForm::ToggleVolumeTarget()
 
 void TMainForm::PopupVolumeMenu(int x, int y)
 {
-    // (x, y) is the mouse in the group; the menu opens just right of it. The
-    // old fixed offset for the title and menu bars is the desktop's to know.
+    // (x, y) is the mouse within the group; the menu opens 5 pixels right of
+    // the pointer. Qt maps to the screen itself, so no allowance for the
+    // title and menu bars is added.
     pop_volcontrol->popup(gr_volume->mapToGlobal(QPoint(x + 5, y)));
 }
 

@@ -40,9 +40,25 @@ void ActionReceiver::acceptConnections()
             const QByteArray bytes = socket->readAll();
             buffer->append(bytes.constData(), static_cast<size_t>(bytes.size()));
             for (const ActionMessage& m : DecodeActionMessages(*buffer))
-                emit received(m.code, m.value);
+                pending_.push_back(m);
+            // Handed on from the event loop, not from inside the socket's
+            // signal: the handler lets waiting events run, and one of them
+            // may delete this very socket once its sender has gone.
+            if (!pending_.empty())
+                QMetaObject::invokeMethod(this, &ActionReceiver::deliverPending, Qt::QueuedConnection);
         });
         connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
+    }
+}
+
+void ActionReceiver::deliverPending()
+{
+    // A handler that lets events run may come back here before it returns;
+    // taking one message at a time keeps them in the order they came.
+    while (!pending_.empty()) {
+        const ActionMessage m = pending_.front();
+        pending_.pop_front();
+        emit received(m.code, m.value);
     }
 }
 

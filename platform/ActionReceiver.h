@@ -9,6 +9,8 @@
 #include <QObject>
 #include <QString>
 
+#include <deque>
+
 class ActionReceiver : public QObject {
     Q_OBJECT
 public:
@@ -26,8 +28,10 @@ signals:
 
 private:
     void acceptConnections();
+    void deliverPending();
     QLocalServer server_;
     QString path_;
+    std::deque<ActionMessage> pending_;
 };
 
 // Turns SIGTERM, SIGHUP and SIGINT (logout, shutdown, Ctrl+C) into a signal on

@@ -113,6 +113,31 @@ TEST(ActionReceiverTest, HandsMessagesFromAnotherProcessToTheEventLoopInOrder)
     EXPECT_TRUE(PostActionMessages(dir, 4321, {{999, 0}}));
 }
 
+TEST(ActionReceiverTest, AHandlerThatLetsEventsRunOutlivesTheSendersSocket)
+{
+    // The panel's handler lets waiting events run; among them are the end of
+    // the sender's connection and the deletion of its socket, which must not
+    // be in use then. Freed memory in use shows under the memory checker
+    // (Platform.ActionReceiverUnderMemoryCheck).
+    const TempDir dir;
+    ActionReceiver receiver;
+    ASSERT_TRUE(receiver.Listen(dir, 4322));
+    std::vector<ActionMessage> got;
+    QObject::connect(&receiver, &ActionReceiver::received, [&](int32_t code, int32_t value) {
+        got.push_back({code, value});
+        for (int i = 0; i < 20; ++i) {
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        }
+    });
+    for (int round = 0; round < 3; ++round) {
+        ASSERT_TRUE(PostActionMessages(dir, 4322, {{100, 2}, {2, 0}, {4, 0}}));
+        EXPECT_TRUE(QTest::qWaitFor([&] { return got.size() == 3u * (round + 1); }, 5000));
+    }
+    EXPECT_THAT(std::vector<ActionMessage>(got.begin(), got.begin() + 3),
+                ElementsAre(ActionMessage{100, 2}, ActionMessage{2, 0}, ActionMessage{4, 0}));
+}
+
 TEST(SessionEndNotifierTest, SignalArrivesOnTheEventLoop)
 {
     SessionEndNotifier notifier;

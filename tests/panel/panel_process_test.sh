@@ -9,6 +9,7 @@ work=$(mktemp -d)
 pid=
 cleanup() { exec 3>&- 2>/dev/null || true; [ -n "$pid" ] && kill -9 "$pid" 2>/dev/null; rm -rf "$work"; }
 trap cleanup EXIT
+trap "exit 1" TERM INT
 export XDG_RUNTIME_DIR=$work QT_QPA_PLATFORM=offscreen TUNZO_CARD=simulated
 export TUNZO_REGISTRY=$work/registry.sqlite TUNZO_PORT_TRACE=$work/trace TUNZO_SIM_STATIONS=94.2
 fail() { echo "FAIL: $*" >&2; [ -f "$work/trace" ] && tail -20 "$work/trace" >&2; exit 1; }

@@ -124,4 +124,14 @@ hand close
 ended "the close box"
 audible && fail "the close box left the radio playing"
 [ "$(trace_tail 3)" = "out 0x30c 0x00 sleep 10 out 0x30c 0x00 " ] || fail "the close box did not mute: $(trace_tail 3)"
+
+# "DIE VUP": the entry after the close still runs, then the panel ends, and
+# the radio plays on (a close by words neither saves nor mutes).
+drive
+"$tunzo" VUM
+until_ playing
+"$tunzo" DIE VUP
+ended "DIE VUP"
+[ "$(trace_tail 3)" = "out 0x30c 0x88 sleep 20 out 0x30c 0xc8 " ] || fail "DIE VUP: $(trace_tail 3)"
+audible || fail "DIE muted the radio"
 echo "panel processes: all checks passed"

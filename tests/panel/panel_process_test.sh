@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # tunzo as separate processes on the simulated card: the hand-over from a
-# second start, and the end of a session. Waits are for conditions (a socket,
-# a trace line, a process ending), bounded, never for a fixed time.
+# second start, the end of a session, Power, the close box and what the next
+# start finds. Waits are for conditions (a socket, a trace line, a process
+# ending), bounded, never for a fixed time.
 set -euo pipefail
 tunzo=$1
 driver=$2  # tunzo's own entry, with a hand on standard input (power, close, move X Y)

@@ -129,7 +129,6 @@ void LoadValues(TRegistry& reg, TTunerSettings& s)
     LoadValueOr(reg, "Start minimized", s.StartMinimized, false);
     LoadValueOr(reg, "Tune to last station", s.TuneToLastStation, false);
     LoadValueOr(reg, "Cycle stations", s.CycleStations, false);
-    LoadValue(reg, "Auxiliary volume control", s.AuxVolumeControl);
     LoadValueOr(reg, "Shutdown options", s.ShutdownOptions, int8_t{3});
 }
 

@@ -524,7 +524,6 @@ void TMainForm::DoRestore()
     // its normal state, shown, whatever restored it.
     RestoreHookInstalled = false;
     showNormal();
-    show();
 }
 
 void TMainForm::sp_restoreClick()

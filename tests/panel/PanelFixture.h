@@ -9,6 +9,7 @@
 #include "RadioDriver.h"
 #include "SettingsStore.h"
 #include "SimulatedCard.h"
+#include "UseSimulatedCard.h"
 #include "TrayIcon.h"
 #include "TunerSettings.h"
 #include "TunzoResources.h"
@@ -62,12 +63,7 @@ protected:
         Presets = {};
         ActionList = TActionList{};
         RadioDriver::SoundOn = true;
-        SimulatedCardBackend::Options options;
-        options.realDelays = false;
-        options.stations = {{94.2, false}, {103.3, true}};
-        auto owned = std::make_unique<SimulatedCardBackend>(options);
-        sim = owned.get();
-        SetPortBackend(std::move(owned));
+        sim = UseSimulatedCard({{94.2, false}, {103.3, true}});
         ClosePortAccess();
     }
     void TearDown() override

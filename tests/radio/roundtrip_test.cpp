@@ -4,6 +4,7 @@
 #include "PortAccess.h"
 #include "RadioDriver.h"
 #include "SimulatedCard.h"
+#include "UseSimulatedCard.h"
 #include "TunerSettings.h"
 
 #include <gtest/gtest.h>
@@ -20,12 +21,7 @@ protected:
         AssignInitialValues(TunerSettings);
         TunerSettings.WideRange = true;
         SetBandLimits(TunerSettings);
-        SimulatedCardBackend::Options options;
-        options.realDelays = false;
-        options.stations = {{94.2, false}, {103.3, true}};
-        auto owned = std::make_unique<SimulatedCardBackend>(options);
-        sim = owned.get();
-        SetPortBackend(std::move(owned));
+        sim = UseSimulatedCard({{94.2, false}, {103.3, true}});
     }
     void TearDown() override
     {

@@ -7,6 +7,7 @@
 #include "RecordingPorts.h"
 #include "SettingsStore.h"
 #include "SimulatedCard.h"
+#include "UseSimulatedCard.h"
 #include "TunerSettings.h"
 
 #include <gmock/gmock.h>
@@ -33,12 +34,7 @@ protected:
         char path[] = "/tmp/tunzo-cardtool-XXXXXX";
         dir = mkdtemp(path);
         setenv("TUNZO_REGISTRY", (dir + "/registry.sqlite").c_str(), 1);
-        SimulatedCardBackend::Options options;
-        options.realDelays = false;
-        options.stations = {{88.4, true}, {94.2, false}, {107.9, true}};
-        auto owned = std::make_unique<SimulatedCardBackend>(options);
-        sim = owned.get();
-        SetPortBackend(std::move(owned));
+        sim = UseSimulatedCard({{88.4, true}, {94.2, false}, {107.9, true}});
     }
     void TearDown() override
     {

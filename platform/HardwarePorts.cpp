@@ -8,6 +8,9 @@
 #if defined(__x86_64__) || defined(__i386__)
 #include <sys/io.h>
 #define TUNZO_HAVE_PORT_INSTRUCTIONS 1
+namespace {
+constexpr unsigned IopermPortLimit = 0x400;
+}
 #endif
 
 void SleepRealMs(int ms)
@@ -30,9 +33,10 @@ bool HardwarePortBackend::openAccess(uint16_t port)
     if (granted(port))
         return true;
 #ifdef TUNZO_HAVE_PORT_INSTRUCTIONS
-    // ioperm covers the first 0x400 ports; anything above needs the whole
-    // I/O privilege level.
-    bool ok = port < 0x400 ? ioperm(port, 1, 1) == 0 : iopl(3) == 0;
+    // ioperm reaches the first 0x400 ports, which is where the ISA cards sit.
+    // Nothing above is asked for: the only way there is iopl, which would open
+    // every port of the machine to this process.
+    bool ok = port < IopermPortLimit && ioperm(port, 1, 1) == 0;
 #else
     if (devPort_ < 0)
         devPort_ = open("/dev/port", O_RDWR | O_CLOEXEC);

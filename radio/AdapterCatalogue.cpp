@@ -1,5 +1,9 @@
 #include "AdapterCatalogue.h"
 
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
 // Labels as the adapters' own setup tools showed them, "30h (Default)" for
 // 0x30C and the mixed "Alternate"/"Alternative" included.
 const std::array<AdapterEntry, 6> AdapterCatalogue = {{
@@ -21,4 +25,47 @@ const AdapterEntry* AdapterRow(int adapter, std::span<const AdapterEntry> catalo
     if (adapter < 1 || adapter > static_cast<int>(catalogue.size()))
         return nullptr;
     return &catalogue[static_cast<size_t>(adapter - 1)];
+}
+
+namespace {
+// The GemTek row holds COM port numbers, not addresses.
+constexpr int SerialLineRow = 5;
+
+std::vector<uint16_t> CollectCataloguePorts()
+{
+    std::vector<uint16_t> ports;
+    for (size_t row = 0; row < AdapterCatalogue.size(); ++row) {
+        if (static_cast<int>(row) + 1 == SerialLineRow)
+            continue;
+        const AdapterEntry& entry = AdapterCatalogue[row];
+        for (int i = 0; i < entry.choiceCount; ++i)
+            ports.push_back(static_cast<uint16_t>(entry.choices[static_cast<size_t>(i)].value));
+    }
+    std::sort(ports.begin(), ports.end());
+    ports.erase(std::unique(ports.begin(), ports.end()), ports.end());
+    return ports;
+}
+}  // namespace
+
+std::span<const uint16_t> CataloguePorts()
+{
+    static const std::vector<uint16_t> ports = CollectCataloguePorts();
+    return ports;
+}
+
+bool IsCataloguePort(uint16_t port)
+{
+    const std::span<const uint16_t> ports = CataloguePorts();
+    return std::binary_search(ports.begin(), ports.end(), port);
+}
+
+std::string CataloguePortsText()
+{
+    std::string text;
+    for (uint16_t port : CataloguePorts()) {
+        char hex[8];
+        std::snprintf(hex, sizeof hex, "0x%x", port);
+        text += (text.empty() ? "" : ", ") + std::string(hex);
+    }
+    return text;
 }

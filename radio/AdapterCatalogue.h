@@ -6,6 +6,7 @@
 #include <array>
 #include <cstdint>
 #include <span>
+#include <string>
 #include <string_view>
 
 struct PortChoice {
@@ -30,3 +31,12 @@ std::span<const AdapterEntry> CompanionAdapterCatalogue();
 
 // The row of a 1-based adapter number, or nullptr outside the catalogue.
 const AdapterEntry* AdapterRow(int adapter, std::span<const AdapterEntry> catalogue = AdapterCatalogue);
+
+// The I/O addresses of the catalogue's port-driven rows, lowest first: the
+// only ports the programs ever open, read or write, whatever a store or a
+// command line asks for. A program given port access must not become a way
+// to write any port of the machine.
+std::span<const uint16_t> CataloguePorts();
+bool IsCataloguePort(uint16_t port);
+// "0x20c, 0x284, ...": the list for messages that refuse another port.
+std::string CataloguePortsText();

@@ -1,5 +1,6 @@
 #include "PortAccess.h"
 
+#include "AdapterCatalogue.h"
 #include "PortBackend.h"
 #include "TunerSettings.h"
 
@@ -14,7 +15,7 @@ int lastGranted = -1;  // a tune is 98 writes to one port: skip the set lookup
 
 bool Granted(uint16_t port)
 {
-    if (!gatePassed)
+    if (!gatePassed || !IsCataloguePort(port))
         return false;
     if (port == lastGranted)
         return true;
@@ -51,7 +52,7 @@ bool OpenPortAccess()
     grantedPorts.clear();
     lastGranted = -1;
     const uint16_t port = TunerSettings.CardPort;
-    gatePassed = CurrentPortBackend().openAccess(port);
+    gatePassed = IsCataloguePort(port) && CurrentPortBackend().openAccess(port);
     if (gatePassed)
         grantedPorts.insert(port);
     return gatePassed;
@@ -75,6 +76,13 @@ std::string OperatingSystemName()
 std::string PortAccessDeniedMessage(uint16_t port, const std::string& program)
 {
     char text[512];
+    if (!IsCataloguePort(port)) {
+        std::snprintf(text, sizeof text,
+                      "The I/O port 0x%x is not the port of any radio card Tunzo knows, so nothing is sent to it.\n"
+                      "The cards answer on %s; choose one of these as the card's port.",
+                      port, CataloguePortsText().c_str());
+        return text;
+    }
     std::snprintf(text, sizeof text,
                   "No access to the radio card's I/O port 0x%x.\n"
                   "Run as root, or give the program the right to use I/O ports once with:\n"

@@ -13,7 +13,9 @@ void SleepMs(int ms);
 
 // Asks for access to the configured card port ("IO Port"). True when port
 // instructions may be used from now on. Shows nothing: callers tell the user.
-// A port the settings switch to later is opened on its first use.
+// A port the settings switch to later is opened on its first use. Only the
+// adapter catalogue's addresses are ever opened: any other port is refused
+// here and on every later use, whatever the settings say.
 bool OpenPortAccess();
 // Withdraws what the gate gave, as if it had never run (tests, tools that
 // switch backends).
@@ -23,5 +25,6 @@ void ClosePortAccess();
 std::string OperatingSystemName();
 
 // What a program shows when the gate fails for `port`: which port, and how to
-// give `program` access to it.
+// give `program` access to it; for a port outside the catalogue, that it is
+// not a card's port and which ones are.
 std::string PortAccessDeniedMessage(uint16_t port, const std::string& program);

@@ -1,5 +1,6 @@
 #include "ActionChannel.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <sys/socket.h>
@@ -34,7 +35,7 @@ std::vector<ActionMessage> DecodeActionMessages(std::string& buffer)
     };
     std::vector<ActionMessage> messages;
     size_t at = 0;
-    for (; at + 8 <= buffer.size(); at += 8)
+    for (; at + ActionMessageSize <= buffer.size(); at += ActionMessageSize)
         messages.push_back({word(at), word(at + 4)});
     buffer.erase(0, at);
     return messages;
@@ -69,4 +70,47 @@ bool PostActionMessages(const std::string& runtimeDirectory, int32_t handle,
     }
     close(fd);
     return sent;
+}
+
+bool ActionInbox::Open(ConnectionId connection)
+{
+    if (OpenConnections() >= MaxConnections)
+        return false;
+    connections_[connection] = Connection{};
+    return true;
+}
+
+bool ActionInbox::Receive(ConnectionId connection, const char* bytes, size_t size)
+{
+    const auto it = connections_.find(connection);
+    if (it == connections_.end())
+        return false;
+    Connection& c = it->second;
+    // What this connection may still send, so that a huge read buffers no
+    // more than the limit.
+    const size_t allowance =
+        static_cast<size_t>(MaxMessagesPerConnection - c.accepted) * ActionMessageSize - c.partial.size();
+    const size_t taken = std::min(size, allowance);
+    c.partial.append(bytes, taken);
+    for (const ActionMessage& m : DecodeActionMessages(c.partial)) {
+        if (queue_.size() >= MaxPendingMessages)
+            return false;
+        queue_.push_back(m);
+        ++c.accepted;
+    }
+    return taken == size;
+}
+
+void ActionInbox::Close(ConnectionId connection)
+{
+    connections_.erase(connection);
+}
+
+std::optional<ActionMessage> ActionInbox::Next()
+{
+    if (queue_.empty())
+        return std::nullopt;
+    const ActionMessage m = queue_.front();
+    queue_.pop_front();
+    return m;
 }

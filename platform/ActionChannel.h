@@ -4,9 +4,15 @@
 // process id it published as "Window handle"; each message is 8 bytes, the
 // 32-bit wParam then the 32-bit lParam, little-endian.
 
+#include <cstddef>
 #include <cstdint>
+#include <deque>
+#include <map>
+#include <optional>
 #include <string>
 #include <vector>
+
+inline constexpr size_t ActionMessageSize = 8;
 
 struct ActionMessage {
     int32_t code = 0;   // wParam
@@ -24,3 +30,42 @@ bool PostActionMessages(const std::string& runtimeDirectory, int32_t handle,
 // 8 bytes per message, and back; a trailing partial message stays in `buffer`.
 std::string EncodeActionMessages(const std::vector<ActionMessage>& messages);
 std::vector<ActionMessage> DecodeActionMessages(std::string& buffer);
+
+// What the running program takes in from the second starts that write to it.
+// Each connection's bytes are cut into messages in the order they came; the
+// messages of all connections wait in one queue until the program asks for
+// them. A second start sends a header and at most ten entries, so anything
+// much beyond that is not a second start: such a connection is cut off, as is
+// a connection beyond the few that a burst of starts opens at once, and
+// nothing is queued past a fixed bound. A flood therefore costs the running
+// program a bounded amount of memory and never more than its share of time.
+class ActionInbox {
+public:
+    static constexpr int MaxConnections = 8;
+    // A header and ten entries, with room to spare.
+    static constexpr int MaxMessagesPerConnection = 16;
+    static constexpr size_t MaxPendingMessages = 64;
+
+    using ConnectionId = uint64_t;
+
+    // A new connection; false when too many are open (the caller drops it).
+    bool Open(ConnectionId connection);
+    // The connection's next bytes. False when it has sent more than a second
+    // start ever does, or the queue is full: the caller drops the connection,
+    // and its messages past the limit are not queued.
+    bool Receive(ConnectionId connection, const char* bytes, size_t size);
+    // The connection has ended; its complete messages stay queued.
+    void Close(ConnectionId connection);
+
+    std::optional<ActionMessage> Next();
+    size_t Pending() const { return queue_.size(); }
+    int OpenConnections() const { return static_cast<int>(connections_.size()); }
+
+private:
+    struct Connection {
+        std::string partial;  // the start of a message cut between two reads
+        int accepted = 0;
+    };
+    std::map<ConnectionId, Connection> connections_;
+    std::deque<ActionMessage> queue_;
+};

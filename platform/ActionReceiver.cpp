@@ -35,31 +35,64 @@ void ActionReceiver::Close()
 void ActionReceiver::acceptConnections()
 {
     while (QLocalSocket* socket = server_.nextPendingConnection()) {
-        auto buffer = std::make_shared<std::string>();
-        connect(socket, &QLocalSocket::readyRead, this, [this, socket, buffer] {
-            const QByteArray bytes = socket->readAll();
-            buffer->append(bytes.constData(), static_cast<size_t>(bytes.size()));
-            for (const ActionMessage& m : DecodeActionMessages(*buffer))
-                pending_.push_back(m);
-            // Handed on from the event loop, not from inside the socket's
-            // signal: the handler lets waiting events run, and one of them
-            // may delete this very socket once its sender has gone.
-            if (!pending_.empty())
-                QMetaObject::invokeMethod(this, &ActionReceiver::deliverPending, Qt::QueuedConnection);
-        });
+        const ActionInbox::ConnectionId id = nextConnection_++;
+        connect(socket, &QLocalSocket::disconnected, this, [this, id] { inbox_.Close(id); });
         connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
+        if (!inbox_.Open(id)) {
+            socket->abort();
+            continue;
+        }
+        connect(socket, &QLocalSocket::readyRead, this, [this, socket, id] { readConnection(socket, id); });
+        // Bytes may have come with the connection itself.
+        if (socket->bytesAvailable() > 0)
+            readConnection(socket, id);
     }
+}
+
+void ActionReceiver::readConnection(QLocalSocket* socket, ActionInbox::ConnectionId id)
+{
+    const QByteArray bytes = socket->readAll();
+    const bool keep = inbox_.Receive(id, bytes.constData(), static_cast<size_t>(bytes.size()));
+    if (inbox_.Pending() > 0)
+        scheduleDelivery();
+    if (!keep)
+        socket->abort();
+}
+
+void ActionReceiver::scheduleDelivery()
+{
+    // Handed on from the event loop, not from inside the socket's signal:
+    // the handler lets waiting events run, and one of them may delete this
+    // very socket once its sender has gone.
+    QMetaObject::invokeMethod(this, &ActionReceiver::deliverPending, Qt::QueuedConnection);
+}
+
+void ActionReceiver::Hold()
+{
+    ++holds_;
+}
+
+void ActionReceiver::Resume()
+{
+    if (holds_ > 0 && --holds_ == 0 && inbox_.Pending() > 0)
+        scheduleDelivery();
 }
 
 void ActionReceiver::deliverPending()
 {
-    // A handler that lets events run may come back here before it returns;
-    // taking one message at a time keeps them in the order they came.
-    while (!pending_.empty()) {
-        const ActionMessage m = pending_.front();
-        pending_.pop_front();
-        emit received(m.code, m.value);
+    // The handler lets events run; a delivery asked for from in there would
+    // run the next handler inside this one, and a stream of messages would
+    // nest without end. The loop below picks those messages up instead.
+    if (delivering_ || holds_ > 0)
+        return;
+    delivering_ = true;
+    while (holds_ == 0) {
+        const std::optional<ActionMessage> m = inbox_.Next();
+        if (!m)
+            break;
+        emit received(m->code, m->value);
     }
+    delivering_ = false;
 }
 
 namespace {

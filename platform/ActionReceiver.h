@@ -1,7 +1,10 @@
 #pragma once
 // The running program's end of the action channel: listens on
 // <runtime>/<handle>.sock (mode 0600) and hands each 8-byte message to the
-// UI thread, in the order it was written.
+// UI thread, in the order it was written. Deliveries never nest: a message
+// that arrives while a handler runs (and lets events run) waits until that
+// handler has returned, and none is handed on while the program holds the
+// channel.
 
 #include "ActionChannel.h"
 
@@ -9,7 +12,7 @@
 #include <QObject>
 #include <QString>
 
-#include <deque>
+class QLocalSocket;
 
 class ActionReceiver : public QObject {
     Q_OBJECT
@@ -23,15 +26,25 @@ public:
     void Close();
     QString path() const { return path_; }
 
+    // While held (the program carries out actions), messages wait in the
+    // queue; the last Resume hands them on from the event loop.
+    void Hold();
+    void Resume();
+
 signals:
     void received(int32_t code, int32_t value);
 
 private:
     void acceptConnections();
+    void readConnection(QLocalSocket* socket, ActionInbox::ConnectionId id);
+    void scheduleDelivery();
     void deliverPending();
     QLocalServer server_;
     QString path_;
-    std::deque<ActionMessage> pending_;
+    ActionInbox inbox_;
+    ActionInbox::ConnectionId nextConnection_ = 1;
+    int holds_ = 0;
+    bool delivering_ = false;
 };
 
 // Turns SIGTERM, SIGHUP and SIGINT (logout, shutdown, Ctrl+C) into a signal on

@@ -17,6 +17,7 @@
 #include "about.h"
 
 #include <QApplication>
+#include <QScopeGuard>
 #include <QCloseEvent>
 #include <QDateTime>
 #include <QGroupBox>
@@ -927,6 +928,10 @@ void TMainForm::ReceiveActions(int32_t code, int32_t value)
 
 void TMainForm::ExecuteActions()
 {
+    // A list that arrives while this one runs (its tunes let events run)
+    // waits until this one is done, instead of being written over it.
+    receiver.Hold();
+    const auto resume = qScopeGuard([this] { receiver.Resume(); });
     // The count is shown without waiting for the box to be closed: a
     // forwarded or scheduled action must not wait for a click.
     if (!actionsBox) {

@@ -10,6 +10,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <csignal>
 #include <filesystem>
 #include <sys/wait.h>
@@ -146,4 +147,76 @@ TEST(SessionEndNotifierTest, SignalArrivesOnTheEventLoop)
     raise(SIGTERM);
     EXPECT_TRUE(QTest::qWaitFor([&] { return got != 0; }, 5000));
     EXPECT_EQ(got, SIGTERM);
+}
+
+TEST(ActionReceiverTest, AFloodNeitherNestsTheHandlerNorQueuesWithoutBound)
+{
+    // A handler like the panel's, which lets waiting events run, under a
+    // stream of headers from other processes: each message waits for the
+    // handler before it instead of running inside it, and what a connection
+    // may queue is bounded.
+    const TempDir dir;
+    ActionReceiver receiver;
+    ASSERT_TRUE(receiver.Listen(dir, 4323));
+    int depth = 0, deepest = 0, delivered = 0;
+    QObject::connect(&receiver, &ActionReceiver::received, [&](int32_t, int32_t) {
+        deepest = std::max(deepest, ++depth);
+        ++delivered;
+        QCoreApplication::processEvents();
+        --depth;
+    });
+
+    constexpr int Senders = 12, HeadersEach = 2000;
+    std::vector<pid_t> children;
+    for (int i = 0; i < Senders; ++i) {
+        const pid_t child = fork();
+        if (child == 0) {
+            // The receiver may cut the connection off; that is the point.
+            PostActionMessages(dir, 4323, std::vector<ActionMessage>(HeadersEach, {100, 4}));
+            _exit(0);
+        }
+        children.push_back(child);
+    }
+    for (pid_t child : children)
+        while (waitpid(child, nullptr, WNOHANG) == 0)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    QTest::qWait(50);
+
+    EXPECT_EQ(deepest, 1);
+    EXPECT_GT(delivered, 0);
+    EXPECT_LE(delivered, Senders * ActionInbox::MaxMessagesPerConnection);
+
+    // The channel still serves the next second start in full.
+    std::vector<ActionMessage> got;
+    QObject::connect(&receiver, &ActionReceiver::received,
+                     [&](int32_t code, int32_t value) { got.push_back({code, value}); });
+    ASSERT_TRUE(PostActionMessages(dir, 4323, {{100, 1}, {2, 0}}));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return got.size() == 2; }, 5000));
+}
+
+TEST(ActionInboxTest, ConnectionsAndQueueAreBounded)
+{
+    ActionInbox inbox;
+    for (int c = 0; c < ActionInbox::MaxConnections; ++c)
+        ASSERT_TRUE(inbox.Open(c));
+    EXPECT_FALSE(inbox.Open(99));
+
+    // A message cut between reads is joined; one connection's limit cuts it
+    // off mid-read without queueing the rest.
+    const std::string header = EncodeActionMessages({{100, 1}});
+    EXPECT_TRUE(inbox.Receive(0, header.data(), 3));
+    EXPECT_TRUE(inbox.Receive(0, header.data() + 3, 5));
+    EXPECT_EQ(inbox.Next(), (ActionMessage{100, 1}));
+    const std::string many = EncodeActionMessages(std::vector<ActionMessage>(40, {2, 0}));
+    EXPECT_FALSE(inbox.Receive(1, many.data(), many.size()));
+    EXPECT_EQ(inbox.Pending(), static_cast<size_t>(ActionInbox::MaxMessagesPerConnection));
+
+    // The shared queue stops at its bound whatever the connections send.
+    for (int c = 2; c < ActionInbox::MaxConnections; ++c)
+        inbox.Receive(c, many.data(), many.size());
+    EXPECT_EQ(inbox.Pending(), ActionInbox::MaxPendingMessages);
+    // A closed connection's messages are still handed on; its slot is free.
+    inbox.Close(1);
+    EXPECT_TRUE(inbox.Open(100));
+    EXPECT_EQ(inbox.Next(), (ActionMessage{2, 0}));
 }

@@ -59,6 +59,9 @@ void LoadEventValues(TRegistry& reg, ScheduledEvent& e)
 
 void LoadEvents()
 {
+    // The list and every event's values come from one snapshot, so an event
+    // that another program removes meanwhile is not half read.
+    TRegistryReadScope snapshot(EventsKey);
     int count = 0;
     {
         TRegistry reg;

@@ -17,6 +17,8 @@ std::string PresetKey(int slot)
 void LoadPresets()
 {
     const bool companion = StoreVariant == TStoreVariant::Companion;
+    // One snapshot for the hundred keys, not a transaction each.
+    TRegistryReadScope snapshot(std::string(MainKey) + "\\Presets");
     for (int slot = 1; slot <= PresetCount; ++slot) {
         TRegistry reg;
         reg.SetRootKey(RegistryRoot::LocalMachine);

@@ -1,29 +1,16 @@
 #include "Registry.h"
 
+#include "HiveConnection.h"
+
 #include <sqlite3.h>
 
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
-#include <filesystem>
 #include <pwd.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
-
-// Long enough that a writer never gives up while another program saves; a
-// save takes milliseconds, so this is only reached when something hangs.
-constexpr int BusyTimeoutMs = 10000;
-
-const char* const HiveSchema =
-    "CREATE TABLE keys (id INTEGER PRIMARY KEY,"
-    " path TEXT NOT NULL UNIQUE COLLATE NOCASE);"
-    "CREATE TABLE vals (key INTEGER NOT NULL REFERENCES keys(id) ON DELETE CASCADE,"
-    " name TEXT NOT NULL COLLATE NOCASE,"
-    " kind INTEGER NOT NULL,"
-    " data BLOB NOT NULL,"
-    " PRIMARY KEY (key, name));";
 
 char LowerAscii(char c)
 {
@@ -54,23 +41,6 @@ std::string TrimBackslashes(const std::string& path)
     return path.substr(first, last - first + 1);
 }
 
-bool IsDamagedHive(int rc)
-{
-    const int primary = rc & 0xff;
-    return primary == SQLITE_NOTADB || primary == SQLITE_CORRUPT;
-}
-
-[[noreturn]] void RaiseNotAHive(const std::string& file, const std::string& why)
-{
-    throw ERegistryException("The settings store '" + file + "' is damaged or not a Tunzo settings store (" + why +
-                             "); it was left unchanged");
-}
-
-[[noreturn]] void RaiseUnreadable(const std::string& file, const std::string& why)
-{
-    throw ERegistryException("The settings store '" + file + "' cannot be read (" + why + ")");
-}
-
 std::string HomeFolder()
 {
     if (const char* home = std::getenv("HOME"); home && *home)
@@ -78,16 +48,6 @@ std::string HomeFolder()
     if (const passwd* pw = getpwuid(getuid()); pw && pw->pw_dir)
         return pw->pw_dir;
     return "/tmp";
-}
-
-bool MakeParentFolder(const std::string& file)
-{
-    const std::filesystem::path parent = std::filesystem::path(file).parent_path();
-    if (parent.empty())
-        return true;
-    std::error_code ec;
-    std::filesystem::create_directories(parent, ec);
-    return !ec;
 }
 
 void PutLittleEndian(uint64_t v, unsigned char* out, int bytes)
@@ -104,6 +64,39 @@ uint64_t GetLittleEndian(const std::string& data)
     return v;
 }
 
+void BindText(sqlite3_stmt* st, int index, const std::string& text)
+{
+    sqlite3_bind_text(st, index, text.data(), static_cast<int>(text.size()), SQLITE_TRANSIENT);
+}
+
+HiveConnection& Hive()
+{
+    return HiveConnection::OfProcess();
+}
+
+// Paths compare without regard to case; the read scope keeps them lowered.
+std::string LowerAscii(std::string text)
+{
+    for (char& c : text)
+        c = LowerAscii(c);
+    return text;
+}
+
+TStoredValue ValueAt(sqlite3_stmt* st, int firstColumn)
+{
+    TStoredValue v;
+    const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(st, firstColumn));
+    v.name = text ? text : "";
+    v.kind = sqlite3_column_int(st, firstColumn + 1);
+    const void* bytes = sqlite3_column_blob(st, firstColumn + 2);
+    const int size = sqlite3_column_bytes(st, firstColumn + 2);
+    if (bytes && size > 0)
+        v.data.assign(static_cast<const char*>(bytes), static_cast<size_t>(size));
+    return v;
+}
+
+TRegistryReadScope* innermostScope = nullptr;
+
 }  // namespace
 
 std::string RegistryFilePath()
@@ -119,6 +112,16 @@ std::string RegistryFilePath()
     return base + "/tunzo/registry.sqlite";
 }
 
+void SetRegistryBusyTimeout(int ms)
+{
+    Hive().SetBusyTimeout(ms);
+}
+
+void CloseRegistryConnection()
+{
+    Hive().Close();
+}
+
 TRegistry::~TRegistry()
 {
     try {
@@ -128,146 +131,55 @@ TRegistry::~TRegistry()
     }
 }
 
-void TRegistry::Release()
-{
-    sqlite3_finalize(readStmt_);
-    sqlite3_finalize(writeStmt_);
-    readStmt_ = nullptr;
-    writeStmt_ = nullptr;
-    if (db_)
-        sqlite3_close_v2(db_);
-    db_ = nullptr;
-    keyId_ = 0;
-    path_.clear();
-    wrote_ = false;
-}
-
 bool TRegistry::OpenKey(const std::string& path, bool canCreate)
 {
     CloseKey();
     const std::string key = TrimBackslashes(path);
     if (key.empty())
         return false;
-    const std::string file = RegistryFilePath();
-    if (!OpenHive(file, canCreate))
+    if (!canCreate && innermostScope) {
+        bool covered = false;
+        const TRegistryReadScope::Key* held = innermostScope->Find(key, covered);
+        if (covered) {
+            if (!held)
+                return false;
+            open_ = true;
+            fromScope_ = true;
+            keyId_ = held->id;
+            values_ = &held->values;
+            path_ = key;
+            return true;
+        }
+    }
+    HiveConnection& hive = Hive();
+    if (!hive.Begin(canCreate ? HiveConnection::Access::Write : HiveConnection::Access::Read))
         return false;
     try {
-        if (!BeginKey(file, canCreate) || !FindKey(key, canCreate)) {
-            Release();
+        if (!FindKey(key, canCreate)) {
+            hive.End();
             return false;
         }
     } catch (...) {
-        Release();
+        hive.End();
         throw;
     }
+    open_ = true;
     path_ = key;
     return true;
 }
 
-bool TRegistry::OpenHive(const std::string& file, bool canCreate)
-{
-    struct stat st {};
-    const bool exists = ::stat(file.c_str(), &st) == 0;
-    if (!exists && (!canCreate || !MakeParentFolder(file)))
-        return false;
-
-    const int flags = SQLITE_OPEN_READWRITE | (canCreate ? SQLITE_OPEN_CREATE : 0);
-    const int rc = sqlite3_open_v2(file.c_str(), &db_, flags, nullptr);
-    if (rc != SQLITE_OK) {
-        const std::string why = db_ ? sqlite3_errmsg(db_) : sqlite3_errstr(rc);
-        Release();
-        if (exists && !canCreate)
-            RaiseUnreadable(file, why);
-        return false;
-    }
-    sqlite3_busy_timeout(db_, BusyTimeoutMs);
-    // SQLite quietly opens a file we may not write read-only.
-    if (canCreate && sqlite3_db_readonly(db_, "main") == 1) {
-        Release();
-        return false;
-    }
-    return true;
-}
-
-bool TRegistry::BeginKey(const std::string& file, bool canCreate)
-{
-    // The schema is checked before anything is written, so that a file of
-    // another program is left exactly as it was.
-    HiveSchemaState schema = ReadSchema(file, canCreate);
-    if (schema == HiveSchemaState::Unreadable || (schema == HiveSchemaState::Missing && !canCreate))
-        return false;
-
-    if (canCreate) {
-        // Readers and the one writer then never wait for each other; the mode
-        // stays in the file, so this costs nothing once set.
-        const int rc = sqlite3_exec(db_, "PRAGMA journal_mode=WAL", nullptr, nullptr, nullptr);
-        if (IsDamagedHive(rc))
-            RaiseNotAHive(file, sqlite3_errmsg(db_));
-        // With the log, NORMAL still keeps every commit whole when a process
-        // dies; it only skips the flush to disk on each commit.
-        sqlite3_exec(db_, "PRAGMA synchronous=NORMAL", nullptr, nullptr, nullptr);
-    }
-
-    // A write-open takes the write lock at once: upgrading a read transaction
-    // later could fail with "database is locked" instead of waiting.
-    const int rc = sqlite3_exec(db_, canCreate ? "BEGIN IMMEDIATE" : "BEGIN", nullptr, nullptr, nullptr);
-    if (rc != SQLITE_OK) {
-        if (IsDamagedHive(rc))
-            RaiseNotAHive(file, sqlite3_errmsg(db_));
-        return false;
-    }
-    if (schema == HiveSchemaState::Present)
-        return true;
-    // Under the write lock now: another program may have created it meanwhile.
-    schema = ReadSchema(file, canCreate);
-    if (schema == HiveSchemaState::Present)
-        return true;
-    return schema == HiveSchemaState::Missing && sqlite3_exec(db_, HiveSchema, nullptr, nullptr, nullptr) == SQLITE_OK;
-}
-
-TRegistry::HiveSchemaState TRegistry::ReadSchema(const std::string& file, bool canCreate)
-{
-    sqlite3_stmt* st = nullptr;
-    int rc = sqlite3_prepare_v2(db_, "SELECT name FROM sqlite_master WHERE type = 'table'", -1, &st, nullptr);
-    int tables = 0;
-    int ours = 0;
-    if (rc == SQLITE_OK) {
-        while ((rc = sqlite3_step(st)) == SQLITE_ROW) {
-            const auto* name = reinterpret_cast<const char*>(sqlite3_column_text(st, 0));
-            const std::string_view table = name ? name : "";
-            ++tables;
-            if (SameTextAscii(table, "keys") || SameTextAscii(table, "vals"))
-                ++ours;
-        }
-        if (rc == SQLITE_DONE)
-            rc = SQLITE_OK;
-    }
-    sqlite3_finalize(st);
-    if (rc != SQLITE_OK) {
-        const std::string why = sqlite3_errmsg(db_);
-        if (IsDamagedHive(rc))
-            RaiseNotAHive(file, why);
-        if (!canCreate)
-            RaiseUnreadable(file, why);
-        return HiveSchemaState::Unreadable;
-    }
-    if (ours == 2)
-        return HiveSchemaState::Present;
-    if (tables > 0)
-        RaiseNotAHive(file, "it holds other tables");
-    return HiveSchemaState::Missing;
-}
-
 bool TRegistry::FindKey(const std::string& path, bool canCreate)
 {
+    HiveConnection& hive = Hive();
     auto lookUp = [&]() -> bool {
-        sqlite3_stmt* st = nullptr;
-        sqlite3_prepare_v2(db_, "SELECT id FROM keys WHERE path = ?1", -1, &st, nullptr);
-        sqlite3_bind_text(st, 1, path.data(), static_cast<int>(path.size()), SQLITE_TRANSIENT);
+        sqlite3_stmt* st = hive.Prepared(HiveConnection::FindKey);
+        if (!st)
+            throw ERegistryException("Failed to get data for '" + path + "'");
+        BindText(st, 1, path);
         const int rc = sqlite3_step(st);
         if (rc == SQLITE_ROW)
             keyId_ = sqlite3_column_int64(st, 0);
-        sqlite3_finalize(st);
+        sqlite3_reset(st);
         if (rc != SQLITE_ROW && rc != SQLITE_DONE)
             throw ERegistryException("Failed to get data for '" + path + "'");
         return rc == SQLITE_ROW;
@@ -278,83 +190,68 @@ bool TRegistry::FindKey(const std::string& path, bool canCreate)
         return false;
 
     // As in the registry, creating a key creates the keys above it.
-    sqlite3_stmt* st = nullptr;
-    sqlite3_prepare_v2(db_, "INSERT OR IGNORE INTO keys (path) VALUES (?1)", -1, &st, nullptr);
+    sqlite3_stmt* st = hive.Prepared(HiveConnection::InsertKey);
     bool ok = st != nullptr;
     for (size_t end = path.find('\\'); ok; end = path.find('\\', end + 1)) {
-        const std::string prefix = path.substr(0, end);
-        sqlite3_bind_text(st, 1, prefix.data(), static_cast<int>(prefix.size()), SQLITE_TRANSIENT);
+        BindText(st, 1, path.substr(0, end));
         ok = sqlite3_step(st) == SQLITE_DONE;
         sqlite3_reset(st);
         if (end == std::string::npos)
             break;
     }
-    sqlite3_finalize(st);
     return ok && lookUp();
 }
 
 void TRegistry::CloseKey()
 {
-    if (!db_)
+    if (!open_)
         return;
     const bool wrote = wrote_;
+    const bool fromScope = fromScope_;
     const std::string key = path_;
-    sqlite3_finalize(readStmt_);
-    sqlite3_finalize(writeStmt_);
-    readStmt_ = nullptr;
-    writeStmt_ = nullptr;
-    const int rc = sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr);
-    if (rc != SQLITE_OK)
-        sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
-    Release();
-    if (rc != SQLITE_OK && wrote)
+    open_ = false;
+    fromScope_ = false;
+    keyId_ = 0;
+    path_.clear();
+    wrote_ = false;
+    values_ = nullptr;
+    ownValues_.clear();
+    if (!fromScope && !Hive().End() && wrote)
         throw ERegistryException("Failed to set data for '" + key + "'");
 }
 
-sqlite3_stmt* TRegistry::Prepared(sqlite3_stmt*& cache, const char* sql)
+const TStoredValue* TRegistry::Fetch(const std::string& name)
 {
-    if (!cache)
-        sqlite3_prepare_v2(db_, sql, -1, &cache, nullptr);
-    else
-        sqlite3_reset(cache);
-    if (cache)
-        sqlite3_clear_bindings(cache);
-    return cache;
-}
-
-TRegistry::StoredValue TRegistry::Fetch(const std::string& name)
-{
-    StoredValue v;
-    sqlite3_stmt* st = db_ ? Prepared(readStmt_, "SELECT kind, data FROM vals WHERE key = ?1 AND name = ?2") : nullptr;
-    if (!st)
+    if (!open_)
         throw ERegistryException("Failed to get data for '" + name + "'");
-    sqlite3_bind_int64(st, 1, keyId_);
-    sqlite3_bind_text(st, 2, name.data(), static_cast<int>(name.size()), SQLITE_TRANSIENT);
-    const int rc = sqlite3_step(st);
-    if (rc == SQLITE_ROW) {
-        v.found = true;
-        v.kind = sqlite3_column_int(st, 0);
-        const void* bytes = sqlite3_column_blob(st, 1);
-        const int size = sqlite3_column_bytes(st, 1);
-        if (bytes && size > 0)
-            v.data.assign(static_cast<const char*>(bytes), static_cast<size_t>(size));
+    if (!values_) {
+        sqlite3_stmt* st = Hive().Prepared(HiveConnection::ReadValues);
+        if (!st)
+            throw ERegistryException("Failed to get data for '" + name + "'");
+        sqlite3_bind_int64(st, 1, keyId_);
+        int rc;
+        while ((rc = sqlite3_step(st)) == SQLITE_ROW)
+            ownValues_.push_back(ValueAt(st, 0));
+        sqlite3_reset(st);
+        if (rc != SQLITE_DONE) {
+            ownValues_.clear();
+            throw ERegistryException("Failed to get data for '" + name + "'");
+        }
+        values_ = &ownValues_;
     }
-    sqlite3_reset(st);
-    if (rc != SQLITE_ROW && rc != SQLITE_DONE)
-        throw ERegistryException("Failed to get data for '" + name + "'");
-    return v;
+    for (const TStoredValue& v : *values_)
+        if (SameTextAscii(v.name, name))
+            return &v;
+    return nullptr;
 }
 
 void TRegistry::Store(const std::string& name, RegistryValueType kind, const void* data, size_t size)
 {
-    sqlite3_stmt* st = db_ ? Prepared(writeStmt_,
-                                      "INSERT INTO vals (key, name, kind, data) VALUES (?1, ?2, ?3, ?4)"
-                                      " ON CONFLICT (key, name) DO UPDATE SET kind = excluded.kind, data = excluded.data")
-                           : nullptr;
+    sqlite3_stmt* st = open_ && !fromScope_ ? Hive().Prepared(HiveConnection::StoreValue) : nullptr;
     if (!st)
         throw ERegistryException("Failed to set data for '" + name + "'");
     sqlite3_bind_int64(st, 1, keyId_);
-    sqlite3_bind_text(st, 2, name.data(), static_cast<int>(name.size()), SQLITE_TRANSIENT);
+    BindText(st, 2, name);
     sqlite3_bind_int(st, 3, static_cast<int>(kind));
     // A null pointer would bind NULL; an empty string is an empty blob.
     sqlite3_bind_blob(st, 4, size ? data : "", static_cast<int>(size), SQLITE_TRANSIENT);
@@ -363,36 +260,36 @@ void TRegistry::Store(const std::string& name, RegistryValueType kind, const voi
     if (rc != SQLITE_DONE)
         throw ERegistryException("Failed to set data for '" + name + "'");
     wrote_ = true;
+    // Read again at the next use: the stored name keeps the case it had.
+    values_ = nullptr;
+    ownValues_.clear();
 }
 
 bool TRegistry::ValueExists(const std::string& name)
 {
-    return Fetch(name).found;
+    return Fetch(name) != nullptr;
 }
 
 std::string TRegistry::ReadString(const std::string& name)
 {
-    StoredValue v = Fetch(name);
-    if (!v.found)
+    const TStoredValue* v = Fetch(name);
+    if (!v)
         return {};
     // Kind 2 is the registry's expandable string; other writers may use it.
-    if (v.kind != static_cast<int32_t>(RegistryValueType::String) && v.kind != 2)
+    if (v->kind != static_cast<int32_t>(RegistryValueType::String) && v->kind != 2)
         throw ERegistryException("Invalid data type for '" + name + "'");
     // Writers that keep the C terminator still read as the text before it.
-    const size_t end = v.data.find('\0');
-    if (end != std::string::npos)
-        v.data.resize(end);
-    return v.data;
+    return v->data.substr(0, v->data.find('\0'));
 }
 
 int32_t TRegistry::ReadInteger(const std::string& name)
 {
-    const StoredValue v = Fetch(name);
-    if (!v.found)
+    const TStoredValue* v = Fetch(name);
+    if (!v)
         throw ERegistryException("Failed to get data for '" + name + "'");
-    if (v.kind != static_cast<int32_t>(RegistryValueType::Integer) || v.data.size() != 4)
+    if (v->kind != static_cast<int32_t>(RegistryValueType::Integer) || v->data.size() != 4)
         throw ERegistryException("Invalid data type for '" + name + "'");
-    return static_cast<int32_t>(static_cast<uint32_t>(GetLittleEndian(v.data)));
+    return static_cast<int32_t>(static_cast<uint32_t>(GetLittleEndian(v->data)));
 }
 
 bool TRegistry::ReadBool(const std::string& name)
@@ -402,12 +299,12 @@ bool TRegistry::ReadBool(const std::string& name)
 
 double TRegistry::ReadFloat(const std::string& name)
 {
-    const StoredValue v = Fetch(name);
-    if (!v.found)
+    const TStoredValue* v = Fetch(name);
+    if (!v)
         throw ERegistryException("Failed to get data for '" + name + "'");
-    if (v.kind != static_cast<int32_t>(RegistryValueType::Binary) || v.data.size() != 8)
+    if (v->kind != static_cast<int32_t>(RegistryValueType::Binary) || v->data.size() != 8)
         throw ERegistryException("Invalid data type for '" + name + "'");
-    const uint64_t bits = GetLittleEndian(v.data);
+    const uint64_t bits = GetLittleEndian(v->data);
     double value = 0.0;
     std::memcpy(&value, &bits, sizeof value);
     return value;
@@ -442,10 +339,9 @@ void TRegistry::WriteFloat(const std::string& name, double value)
 std::vector<std::string> TRegistry::GetKeyNames()
 {
     std::vector<std::string> names;
-    if (!db_)
+    if (!open_)
         return names;
-    sqlite3_stmt* st = nullptr;
-    sqlite3_prepare_v2(db_, "SELECT path FROM keys", -1, &st, nullptr);
+    sqlite3_stmt* st = Hive().Prepared(HiveConnection::ListKeys);
     const std::string prefix = path_ + "\\";
     int rc = SQLITE_DONE;
     while (st && (rc = sqlite3_step(st)) == SQLITE_ROW) {
@@ -461,7 +357,8 @@ std::vector<std::string> TRegistry::GetKeyNames()
         if (std::none_of(names.begin(), names.end(), [&](const std::string& n) { return SameTextAscii(n, name); }))
             names.push_back(std::move(name));
     }
-    sqlite3_finalize(st);
+    if (st)
+        sqlite3_reset(st);
     if (rc != SQLITE_DONE)
         throw ERegistryException("Failed to get data for '" + path_ + "'");
     std::sort(names.begin(), names.end(), LessTextAscii);
@@ -470,7 +367,7 @@ std::vector<std::string> TRegistry::GetKeyNames()
 
 bool TRegistry::GetKeyInfo(TRegKeyInfo& info)
 {
-    if (!db_)
+    if (!open_)
         return false;
     const std::vector<std::string> names = GetKeyNames();
     info.NumSubKeys = static_cast<int32_t>(names.size());
@@ -478,4 +375,66 @@ bool TRegistry::GetKeyInfo(TRegKeyInfo& info)
     for (const std::string& n : names)
         info.MaxSubKeyLen = std::max(info.MaxSubKeyLen, static_cast<int32_t>(n.size()));
     return true;
+}
+
+TRegistryReadScope::TRegistryReadScope(const std::string& path) : root_(LowerAscii(TrimBackslashes(path)))
+{
+    HiveConnection& hive = Hive();
+    active_ = hive.Begin(HiveConnection::Access::Read);
+    if (!active_)
+        return;
+    try {
+        ReadKeys(TrimBackslashes(path));
+    } catch (...) {
+        hive.End();
+        throw;
+    }
+    outer_ = innermostScope;
+    innermostScope = this;
+}
+
+void TRegistryReadScope::ReadKeys(const std::string& path)
+{
+    HiveConnection& hive = Hive();
+    std::unordered_map<int64_t, Key*> byId;
+    sqlite3_stmt* st = hive.Prepared(HiveConnection::ReadKeysUnder);
+    int rc = SQLITE_ERROR;
+    if (st) {
+        BindText(st, 1, root_);
+        BindText(st, 2, root_ + "\\");
+        while ((rc = sqlite3_step(st)) == SQLITE_ROW) {
+            const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(st, 1));
+            Key& key = keys_[LowerAscii(text ? text : "")];
+            key.id = sqlite3_column_int64(st, 0);
+            byId[key.id] = &key;
+        }
+        sqlite3_reset(st);
+    }
+    if (rc == SQLITE_DONE && !byId.empty() && (st = hive.Prepared(HiveConnection::ReadAllValues))) {
+        while ((rc = sqlite3_step(st)) == SQLITE_ROW)
+            if (const auto it = byId.find(sqlite3_column_int64(st, 0)); it != byId.end())
+                it->second->values.push_back(ValueAt(st, 1));
+        sqlite3_reset(st);
+    }
+    if (rc != SQLITE_DONE)
+        throw ERegistryException("Failed to get data for '" + path + "'");
+}
+
+TRegistryReadScope::~TRegistryReadScope()
+{
+    if (!active_)
+        return;
+    innermostScope = outer_;
+    Hive().End();
+}
+
+const TRegistryReadScope::Key* TRegistryReadScope::Find(const std::string& path, bool& covered) const
+{
+    const std::string lower = LowerAscii(path);
+    covered = lower == root_ ||
+              (lower.size() > root_.size() && lower.compare(0, root_.size(), root_) == 0 && lower[root_.size()] == '\\');
+    if (!covered)
+        return nullptr;
+    const auto it = keys_.find(lower);
+    return it == keys_.end() ? nullptr : &it->second;
 }

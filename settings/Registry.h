@@ -1,7 +1,9 @@
 #pragma once
 // TRegistry: the registry-access object of the settings code, on the SQLite
-// hive. Every open-to-close of a key is one transaction, so a process that dies
-// half-way through a save leaves each value as it was before that save.
+// hive. Every open-to-close of a key is one transaction on the process's one
+// connection, so a process that dies half-way through a save leaves each value
+// as it was before that save. Reading takes no write lock and never waits for
+// a writer; a busy or unreadable hive is an error, never a missing key.
 //
 // The hive's schema, kinds and byte layouts are shared with other programs
 // (a setup tool, a scheduler), so they are fixed:
@@ -14,10 +16,8 @@
 #include <cstdint>
 #include <stdexcept>
 #include <string>
+#include <unordered_map>
 #include <vector>
-
-struct sqlite3;
-struct sqlite3_stmt;
 
 enum class RegistryValueType : int32_t {
     String = 1,   // REG_SZ
@@ -43,6 +43,15 @@ public:
 // else ~/.config/tunzo/registry.sqlite.
 std::string RegistryFilePath();
 
+// How long a write waits for another program's write lock; a save takes
+// milliseconds, so this is only reached when something hangs.
+inline constexpr int RegistryBusyTimeoutMs = 10000;
+// Shorter waits where a program cannot wait long (the end of a session), and
+// in tests. Applies to every key open from now on.
+void SetRegistryBusyTimeout(int ms);
+// Closes the process's connection; the next key open makes a new one.
+void CloseRegistryConnection();
+
 // Key paths are relative to this root; the hive holds only HKEY_LOCAL_MACHINE.
 enum class RegistryRoot { LocalMachine };
 
@@ -50,6 +59,15 @@ struct TRegKeyInfo {
     int32_t NumSubKeys = 0;
     int32_t MaxSubKeyLen = 0;  // bytes of the longest subkey name
 };
+
+// A value as the hive holds it: its kind and its bytes.
+struct TStoredValue {
+    std::string name;
+    int32_t kind = 0;
+    std::string data;
+};
+
+class TRegistryReadScope;
 
 class TRegistry {
 public:
@@ -62,10 +80,11 @@ public:
 
     // With canCreate the key (and its parents) is created when missing and the
     // key is opened for writing: false when the hive cannot be created or
-    // written. Without it the key is opened for reading: false when the hive
-    // file or the key does not exist. A hive file that is corrupt, foreign or
-    // unreadable raises ERegistryException naming the file; it is never
-    // overwritten.
+    // written, or another program holds its write lock for the whole busy
+    // timeout. Without it the key is opened for reading: false when the hive
+    // file or the key does not exist. A hive file that is corrupt, foreign,
+    // unreadable or locked against readers raises ERegistryException naming
+    // the file; it is never overwritten.
     bool OpenKey(const std::string& path, bool canCreate);
     // Ends the key's transaction. Raises "Failed to set data for '<key>'" when
     // the writes of this open could not be made durable.
@@ -90,27 +109,47 @@ public:
     RegistryRoot RootKey = RegistryRoot::LocalMachine;
 
 private:
-    struct StoredValue {
-        bool found = false;
-        int32_t kind = 0;
-        std::string data;
-    };
-
-    enum class HiveSchemaState { Present, Missing, Unreadable };
-
-    bool OpenHive(const std::string& file, bool canCreate);
-    bool BeginKey(const std::string& file, bool canCreate);
-    HiveSchemaState ReadSchema(const std::string& file, bool canCreate);
     bool FindKey(const std::string& path, bool canCreate);
-    StoredValue Fetch(const std::string& name);
+    // The open key's values, read in one query at the first use (or taken
+    // from the read scope that holds them).
+    const TStoredValue* Fetch(const std::string& name);
     void Store(const std::string& name, RegistryValueType kind, const void* data, size_t size);
-    sqlite3_stmt* Prepared(sqlite3_stmt*& cache, const char* sql);
-    void Release();
 
-    sqlite3* db_ = nullptr;
+    bool open_ = false;
+    bool fromScope_ = false;
     int64_t keyId_ = 0;
     std::string path_;
     bool wrote_ = false;
-    sqlite3_stmt* readStmt_ = nullptr;
-    sqlite3_stmt* writeStmt_ = nullptr;
+    const std::vector<TStoredValue>* values_ = nullptr;
+    std::vector<TStoredValue> ownValues_;
+};
+
+// The keys at and under one path, read with all their values in one query,
+// in one snapshot of the hive. While it lives, keys under that path opened for
+// reading are served from it and share its read transaction, so that the
+// hundred preset keys cost one query instead of two hundred. It is for
+// reading: a key opened for writing meanwhile goes to the hive, and the scope
+// does not see what it writes. Raises as OpenKey.
+class TRegistryReadScope {
+public:
+    explicit TRegistryReadScope(const std::string& path);
+    ~TRegistryReadScope();
+    TRegistryReadScope(const TRegistryReadScope&) = delete;
+    TRegistryReadScope& operator=(const TRegistryReadScope&) = delete;
+
+private:
+    friend class TRegistry;
+    struct Key {
+        int64_t id = 0;
+        std::vector<TStoredValue> values;
+    };
+    // nullptr when the path is under this scope's but not stored; `covered`
+    // tells whether the scope answers for the path at all.
+    const Key* Find(const std::string& path, bool& covered) const;
+    void ReadKeys(const std::string& path);
+
+    bool active_ = false;
+    std::string root_;  // lower case, like the keys below
+    std::unordered_map<std::string, Key> keys_;
+    TRegistryReadScope* outer_ = nullptr;
 };

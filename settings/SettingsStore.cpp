@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "Presets.h"
+#include "RadioDriver.h"
 
 TStoreVariant StoreVariant = TStoreVariant::Tunzo;
 
@@ -146,27 +147,19 @@ void CorrectValues(TTunerSettings& s)
         s.VolumeControl = 5;
 }
 
-// The main key could not be opened: create it with the two values the card
-// needs first.
-bool WriteFallbackValues(TRegistry& reg)
+// The companion's first start writes the two values the card needs, where
+// another program has not written them meanwhile.
+void WriteCompanionFirstValues(TRegistry& reg)
 {
-    if (!reg.OpenKey(MainKey, true))
-        return false;
-    reg.WriteFloat("DefaultStation", FallbackFrequency);
-    reg.WriteInteger("IO Port", TunerSettings.CardPort);
-    reg.CloseKey();
-    return true;
+    if (!reg.ValueExists("DefaultStation"))
+        reg.WriteFloat("DefaultStation", FallbackFrequency);
+    if (!reg.ValueExists("IO Port"))
+        reg.WriteInteger("IO Port", TunerSettings.CardPort);
 }
 
-bool LoadFromMainKey(TRegistry& reg, bool canCreate)
-{
-    if (!reg.OpenKey(MainKey, canCreate))
-        return false;
-    LoadValues(reg, TunerSettings);
-    CorrectValues(TunerSettings);
-    reg.CloseKey();
-    return true;
-}
+// Set while the record holds what the last load could not read: saving it
+// then would write initial values over the user's own.
+bool settingsUnread = false;
 
 std::string TwoDigits(int value)
 {
@@ -202,6 +195,9 @@ int32_t LoadWindowValue(const std::string& valueName)
 void InitialiseSettings()
 {
     AssignInitialValues(TunerSettings);
+    // The card is taken to be audible after every initialisation, a reload
+    // after the setup program included.
+    RadioDriver::SoundOn = true;
     LoadSettings();
     TunerSettings.AlarmTimeText = FormatClockTime(TunerSettings.AlarmHour, TunerSettings.AlarmMinute, 0, 2);
     SetBandLimits(TunerSettings);
@@ -213,7 +209,7 @@ void InitialiseSettings()
 namespace {
 
 // A port never loaded is 0, which no card answers on: without a main key the
-// card gets the default port, and so does the fallback's "IO Port".
+// card gets the default port, and so does the companion's first "IO Port".
 void DefaultPortWhenNeverLoaded()
 {
     if (TunerSettings.CardPort == 0)
@@ -226,27 +222,40 @@ void LoadSettings()
 {
     TRegistry reg;
     reg.SetRootKey(RegistryRoot::LocalMachine);
-    if (StoreVariant == TStoreVariant::Companion) {
-        if (!LoadFromMainKey(reg, false)) {
-            DefaultPortWhenNeverLoaded();
-            WriteFallbackValues(reg);
-        }
-        return;
+    // A read: it neither waits for another program's write lock nor takes
+    // one. A hive that is busy or cannot be read raises here, before any
+    // value is touched, and is never taken for a missing key.
+    bool opened = false;
+    try {
+        opened = reg.OpenKey(MainKey, false);
+    } catch (...) {
+        settingsUnread = true;
+        throw;
     }
-    if (LoadFromMainKey(reg, true))
+    settingsUnread = false;
+    if (!opened) {
+        // Really missing (a first start, or a program removed it): made now.
+        DefaultPortWhenNeverLoaded();
+        opened = reg.OpenKey(MainKey, true);
+        if (opened && StoreVariant == TStoreVariant::Companion)
+            WriteCompanionFirstValues(reg);
+    }
+    // A key that cannot even be made leaves every field at its initial value.
+    if (!opened)
         return;
+    LoadValues(reg, TunerSettings);
+    CorrectValues(TunerSettings);
     reg.CloseKey();
-    DefaultPortWhenNeverLoaded();
-    if (WriteFallbackValues(reg))
-        return;
-    // A hive that may be read but not written still holds the user's settings.
-    LoadFromMainKey(reg, false);
 }
 
 void SaveSettings()
 {
     TRegistry reg;
     reg.SetRootKey(RegistryRoot::LocalMachine);
+    if (settingsUnread)
+        throw ERegistryException("The settings were not saved to '" + RegistryFilePath() +
+                                 "': they could not be read from it at the last load, and saving now would write "
+                                 "initial values over them");
     if (!reg.OpenKey(MainKey, true)) {
         ShowRegistryWriteError(MainKey);
         return;

@@ -25,7 +25,11 @@ extern TStoreVariant StoreVariant;
 // Initial values, stored values, alarm text, band limits, presets. Safe to
 // repeat (the front panel calls it again after the setup program).
 void InitialiseSettings();
+// Reads the main key; only a key that is really missing is made (a busy or
+// unreadable store raises instead, and nothing is written).
 void LoadSettings();
+// Writes the record. After a load that could not read the store at all it
+// raises instead: the record then holds initial values, not the user's.
 void SaveSettings();
 // Hour, minute, preset, active and weekdays, written in three passes.
 void SaveAlarm();

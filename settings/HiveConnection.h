@@ -1,0 +1,85 @@
+#pragma once
+// The process's one connection to the hive, shared by every TRegistry. It is
+// opened on first use and closed at exit; a key open is a transaction on it.
+// Opening a connection costs far more than a key open (the schema is read,
+// the write-ahead log and its shared memory are set up), so start-up, which
+// opens a hundred keys, must not pay it per key.
+//
+// The connection follows the file: when $TUNZO_REGISTRY names another file,
+// or the file was deleted or replaced since, the next operation opens the
+// file that is there now. A child process made by fork never uses its
+// parent's connection.
+
+#include "Registry.h"
+
+#include <sqlite3.h>
+#include <sys/types.h>
+
+#include <array>
+#include <string>
+
+class HiveConnection {
+public:
+    enum class Access { Read, Write };
+    enum Statement {
+        FindKey,
+        InsertKey,
+        ReadValues,
+        StoreValue,
+        ListKeys,
+        ReadKeysUnder,
+        ReadAllValues,
+        StatementCount
+    };
+
+    static HiveConnection& OfProcess();
+    ~HiveConnection() { Close(); }
+
+    // Begins a transaction of `access`, or joins the one already open (keys
+    // opened while another key or a read scope is open share its
+    // transaction). False when there is nothing to read (no file, no tables
+    // yet) or the hive cannot be written (no write access, or another
+    // program has held its write lock for the whole busy timeout). Raises
+    // ERegistryException, naming the file, when it is damaged, foreign,
+    // unreadable or locked against readers.
+    bool Begin(Access access);
+    // Leaves the transaction; the outermost one commits. False when the
+    // commit failed (the transaction is then rolled back).
+    bool End();
+
+    sqlite3* db() const { return db_; }
+    const std::string& file() const { return file_; }
+    // A prepared statement, reset and with its bindings cleared.
+    sqlite3_stmt* Prepared(Statement which);
+
+    void SetBusyTimeout(int ms);
+    void Close();
+
+private:
+    enum class Schema { Present, Missing, Unreadable };
+
+    HiveConnection() = default;
+    bool Connect(Access access);
+    bool Open(const std::string& file, int flags);
+    void ReopenImmutable();
+    void Abandon();
+    void UseWriteAheadLog();
+    Schema ReadSchema(Access access);
+    bool Execute(const char* sql);
+    void Leave(bool commit);
+    void TidyLogAfterWrite();
+
+    sqlite3* db_ = nullptr;
+    std::string file_;
+    dev_t device_ = 0;
+    ino_t inode_ = 0;
+    pid_t owner_ = 0;
+    bool readOnly_ = false;
+    bool schemaPresent_ = false;
+    bool logChecked_ = false;
+    bool synchronousSet_ = false;
+    int depth_ = 0;
+    bool writing_ = false;
+    int busyTimeoutMs_ = RegistryBusyTimeoutMs;
+    std::array<sqlite3_stmt*, StatementCount> statements_{};
+};

@@ -34,7 +34,7 @@ TUNZO_PORT_TRACE=$work/foreign "$tool" --port 0x3f8 tune 100 2>"$work/err"; [ $?
 grep -q "'0x3f8'" "$work/err" || fail "the refusal does not name the port"
 [ ! -s "$work/foreign" ] || fail "a foreign --port reached the ports: $(head -3 "$work/foreign")"
 
-# Help never waits for or depends on the store.
+# Help is answered without the store, even one that cannot be read.
 mkdir "$work/not-a-store"
 TUNZO_REGISTRY=$work/not-a-store "$tool" --help > "$work/help"; [ $? = 0 ] || fail "--help with an unreadable store must exit 0"
 grep -q '^usage: tunzo-card' "$work/help" || fail "--help with an unreadable store prints no usage"

@@ -20,13 +20,20 @@ namespace {
 constexpr int DefaultRuns = 31;
 constexpr int RadioActiveAdapter = 6;
 
-double MedianRunMs(const std::vector<std::string>& argv, int runs)
+// Median wall time of each command; the commands take turns, so that a
+// machine busy for a while slows them all alike.
+std::vector<double> MedianRunMs(const std::vector<std::vector<std::string>>& commands, int runs)
 {
-    RunToEndMs(argv);  // not counted: fills the page cache
-    std::vector<double> ms;
+    std::vector<std::vector<double>> ms(commands.size());
+    for (const auto& argv : commands)
+        RunToEndMs(argv);  // not counted: fills the page cache
     for (int i = 0; i < runs; ++i)
-        ms.push_back(RunToEndMs(argv));
-    return Median(ms);
+        for (size_t c = 0; c < commands.size(); ++c)
+            ms[c].push_back(RunToEndMs(commands[c]));
+    std::vector<double> medians;
+    for (const auto& samples : ms)
+        medians.push_back(Median(samples));
+    return medians;
 }
 
 }  // namespace
@@ -47,10 +54,12 @@ int main(int argc, char** argv)
 
     const std::string folder = OwnFolder();
     const std::string tool = folder + "/tunzo-card";
-    const double help = MedianRunMs({tool, "--help"}, runs);
-    const double empty = MedianRunMs({folder + "/tunzo-bench-empty-program"}, runs);
-    const double trueMs = MedianRunMs({"/bin/true"}, runs);
-    const double status = MedianRunMs({tool, "--adapter", std::to_string(RadioActiveAdapter), "status"}, runs);
+    const std::vector<double> ms = MedianRunMs({{tool, "--help"},
+                                                {folder + "/tunzo-bench-empty-program"},
+                                                {"/bin/true"},
+                                                {tool, "--adapter", std::to_string(RadioActiveAdapter), "status"}},
+                                               runs);
+    const double help = ms[0], empty = ms[1], trueMs = ms[2], status = ms[3];
     std::filesystem::remove_all(dir);
 
     std::printf("whole-process wall time, median of %d runs\n", runs);

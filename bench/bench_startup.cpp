@@ -1,140 +1,118 @@
-// Start-up of the front panel against the floor of an empty Qt Widgets
-// window: the time from starting the process to the window shown, and the
-// resident memory then. Runs each one several times as a fresh process on
-// the offscreen platform, the simulated card (with its real delays) and a
-// throwaway store.
-//   tunzo-bench-startup [runs]
+// Start-up of tunzo against the floor of an empty Qt Widgets window: the time
+// from starting the process to its window exposed, and the process's peak
+// resident memory (VmHWM) then. Each program runs as a fresh process, one
+// after the other under the same display, several times; medians are printed
+// beside the goals. tunzo runs on the simulated card (with its real delays),
+// with a throwaway store and runtime folder.
+//   tunzo-bench-startup [--offscreen] [runs]
+// With DISPLAY set (and no --offscreen) both run on that X server, as a user
+// sees them; otherwise on Qt's offscreen platform.
+//
+// tunzo itself has no way to say when its window is exposed, and watching
+// from outside works on X only, so the panel run is tunzo-bench-panel-window:
+// tunzo's main() with a report added, linked exactly like tunzo.
 
-#include "MainForm.h"
-#include "TunzoProgram.h"
-
-#include <QApplication>
-#include <QTest>
-#include <QWidget>
+#include "ProcessTiming.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <ctime>
 #include <filesystem>
-#include <fstream>
 #include <string>
-#include <sys/wait.h>
-#include <unistd.h>
 #include <vector>
 
 namespace {
 
-double MonotonicMs()
-{
-    timespec t{};
-    clock_gettime(CLOCK_MONOTONIC, &t);
-    return t.tv_sec * 1e3 + t.tv_nsec / 1e6;
-}
+constexpr int DefaultRuns = 9;
+// Far beyond any start-up; reached only when a program hangs.
+constexpr int ReportTimeoutMs = 30000;
+constexpr double TimeGoal = 1.5;
+constexpr double MemoryGoal = 1.3;
 
-long ResidentKiB()
-{
-    std::ifstream status("/proc/self/status");
-    for (std::string line; std::getline(status, line);)
-        if (line.rfind("VmRSS:", 0) == 0)
-            return std::atol(line.c_str() + 6);
-    return 0;
-}
-
-bool Report(int reportFd)
-{
-    char line[64];
-    const int n = std::snprintf(line, sizeof line, "%.3f %ld\n", MonotonicMs(), ResidentKiB());
-    return write(reportFd, line, static_cast<size_t>(n)) == n;
-}
-
-// In the child: tunzo's own entry (store, lock, channel, card, window), or
-// an empty window; reports once the window is on screen.
-int Child(bool panel, int reportFd)
-{
-    static int argc = 1;
-    static char name[] = "bench";
-    static char* argv[] = {name, nullptr};
-    if (panel) {
-        bool reported = false;
-        RunTunzo(argc, argv, [&](TMainForm& form) {
-            reported = QTest::qWaitForWindowExposed(&form) && Report(reportFd);
-            form.TerminateApplication();
-        });
-        return reported ? 0 : 1;
+struct Runs {
+    std::vector<double> ms;
+    std::vector<long> peakKiB;
+    void Add(const ExposedSample& s)
+    {
+        ms.push_back(s.ms);
+        peakKiB.push_back(s.peakKiB);
     }
-    QApplication app(argc, argv);
-    QWidget window;
-    window.resize(425, 175);
-    window.show();
-    return QTest::qWaitForWindowExposed(&window) && Report(reportFd) ? 0 : 1;
-}
-
-struct Sample {
-    double ms;
-    long kib;
 };
 
-Sample RunOnce(const char* self, const char* mode)
+// Returns the platform's description for the heading.
+std::string ChoosePlatform(bool offscreen)
 {
-    int pipeFd[2];
-    if (pipe(pipeFd) != 0)
-        std::exit(1);
-    const double start = MonotonicMs();
-    const pid_t pid = fork();
-    if (pid == 0) {
-        close(pipeFd[0]);
-        const std::string fd = std::to_string(pipeFd[1]);
-        execl(self, self, "--child", mode, fd.c_str(), static_cast<char*>(nullptr));
-        _exit(127);
+    const char* display = std::getenv("DISPLAY");
+    if (offscreen || !display || !*display) {
+        setenv("QT_QPA_PLATFORM", "offscreen", 1);
+        return "offscreen";
     }
-    close(pipeFd[1]);
-    char buffer[64] = {};
-    const ssize_t got = read(pipeFd[0], buffer, sizeof buffer - 1);
-    close(pipeFd[0]);
-    int status = 0;
-    waitpid(pid, &status, 0);
-    double shownAt = 0;
-    long kib = 0;
-    if (got <= 0 || std::sscanf(buffer, "%lf %ld", &shownAt, &kib) != 2) {
-        std::fprintf(stderr, "tunzo-bench-startup: the %s run failed\n", mode);
-        std::exit(1);
-    }
-    return {shownAt - start, kib};
+    setenv("QT_QPA_PLATFORM", "xcb", 1);
+    return std::string("X display ") + display;
 }
 
-Sample Median(std::vector<Sample> samples)
+void PrintRow(const char* name, const Runs& r)
 {
-    std::sort(samples.begin(), samples.end(), [](auto& a, auto& b) { return a.ms < b.ms; });
-    return samples[samples.size() / 2];
+    const auto [fastest, slowest] = std::minmax_element(r.ms.begin(), r.ms.end());
+    std::printf("  %-16s %7.1f ms (%5.1f to %5.1f)  %7ld KiB peak\n", name, Median(r.ms), *fastest, *slowest,
+                Median(r.peakKiB));
+}
+
+const char* Verdict(double ratio, double goal)
+{
+    return ratio <= goal ? "met" : "not met";
 }
 
 }  // namespace
 
 int main(int argc, char** argv)
 {
-    if (argc == 4 && std::strcmp(argv[1], "--child") == 0)
-        return Child(std::strcmp(argv[2], "panel") == 0, std::atoi(argv[3]));
+    bool offscreen = false;
+    int runs = DefaultRuns;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--offscreen") == 0)
+            offscreen = true;
+        else
+            runs = std::max(1, std::atoi(argv[i]));
+    }
+    const std::string platform = ChoosePlatform(offscreen);
 
-    const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 7;
-    char path[] = "/tmp/tunzo-bench-XXXXXX";
-    const std::string dir = mkdtemp(path);
-    setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    char pattern[] = "/tmp/tunzo-bench-XXXXXX";
+    if (!mkdtemp(pattern)) {
+        std::perror("mkdtemp");
+        return 1;
+    }
+    const std::string dir = pattern;
     setenv("TUNZO_REGISTRY", (dir + "/registry.sqlite").c_str(), 1);
     setenv("XDG_RUNTIME_DIR", dir.c_str(), 1);
     setenv("TUNZO_CARD", "simulated", 1);
 
-    std::vector<Sample> empty, panel;
+    const std::string folder = OwnFolder();
+    const std::string emptyWindow = folder + "/tunzo-bench-empty-window";
+    const std::string panelWindow = folder + "/tunzo-bench-panel-window";
+
+    // One start of each first, not counted: it creates the store and the
+    // card's state, as a user's earlier starts would have, and fills the page
+    // cache for both alike.
+    RunUntilExposed(emptyWindow, ReportFdVariable, ReportTimeoutMs);
+    RunUntilExposed(panelWindow, ReportFdVariable, ReportTimeoutMs);
+
+    Runs empty, panel;
     for (int i = 0; i < runs; ++i) {
-        empty.push_back(RunOnce("/proc/self/exe", "empty"));
-        panel.push_back(RunOnce("/proc/self/exe", "panel"));
+        empty.Add(RunUntilExposed(emptyWindow, ReportFdVariable, ReportTimeoutMs));
+        panel.Add(RunUntilExposed(panelWindow, ReportFdVariable, ReportTimeoutMs));
     }
-    const Sample e = Median(empty), p = Median(panel);
-    std::printf("start to window shown, median of %d fresh processes (offscreen)\n", runs);
-    std::printf("  empty Qt window  %7.1f ms  %6ld KiB resident\n", e.ms, e.kib);
-    std::printf("  tunzo panel      %7.1f ms  %6ld KiB resident\n", p.ms, p.kib);
-    std::printf("  panel/empty      %7.2f x   %+6ld KiB\n", p.ms / e.ms, p.kib - e.kib);
     std::filesystem::remove_all(dir);
+
+    const double timeRatio = Median(panel.ms) / Median(empty.ms);
+    const double memoryRatio = static_cast<double>(Median(panel.peakKiB)) / static_cast<double>(Median(empty.peakKiB));
+    std::printf("start to window exposed, and peak resident memory (VmHWM) then:\n"
+                "median of %d fresh processes each, on %s\n",
+                runs, platform.c_str());
+    PrintRow("empty Qt window", empty);
+    PrintRow("tunzo", panel);
+    std::printf("  tunzo / empty: time %.2fx (goal %.1fx, %s), peak memory %.2fx (goal %.1fx, %s)\n", timeRatio,
+                TimeGoal, Verdict(timeRatio, TimeGoal), memoryRatio, MemoryGoal, Verdict(memoryRatio, MemoryGoal));
     return 0;
 }

@@ -27,4 +27,15 @@ grep -q '^frequency 103.300$' "$work/tunzo/simulated-card-0x30c" || fail "the ca
 set +e
 "$tool" tune 300 2>/dev/null; [ $? = 2 ] || fail "a frequency outside the band must exit 2"
 "$tool" --adapter 9 status 2>/dev/null; [ $? = 2 ] || fail "a bad adapter must exit 2"
+
+# A port outside the catalogue is refused before any port is touched.
+: > "$work/foreign"
+TUNZO_PORT_TRACE=$work/foreign "$tool" --port 0x3f8 tune 100 2>"$work/err"; [ $? = 2 ] || fail "a foreign --port must exit 2"
+grep -q "'0x3f8'" "$work/err" || fail "the refusal does not name the port"
+[ ! -s "$work/foreign" ] || fail "a foreign --port reached the ports: $(head -3 "$work/foreign")"
+
+# Help is answered without the store, even one that cannot be read.
+mkdir "$work/not-a-store"
+TUNZO_REGISTRY=$work/not-a-store "$tool" --help > "$work/help"; [ $? = 0 ] || fail "--help with an unreadable store must exit 0"
+grep -q '^usage: tunzo-card' "$work/help" || fail "--help with an unreadable store prints no usage"
 echo "card tool: all checks passed"

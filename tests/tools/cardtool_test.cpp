@@ -1,6 +1,7 @@
 // tunzo-card against the simulated card (virtual delays) and the recording
 // backend: its output, its exit codes and that a refused gate means silence.
 
+#include "AdapterCatalogue.h"
 #include "CardTool.h"
 #include "PortAccess.h"
 #include "PortBackend.h"
@@ -19,6 +20,7 @@
 
 using ::testing::HasSubstr;
 using ::testing::IsEmpty;
+using ::testing::Not;
 
 namespace {
 
@@ -137,6 +139,38 @@ TEST_F(CardToolTest, RefusedGateExitsWithOneBeforeAnyPortTraffic)
     EXPECT_THAT(ports->accessRequests, ::testing::ElementsAre(0x20c));
 }
 
+TEST_F(CardToolTest, PortsOutsideTheCatalogueAreNeverAskedForOrWritten)
+{
+    auto owned = std::make_unique<RecordingPortBackend>();
+    RecordingPortBackend* ports = owned.get();
+    SetPortBackend(std::move(owned));
+
+    // On the command line: a bad argument, whichever adapter would use it.
+    const std::pair<std::vector<std::string>, std::string> rows[] = {
+        {{"--port", "0x3f8", "tune", "100"}, "'0x3f8'"},
+        {{"--adapter", "4", "--port", "128", "mute"}, "'128'"},
+        {{"--port", "1", "unmute"}, "'1'"},  // a COM port number, but not a serial-line card
+    };
+    for (const auto& [args, value] : rows) {
+        const ToolRun r = Tool(args);
+        EXPECT_EQ(r.code, 2) << value;
+        EXPECT_THAT(r.err, HasSubstr(value));
+        EXPECT_THAT(r.err, HasSubstr(CataloguePortsText()));
+    }
+
+    // In the store: the gate refuses it and names the ports it would open.
+    AssignInitialValues(TunerSettings);
+    TunerSettings.CardPort = 0x3f8;
+    SaveSettings();
+    const ToolRun stored = Tool({"tune", "100"});
+    EXPECT_EQ(stored.code, 1);
+    EXPECT_THAT(stored.err, HasSubstr("0x3f8"));
+    EXPECT_THAT(stored.err, HasSubstr(CataloguePortsText()));
+
+    EXPECT_THAT(ports->accessRequests, IsEmpty());
+    EXPECT_THAT(ports->events, IsEmpty());
+}
+
 TEST_F(CardToolTest, WithoutOptionsDrivesTheStoredCardAtItsStoredVolume)
 {
     AssignInitialValues(TunerSettings);
@@ -174,4 +208,13 @@ TEST_F(CardToolTest, StoreErrorsAreReportedWithTheirTextAndExitOne)
     const ToolRun damaged = Tool({"status"});
     EXPECT_EQ(damaged.code, 1);
     EXPECT_THAT(damaged.err, HasSubstr(dir + "/registry.sqlite"));
+
+    // Help and arguments wrong on their own face are answered without the store.
+    const ToolRun help = Tool({"--help"});
+    EXPECT_EQ(help.code, 0);
+    EXPECT_THAT(help.out, HasSubstr("usage: tunzo-card"));
+    const ToolRun bad = Tool({"--verbose", "status"});
+    EXPECT_EQ(bad.code, 2);
+    EXPECT_THAT(bad.err, HasSubstr("unknown option '--verbose'"));
+    EXPECT_THAT(bad.err, Not(HasSubstr("registry.sqlite")));
 }

@@ -15,8 +15,23 @@
 
 namespace {
 
+// The GemTek's row: reached over a serial line, its "port" is a COM number.
+constexpr int SerialLineAdapter = 5;
+constexpr int32_t FirstComPort = 1;
+constexpr int32_t LastComPort = 2;
+
 struct BadArguments {
     std::string message;
+};
+
+// What the command line asks for, before anything is known of the store.
+struct CardToolRequest {
+    bool help = false;
+    std::optional<int> adapter;
+    std::optional<int32_t> port;
+    std::string portText;  // as typed, for messages
+    std::string verb;
+    double frequency = 0.0;  // for tune; checked against the band once it is loaded
 };
 
 int ParseAdapter(const std::string& text)
@@ -39,6 +54,31 @@ int32_t ParsePort(const std::string& text)
     return static_cast<int32_t>(n);
 }
 
+bool IsComPort(int32_t port)
+{
+    return port >= FirstComPort && port <= LastComPort;
+}
+
+BadArguments ForeignPort(const std::string& text)
+{
+    return {"--port '" + text + "' is not the I/O port of any radio card Tunzo knows, so nothing is sent to it; " +
+            "the cards answer on " + CataloguePortsText() + ", and only the GemTek (--adapter 5) takes a COM port, 1 or 2"};
+}
+
+// Only the catalogue's addresses are ever written: a program with port access
+// must not let its caller reach any other port of the machine.
+void CheckPortFitsAdapter(const CardToolRequest& request, int adapter)
+{
+    if (!request.port)
+        return;
+    if (adapter == SerialLineAdapter) {
+        if (!IsComPort(*request.port))
+            throw BadArguments{"--port for the GemTek is the COM port number, 1 or 2"};
+    } else if (!IsCataloguePort(static_cast<uint16_t>(*request.port))) {
+        throw ForeignPort(request.portText);
+    }
+}
+
 double ParseFrequency(std::string text)
 {
     // Accept the decimal comma too: people type what their locale shows.
@@ -50,11 +90,111 @@ double ParseFrequency(std::string text)
     double f = std::strtod(text.c_str(), &end);
     if (text.empty() || *end != '\0' || errno != 0 || !std::isfinite(f))
         throw BadArguments{"tune takes a frequency in MHz, like 100.0, not '" + text + "'"};
+    return f;
+}
+
+// The band depends on the stored "Wide range", so this waits for the load.
+void CheckFrequencyInBand(double f)
+{
     const TTunerSettings& s = TunerSettings;
     if (f < s.BandMinimum || f > s.BandMaximum)
         throw BadArguments{"tune: " + FrequencyText(f) + " MHz is outside the band " + FrequencyText(s.BandMinimum) +
                            " to " + FrequencyText(s.BandMaximum) + " MHz"};
-    return f;
+}
+
+bool IsKnownVerb(const std::string& verb)
+{
+    return verb == "tune" || verb == "mute" || verb == "unmute" || verb == "up" || verb == "down" ||
+           verb == "status" || verb == "scan";
+}
+
+void ParseCommand(const std::vector<std::string>& command, CardToolRequest& request)
+{
+    if (command.empty())
+        throw BadArguments{"no command given"};
+    request.verb = command[0];
+    if (!IsKnownVerb(request.verb))
+        throw BadArguments{"unknown command '" + request.verb + "'"};
+    const size_t operands = request.verb == "tune" ? 1 : 0;
+    if (command.size() != operands + 1)
+        throw BadArguments{request.verb + (operands ? " takes one frequency" : " takes no operand")};
+    if (request.verb == "tune")
+        request.frequency = ParseFrequency(command[1]);
+}
+
+// Everything that can be judged from the words alone; the store is not read.
+CardToolRequest ParseArguments(const std::vector<std::string>& args)
+{
+    CardToolRequest request;
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        if (a == "-h" || a == "--help") {
+            request.help = true;
+            return request;
+        }
+        if (a == "--adapter" || a == "--port") {
+            if (i + 1 >= args.size())
+                throw BadArguments{a + " needs a value"};
+            const std::string& value = args[++i];
+            if (a == "--adapter") {
+                request.adapter = ParseAdapter(value);
+            } else {
+                request.port = ParsePort(value);
+                request.portText = value;
+            }
+        } else if (a.starts_with("--")) {
+            throw BadArguments{"unknown option '" + a + "'"};
+        } else {
+            ParseCommand({args.begin() + static_cast<long>(i), args.end()}, request);
+            return request;
+        }
+    }
+    ParseCommand({}, request);
+    return request;
+}
+
+// A port that fits no adapter at all is refused before the store is read;
+// whether it fits the stored adapter is checked after.
+void CheckPortBeforeLoading(const CardToolRequest& request)
+{
+    if (request.adapter)
+        CheckPortFitsAdapter(request, *request.adapter);
+    else if (request.port && !IsComPort(*request.port) && !IsCataloguePort(static_cast<uint16_t>(*request.port)))
+        throw ForeignPort(request.portText);
+}
+
+// The fields InitialiseSettings gives the card and the band, without the
+// presets, the alarm text or anything else the tool never reads.
+void LoadCardSettings()
+{
+    AssignInitialValues(TunerSettings);
+    LoadSettings();
+    SetBandLimits(TunerSettings);
+}
+
+// The card as the panel would drive it, the stored adapter and port, unless
+// the options name others.
+void ApplyOptions(const CardToolRequest& request)
+{
+    TTunerSettings& s = TunerSettings;
+    if (request.adapter)
+        s.Adapter = static_cast<int8_t>(*request.adapter);
+    const AdapterEntry* row = AdapterRow(s.Adapter);
+    if (!row)
+        throw BadArguments{"the stored adapter " + std::to_string(s.Adapter) +
+                           " is not one of 1 to 6; choose one with --adapter"};
+    CheckPortFitsAdapter(request, s.Adapter);
+    if (s.Adapter == SerialLineAdapter) {
+        if (request.port)
+            s.PortNumber = static_cast<int8_t>(*request.port);
+        else if (request.adapter)
+            s.PortNumber = static_cast<int8_t>(row->defaultChoice);
+    } else {
+        if (request.port)
+            s.CardPort = static_cast<uint16_t>(*request.port);
+        else if (request.adapter)
+            s.CardPort = static_cast<uint16_t>(row->defaultPort().value);
+    }
 }
 
 const char* StateText(TuneState state)
@@ -91,106 +231,76 @@ void Scan(std::ostream& out, std::ostream& err)
         << " MHz: " << found << (found == 1 ? " station" : " stations") << "\n";
 }
 
+void RunCommand(const CardToolRequest& request, std::ostream& out, std::ostream& err)
+{
+    const std::string& verb = request.verb;
+    if (verb == "tune")
+        RadioDriver::Tune(request.frequency);
+    else if (verb == "mute")
+        RadioDriver::Mute();
+    else if (verb == "unmute")
+        RadioDriver::Unmute();
+    else if (verb == "up")
+        RadioDriver::VolumeUp();
+    else if (verb == "down")
+        RadioDriver::VolumeDown();
+    else if (verb == "status")
+        out << StateText(RadioDriver::TunedStatus()) << "\n";
+    else
+        Scan(out, err);
+}
+
 }  // namespace
+
+std::string CardToolUsage()
+{
+    return "usage: tunzo-card [--adapter N] [--port ADDRESS] COMMAND\n"
+           "  Without options the card of the settings store is driven, as the panel does.\n"
+           "  --adapter N      1 Aims Labs RadioTrack (default), 2 Reveal RA300, 3 SF16-FMP,\n"
+           "                   4 Aztech/Packard-Bell/Comp-Express, 5 GemTek, 6 RadioActive\n"
+           "  --port ADDRESS   the card's I/O port, one of " +
+           CataloguePortsText() +
+           "\n"
+           "                   (the GemTek: COM port 1 or 2; with --adapter alone: that adapter's default)\n"
+           "commands:\n"
+           "  tune MHZ         tune to MHZ, like 100.0, and switch the sound on\n"
+           "  mute, unmute     switch the sound off or on\n"
+           "  up, down         one volume step\n"
+           "  status           print: not tuned, tuned or tuned stereo\n"
+           "  scan             step the band by 0.1 MHz and print each frequency with a station\n";
+}
 
 int RunCardTool(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
                 const std::string& programPath)
 {
-    TTunerSettings& s = TunerSettings;
-    // The card as the panel would drive it: the stored adapter, port and
-    // volume, unless the options name others.
     try {
-        InitialiseSettings();
-    } catch (const std::runtime_error& e) {
-        err << "tunzo-card: " << e.what() << "\n";
-        return 1;
-    }
-    bool adapterGiven = false;
-
-    std::optional<int32_t> port;
-    std::vector<std::string> command;
-    try {
-        for (size_t i = 0; i < args.size(); ++i) {
-            const std::string& a = args[i];
-            if (a == "-h" || a == "--help") {
-                out << CardToolUsage;
-                return 0;
-            }
-            if (a == "--adapter" || a == "--port") {
-                if (i + 1 >= args.size())
-                    throw BadArguments{a + " needs a value"};
-                if (a == "--adapter") {
-                    s.Adapter = static_cast<int8_t>(ParseAdapter(args[++i]));
-                    adapterGiven = true;
-                }
-                else
-                    port = ParsePort(args[++i]);
-            } else if (a.starts_with("--")) {
-                throw BadArguments{"unknown option '" + a + "'"};
-            } else {
-                command.assign(args.begin() + static_cast<long>(i), args.end());
-                break;
-            }
+        const CardToolRequest request = ParseArguments(args);
+        if (request.help) {
+            out << CardToolUsage();
+            return 0;
         }
-        if (command.empty())
-            throw BadArguments{"no command given"};
-        const std::string& verb = command[0];
-        const size_t operands = verb == "tune" ? 1 : 0;
-        if (verb != "tune" && verb != "mute" && verb != "unmute" && verb != "up" && verb != "down" &&
-            verb != "status" && verb != "scan")
-            throw BadArguments{"unknown command '" + verb + "'"};
-        if (command.size() != operands + 1)
-            throw BadArguments{verb + (operands ? " takes one frequency" : " takes no operand")};
-
-        const AdapterEntry* row = AdapterRow(s.Adapter);
-        if (!row)
-            throw BadArguments{"the stored adapter " + std::to_string(s.Adapter) +
-                               " is not one of 1 to 6; choose one with --adapter"};
-        if (s.Adapter == 5) {
-            // The GemTek is reached over COM1 or COM2: --port picks one of the
-            // row's choices by its value.
-            if (adapterGiven)
-                s.PortNumber = static_cast<int8_t>(row->defaultChoice);
-            if (port) {
-                if (*port != 1 && *port != 2)
-                    throw BadArguments{"--port for the GemTek is the COM port number, 1 or 2"};
-                s.PortNumber = static_cast<int8_t>(*port);
-            }
-        } else {
-            if (port)
-                s.CardPort = static_cast<uint16_t>(*port);
-            else if (adapterGiven)
-                s.CardPort = static_cast<uint16_t>(row->defaultPort().value);
-        }
-
-        double frequency = 0.0;
-        if (verb == "tune")
-            frequency = ParseFrequency(command[1]);
-
-        // The serial-line card needs no port access; every other one does,
-        // before its first byte.
-        if (s.Adapter != 5 && !OpenPortAccess()) {
-            err << "tunzo-card: " << PortAccessDeniedMessage(s.CardPort, programPath) << "\n";
+        CheckPortBeforeLoading(request);
+        try {
+            LoadCardSettings();
+        } catch (const std::runtime_error& e) {
+            err << "tunzo-card: " << e.what() << "\n";
             return 1;
         }
+        ApplyOptions(request);
+        if (request.verb == "tune")
+            CheckFrequencyInBand(request.frequency);
 
-        if (verb == "tune")
-            RadioDriver::Tune(frequency);
-        else if (verb == "mute")
-            RadioDriver::Mute();
-        else if (verb == "unmute")
-            RadioDriver::Unmute();
-        else if (verb == "up")
-            RadioDriver::VolumeUp();
-        else if (verb == "down")
-            RadioDriver::VolumeDown();
-        else if (verb == "status")
-            out << StateText(RadioDriver::TunedStatus()) << "\n";
-        else
-            Scan(out, err);
+        // The serial-line card needs no port access; every other one does,
+        // before its first byte. The gate also refuses a stored port outside
+        // the catalogue, and its message says so.
+        if (TunerSettings.Adapter != SerialLineAdapter && !OpenPortAccess()) {
+            err << "tunzo-card: " << PortAccessDeniedMessage(TunerSettings.CardPort, programPath) << "\n";
+            return 1;
+        }
+        RunCommand(request, out, err);
         return 0;
     } catch (const BadArguments& bad) {
-        err << "tunzo-card: " << bad.message << "\n" << CardToolUsage;
+        err << "tunzo-card: " << bad.message << "\n" << CardToolUsage();
         return 2;
     }
 }

@@ -18,13 +18,19 @@ const char* const HiveSchema =
     " PRIMARY KEY (key, name));";
 
 const char* const StatementText[HiveConnection::StatementCount] = {
+    "BEGIN",
+    "BEGIN IMMEDIATE",
+    "COMMIT",
+    "ROLLBACK",
     "SELECT id FROM keys WHERE path = ?1",
     "INSERT OR IGNORE INTO keys (path) VALUES (?1)",
     "SELECT name, kind, data FROM vals WHERE key = ?1",
     "INSERT INTO vals (key, name, kind, data) VALUES (?1, ?2, ?3, ?4)"
     " ON CONFLICT (key, name) DO UPDATE SET kind = excluded.kind, data = excluded.data",
     "SELECT path FROM keys",
-    "SELECT id, path FROM keys WHERE path = ?1 OR substr(path, 1, length(?2)) = ?2 COLLATE NOCASE",
+    // The keys below a path lie between "path\" and "path]" in the path's
+    // index, ']' being the character after '\'.
+    "SELECT id, path FROM keys WHERE path = ?1 OR (path > ?2 AND path < ?3)",
     // In the order of the table: reading it straight through is cheaper than
     // looking each key's values up through the index.
     "SELECT key, name, kind, data FROM vals",
@@ -115,6 +121,16 @@ sqlite3_stmt* HiveConnection::Prepared(Statement which)
         sqlite3_clear_bindings(st);
     }
     return st;
+}
+
+int HiveConnection::Run(Statement which)
+{
+    sqlite3_stmt* st = Prepared(which);
+    if (!st)
+        return sqlite3_errcode(db_);
+    const int rc = sqlite3_step(st);
+    sqlite3_reset(st);
+    return rc;
 }
 
 bool HiveConnection::Execute(const char* sql)
@@ -287,14 +303,14 @@ bool HiveConnection::Begin(Access access)
             synchronousSet_ = Execute("PRAGMA synchronous=NORMAL");
         // The write lock is taken at once: upgrading a read transaction
         // later could fail with "database is locked" instead of waiting.
-        const int rc = sqlite3_exec(db_, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
+        const int rc = Run(BeginWrite);
         if (IsDamagedHive(rc))
             RaiseNotAHive(file_, sqlite3_errmsg(db_));
-        if (rc != SQLITE_OK)
+        if (rc != SQLITE_DONE)
             return false;
     } else {
         // Deferred: in the log's mode a reader never waits for a writer.
-        Execute("BEGIN");
+        Run(BeginRead);
     }
     depth_ = 1;
     writing_ = access == Access::Write;
@@ -321,8 +337,8 @@ void HiveConnection::Leave(bool commit)
     depth_ = 0;
     if (!db_)
         return;
-    if (!commit || !Execute("COMMIT"))
-        Execute("ROLLBACK");
+    if (!commit || Run(Commit) != SQLITE_DONE)
+        Run(Rollback);
 }
 
 bool HiveConnection::End()
@@ -331,8 +347,8 @@ bool HiveConnection::End()
         return true;
     if (!db_)
         return false;
-    if (!Execute("COMMIT")) {
-        Execute("ROLLBACK");
+    if (Run(Commit) != SQLITE_DONE) {
+        Run(Rollback);
         return false;
     }
     if (writing_)

@@ -22,6 +22,10 @@ class HiveConnection {
 public:
     enum class Access { Read, Write };
     enum Statement {
+        BeginRead,
+        BeginWrite,
+        Commit,
+        Rollback,
         FindKey,
         InsertKey,
         ReadValues,
@@ -66,6 +70,8 @@ private:
     void UseWriteAheadLog();
     Schema ReadSchema(Access access);
     bool Execute(const char* sql);
+    // Steps a statement that returns no rows: SQLITE_DONE when it ran.
+    int Run(Statement which);
     void Leave(bool commit);
     void TidyLogAfterWrite();
 

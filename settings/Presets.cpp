@@ -19,9 +19,9 @@ void LoadPresets()
     const bool companion = StoreVariant == TStoreVariant::Companion;
     // One snapshot for the hundred keys, not a transaction each.
     TRegistryReadScope snapshot(std::string(MainKey) + "\\Presets");
+    TRegistry reg;
+    reg.SetRootKey(RegistryRoot::LocalMachine);
     for (int slot = 1; slot <= PresetCount; ++slot) {
-        TRegistry reg;
-        reg.SetRootKey(RegistryRoot::LocalMachine);
         if (!reg.OpenKey(PresetKey(slot), false))
             continue;
         PresetSlot& preset = Presets[static_cast<size_t>(slot - 1)];

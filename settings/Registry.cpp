@@ -19,8 +19,12 @@ char LowerAscii(char c)
 
 bool SameTextAscii(std::string_view a, std::string_view b)
 {
-    return a.size() == b.size() &&
-           std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return LowerAscii(x) == LowerAscii(y); });
+    if (a.size() != b.size())
+        return false;
+    for (size_t i = 0; i < a.size(); ++i)
+        if (a[i] != b[i] && LowerAscii(a[i]) != LowerAscii(b[i]))
+            return false;
+    return true;
 }
 
 // The order of SQLite's NOCASE collation, which is what the registry's
@@ -32,13 +36,12 @@ bool LessTextAscii(const std::string& a, const std::string& b)
     });
 }
 
-std::string TrimBackslashes(const std::string& path)
+std::string_view TrimBackslashes(std::string_view path)
 {
-    size_t first = path.find_first_not_of('\\');
-    if (first == std::string::npos)
+    const size_t first = path.find_first_not_of('\\');
+    if (first == std::string_view::npos)
         return {};
-    size_t last = path.find_last_not_of('\\');
-    return path.substr(first, last - first + 1);
+    return path.substr(first, path.find_last_not_of('\\') - first + 1);
 }
 
 std::string HomeFolder()
@@ -86,7 +89,8 @@ TStoredValue ValueAt(sqlite3_stmt* st, int firstColumn)
 {
     TStoredValue v;
     const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(st, firstColumn));
-    v.name = text ? text : "";
+    if (text)
+        v.name.assign(text, static_cast<size_t>(sqlite3_column_bytes(st, firstColumn)));
     v.kind = sqlite3_column_int(st, firstColumn + 1);
     const void* bytes = sqlite3_column_blob(st, firstColumn + 2);
     const int size = sqlite3_column_bytes(st, firstColumn + 2);
@@ -96,6 +100,10 @@ TStoredValue ValueAt(sqlite3_stmt* st, int firstColumn)
 }
 
 TRegistryReadScope* innermostScope = nullptr;
+
+// Room for the values of the keys read most: a preset's, and the main key's.
+constexpr size_t ValuesOfAPreset = 3;
+constexpr size_t ValuesOfTheMainKey = 40;
 
 }  // namespace
 
@@ -134,7 +142,7 @@ TRegistry::~TRegistry()
 bool TRegistry::OpenKey(const std::string& path, bool canCreate)
 {
     CloseKey();
-    const std::string key = TrimBackslashes(path);
+    const std::string_view key = TrimBackslashes(path);
     if (key.empty())
         return false;
     if (!canCreate && innermostScope) {
@@ -147,24 +155,26 @@ bool TRegistry::OpenKey(const std::string& path, bool canCreate)
             fromScope_ = true;
             keyId_ = held->id;
             values_ = &held->values;
-            path_ = key;
+            path_.assign(key);
             return true;
         }
     }
     HiveConnection& hive = Hive();
     if (!hive.Begin(canCreate ? HiveConnection::Access::Write : HiveConnection::Access::Read))
         return false;
+    path_.assign(key);
     try {
-        if (!FindKey(key, canCreate)) {
+        if (!FindKey(path_, canCreate)) {
             hive.End();
+            path_.clear();
             return false;
         }
     } catch (...) {
         hive.End();
+        path_.clear();
         throw;
     }
     open_ = true;
-    path_ = key;
     return true;
 }
 
@@ -220,22 +230,23 @@ void TRegistry::CloseKey()
         throw ERegistryException("Failed to set data for '" + key + "'");
 }
 
-const TStoredValue* TRegistry::Fetch(const std::string& name)
+const TStoredValue* TRegistry::Fetch(std::string_view name)
 {
     if (!open_)
-        throw ERegistryException("Failed to get data for '" + name + "'");
+        throw ERegistryException("Failed to get data for '" + std::string(name) + "'");
     if (!values_) {
         sqlite3_stmt* st = Hive().Prepared(HiveConnection::ReadValues);
         if (!st)
-            throw ERegistryException("Failed to get data for '" + name + "'");
+            throw ERegistryException("Failed to get data for '" + std::string(name) + "'");
         sqlite3_bind_int64(st, 1, keyId_);
         int rc;
+        ownValues_.reserve(ValuesOfTheMainKey);
         while ((rc = sqlite3_step(st)) == SQLITE_ROW)
             ownValues_.push_back(ValueAt(st, 0));
         sqlite3_reset(st);
         if (rc != SQLITE_DONE) {
             ownValues_.clear();
-            throw ERegistryException("Failed to get data for '" + name + "'");
+            throw ERegistryException("Failed to get data for '" + std::string(name) + "'");
         }
         values_ = &ownValues_;
     }
@@ -265,45 +276,45 @@ void TRegistry::Store(const std::string& name, RegistryValueType kind, const voi
     ownValues_.clear();
 }
 
-bool TRegistry::ValueExists(const std::string& name)
+bool TRegistry::ValueExists(std::string_view name)
 {
     return Fetch(name) != nullptr;
 }
 
-std::string TRegistry::ReadString(const std::string& name)
+std::string TRegistry::ReadString(std::string_view name)
 {
     const TStoredValue* v = Fetch(name);
     if (!v)
         return {};
     // Kind 2 is the registry's expandable string; other writers may use it.
     if (v->kind != static_cast<int32_t>(RegistryValueType::String) && v->kind != 2)
-        throw ERegistryException("Invalid data type for '" + name + "'");
+        throw ERegistryException("Invalid data type for '" + std::string(name) + "'");
     // Writers that keep the C terminator still read as the text before it.
     return v->data.substr(0, v->data.find('\0'));
 }
 
-int32_t TRegistry::ReadInteger(const std::string& name)
+int32_t TRegistry::ReadInteger(std::string_view name)
 {
     const TStoredValue* v = Fetch(name);
     if (!v)
-        throw ERegistryException("Failed to get data for '" + name + "'");
+        throw ERegistryException("Failed to get data for '" + std::string(name) + "'");
     if (v->kind != static_cast<int32_t>(RegistryValueType::Integer) || v->data.size() != 4)
-        throw ERegistryException("Invalid data type for '" + name + "'");
+        throw ERegistryException("Invalid data type for '" + std::string(name) + "'");
     return static_cast<int32_t>(static_cast<uint32_t>(GetLittleEndian(v->data)));
 }
 
-bool TRegistry::ReadBool(const std::string& name)
+bool TRegistry::ReadBool(std::string_view name)
 {
     return ReadInteger(name) != 0;
 }
 
-double TRegistry::ReadFloat(const std::string& name)
+double TRegistry::ReadFloat(std::string_view name)
 {
     const TStoredValue* v = Fetch(name);
     if (!v)
-        throw ERegistryException("Failed to get data for '" + name + "'");
+        throw ERegistryException("Failed to get data for '" + std::string(name) + "'");
     if (v->kind != static_cast<int32_t>(RegistryValueType::Binary) || v->data.size() != 8)
-        throw ERegistryException("Invalid data type for '" + name + "'");
+        throw ERegistryException("Invalid data type for '" + std::string(name) + "'");
     const uint64_t bits = GetLittleEndian(v->data);
     double value = 0.0;
     std::memcpy(&value, &bits, sizeof value);
@@ -377,14 +388,14 @@ bool TRegistry::GetKeyInfo(TRegKeyInfo& info)
     return true;
 }
 
-TRegistryReadScope::TRegistryReadScope(const std::string& path) : root_(LowerAscii(TrimBackslashes(path)))
+TRegistryReadScope::TRegistryReadScope(const std::string& path) : root_(TrimBackslashes(path))
 {
     HiveConnection& hive = Hive();
     active_ = hive.Begin(HiveConnection::Access::Read);
     if (!active_)
         return;
     try {
-        ReadKeys(TrimBackslashes(path));
+        ReadKeys(root_);
     } catch (...) {
         hive.End();
         throw;
@@ -396,28 +407,40 @@ TRegistryReadScope::TRegistryReadScope(const std::string& path) : root_(LowerAsc
 void TRegistryReadScope::ReadKeys(const std::string& path)
 {
     HiveConnection& hive = Hive();
-    std::unordered_map<int64_t, Key*> byId;
+    std::vector<std::pair<int64_t, Key*>> byId;
     sqlite3_stmt* st = hive.Prepared(HiveConnection::ReadKeysUnder);
     int rc = SQLITE_ERROR;
     if (st) {
         BindText(st, 1, root_);
         BindText(st, 2, root_ + "\\");
+        BindText(st, 3, root_ + "]");
         while ((rc = sqlite3_step(st)) == SQLITE_ROW) {
             const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(st, 1));
-            Key& key = keys_[LowerAscii(text ? text : "")];
+            const std::string_view below = PathBelowRoot(text ? text : "");
+            Key& key = keys_[LowerAscii(std::string(below))];
             key.id = sqlite3_column_int64(st, 0);
-            byId[key.id] = &key;
+            key.values.reserve(ValuesOfAPreset);
+            byId.emplace_back(key.id, &key);
         }
         sqlite3_reset(st);
     }
+    std::sort(byId.begin(), byId.end());
     if (rc == SQLITE_DONE && !byId.empty() && (st = hive.Prepared(HiveConnection::ReadAllValues))) {
-        while ((rc = sqlite3_step(st)) == SQLITE_ROW)
-            if (const auto it = byId.find(sqlite3_column_int64(st, 0)); it != byId.end())
+        while ((rc = sqlite3_step(st)) == SQLITE_ROW) {
+            const std::pair<int64_t, Key*> wanted(sqlite3_column_int64(st, 0), nullptr);
+            const auto it = std::lower_bound(byId.begin(), byId.end(), wanted);
+            if (it != byId.end() && it->first == wanted.first)
                 it->second->values.push_back(ValueAt(st, 1));
+        }
         sqlite3_reset(st);
     }
     if (rc != SQLITE_DONE)
         throw ERegistryException("Failed to get data for '" + path + "'");
+}
+
+std::string_view TRegistryReadScope::PathBelowRoot(std::string_view path) const
+{
+    return path.size() > root_.size() ? path.substr(root_.size() + 1) : std::string_view();
 }
 
 TRegistryReadScope::~TRegistryReadScope()
@@ -428,13 +451,12 @@ TRegistryReadScope::~TRegistryReadScope()
     Hive().End();
 }
 
-const TRegistryReadScope::Key* TRegistryReadScope::Find(const std::string& path, bool& covered) const
+const TRegistryReadScope::Key* TRegistryReadScope::Find(std::string_view path, bool& covered) const
 {
-    const std::string lower = LowerAscii(path);
-    covered = lower == root_ ||
-              (lower.size() > root_.size() && lower.compare(0, root_.size(), root_) == 0 && lower[root_.size()] == '\\');
+    covered = path.size() >= root_.size() && SameTextAscii(path.substr(0, root_.size()), root_) &&
+              (path.size() == root_.size() || path[root_.size()] == '\\');
     if (!covered)
         return nullptr;
-    const auto it = keys_.find(lower);
+    const auto it = keys_.find(LowerAscii(std::string(PathBelowRoot(path))));
     return it == keys_.end() ? nullptr : &it->second;
 }

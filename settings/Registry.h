@@ -16,6 +16,7 @@
 #include <cstdint>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -91,11 +92,11 @@ public:
     void CloseKey();
     const std::string& CurrentPath() const { return path_; }
 
-    bool ValueExists(const std::string& name);
-    std::string ReadString(const std::string& name);  // "" when missing
-    int32_t ReadInteger(const std::string& name);
-    bool ReadBool(const std::string& name);  // any non-zero DWORD is true
-    double ReadFloat(const std::string& name);
+    bool ValueExists(std::string_view name);
+    std::string ReadString(std::string_view name);  // "" when missing
+    int32_t ReadInteger(std::string_view name);
+    bool ReadBool(std::string_view name);  // any non-zero DWORD is true
+    double ReadFloat(std::string_view name);
 
     void WriteString(const std::string& name, const std::string& value);
     void WriteInteger(const std::string& name, int32_t value);
@@ -112,7 +113,7 @@ private:
     bool FindKey(const std::string& path, bool canCreate);
     // The open key's values, read in one query at the first use (or taken
     // from the read scope that holds them).
-    const TStoredValue* Fetch(const std::string& name);
+    const TStoredValue* Fetch(std::string_view name);
     void Store(const std::string& name, RegistryValueType kind, const void* data, size_t size);
 
     bool open_ = false;
@@ -145,11 +146,15 @@ private:
     };
     // nullptr when the path is under this scope's but not stored; `covered`
     // tells whether the scope answers for the path at all.
-    const Key* Find(const std::string& path, bool& covered) const;
+    const Key* Find(std::string_view path, bool& covered) const;
     void ReadKeys(const std::string& path);
+    // What follows the scope's path and its backslash; empty for the path
+    // itself.
+    std::string_view PathBelowRoot(std::string_view path) const;
 
     bool active_ = false;
-    std::string root_;  // lower case, like the keys below
+    std::string root_;
+    // By the path below the scope's, in lower case.
     std::unordered_map<std::string, Key> keys_;
     TRegistryReadScope* outer_ = nullptr;
 };

@@ -17,11 +17,13 @@
 #include <QTimer>
 
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 
 namespace {
 
 // Posts the parsed list to the running instance; a stale handle loses it.
-void ForwardActions()
+void ForwardActions(const std::string& runtimeDirectory)
 {
     std::vector<ActionMessage> messages;
     if (ActionList.Count == 0) {
@@ -39,7 +41,34 @@ void ForwardActions()
         std::fprintf(stderr, "tunzo: %s\n", e.what());
         return;
     }
-    PostActionMessages(RuntimeDirectory(), handle, messages);
+    PostActionMessages(runtimeDirectory, handle, messages);
+}
+
+// A start that can neither run as the instance nor hand over ends with this.
+constexpr int ExitWithoutInstanceLock = 1;
+
+// A modal box needs a display and someone to answer it: never on the
+// offscreen or minimal platforms that tests and headless runs use, where it
+// would wait for ever.
+bool CanShowMessageBox()
+{
+    const char* platform = std::getenv("QT_QPA_PLATFORM");
+    if (platform && (std::strstr(platform, "offscreen") || std::strstr(platform, "minimal")))
+        return false;
+    const char* x11 = std::getenv("DISPLAY");
+    const char* wayland = std::getenv("WAYLAND_DISPLAY");
+    return (x11 && *x11) || (wayland && *wayland);
+}
+
+// Without the lock a second panel could run beside the first: say why and end.
+int RefuseToStart(int argc, char** argv, const std::string& problem)
+{
+    std::fprintf(stderr, "tunzo: cannot start: %s\n", problem.c_str());
+    if (CanShowMessageBox()) {
+        QApplication app(argc, argv);
+        QMessageBox::critical(nullptr, "Tunzo", QString::fromStdString("Tunzo cannot start: " + problem + "."));
+    }
+    return ExitWithoutInstanceLock;
 }
 
 // Errors raised while an event is handled reach the user in a box, and the
@@ -65,10 +94,18 @@ int RunTunzo(int argc, char** argv, const std::function<void(TMainForm&)>& whenS
     const std::vector<std::string> arguments(argv + 1, argv + argc);
     ParseCommandLine(arguments);
 
+    const RuntimeFolder runtime = OpenRuntimeFolder();
+    if (!runtime.usable())
+        return RefuseToStart(argc, argv, runtime.problem);
     InstanceLock instance;
-    if (!instance.Acquire(RuntimeDirectory())) {
-        ForwardActions();
+    switch (instance.Acquire(runtime.path)) {
+    case InstanceLock::Outcome::Acquired:
+        break;
+    case InstanceLock::Outcome::HeldByAnother:
+        ForwardActions(runtime.path);
         return 0;
+    case InstanceLock::Outcome::Unavailable:
+        return RefuseToStart(argc, argv, "the instance lock " + instance.problem());
     }
 
     TunzoApplication app(argc, argv);

@@ -7,7 +7,8 @@
 
 class TMainForm;
 
-// Runs tunzo with its command line; answers the exit code (0 on every path).
+// Runs tunzo with its command line; answers the exit code: 0, except when
+// no instance lock is to be had (the start then says why and runs nothing).
 // `whenShown` runs once the window is on screen; test drivers and benchmarks
 // use it to reach the running panel, the program itself passes nothing.
 int RunTunzo(int argc, char** argv, const std::function<void(TMainForm&)>& whenShown = {});

@@ -1,6 +1,9 @@
 #include "InstanceLock.h"
 
+#include "RuntimeDirectory.h"
+
 #include <cerrno>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <unistd.h>
@@ -10,22 +13,28 @@ std::string InstanceLockPath(const std::string& runtimeDirectory)
     return runtimeDirectory + "/Tunzo.lock";
 }
 
-bool InstanceLock::Acquire(const std::string& runtimeDirectory)
+InstanceLock::Outcome InstanceLock::Acquire(const std::string& runtimeDirectory)
 {
     Release();
-    const int fd = open(InstanceLockPath(runtimeDirectory).c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    problem_.clear();
+    const std::string path = InstanceLockPath(runtimeDirectory);
+    const int fd = OpenRuntimeFile(path, O_RDWR | O_CREAT, problem_);
     if (fd < 0)
-        return true;
+        return Outcome::Unavailable;
     int rc;
     do {
         rc = flock(fd, LOCK_EX | LOCK_NB);
     } while (rc != 0 && errno == EINTR);
     if (rc != 0) {
+        const int error = errno;
         close(fd);
-        return false;
+        if (error == EWOULDBLOCK)
+            return Outcome::HeldByAnother;
+        problem_ = path + " cannot be locked (" + std::strerror(error) + ")";
+        return Outcome::Unavailable;
     }
     fd_ = fd;
-    return true;
+    return Outcome::Acquired;
 }
 
 void InstanceLock::Release()

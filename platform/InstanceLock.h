@@ -7,22 +7,29 @@
 
 class InstanceLock {
 public:
+    enum class Outcome {
+        Acquired,       // this process is the instance now
+        HeldByAnother,  // another process is the instance: hand the words over to it
+        Unavailable,    // no lock to be had (problem() says why): nobody may run as the instance
+    };
+
     InstanceLock() = default;
     ~InstanceLock() { Release(); }
     InstanceLock(const InstanceLock&) = delete;
     InstanceLock& operator=(const InstanceLock&) = delete;
 
-    // True when this process now holds the lock; false when another one holds
-    // it. A lock file that cannot be opened at all also answers true, so that
-    // a broken runtime folder never stops the radio from starting.
-    bool Acquire(const std::string& runtimeDirectory);
+    // `runtimeDirectory` is a folder that OpenRuntimeFolder found usable.
+    Outcome Acquire(const std::string& runtimeDirectory);
     // Lets the next start run as the instance (before handing over the card
     // to the companion program).
     void Release();
     bool held() const { return fd_ >= 0; }
+    // Why the last Acquire answered Unavailable.
+    const std::string& problem() const { return problem_; }
 
 private:
     int fd_ = -1;
+    std::string problem_;
 };
 
 // The lock's file under a runtime folder.

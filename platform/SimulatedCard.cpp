@@ -124,6 +124,8 @@ CardRegisters ParseCardRegisters(const std::string& text, CardRegisters r)
 
 namespace {
 
+constexpr const char* InMemoryWarning = "tunzo: %s; the simulated card keeps its registers in memory\n";
+
 std::string ReadAll(int fd)
 {
     std::string text;
@@ -139,36 +141,12 @@ std::string ReadAll(int fd)
     return text;
 }
 
-}  // namespace
-
-FileRegisterStore::FileRegisterStore(std::string path, CardRegisters initial)
-    : path_(std::move(path)), initial_(initial)
+// Reads, changes and writes back the registers under an exclusive lock;
+// closes `fd`.
+void UpdateLockedFile(int fd, const CardRegisters& initial, const std::function<void(CardRegisters&)>& change)
 {
-}
-
-CardRegisters FileRegisterStore::Load()
-{
-    int fd = open(path_.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return initial_;
-    flock(fd, LOCK_SH);
-    CardRegisters r = ParseCardRegisters(ReadAll(fd), initial_);
-    close(fd);
-    return r;
-}
-
-void FileRegisterStore::Update(const std::function<void(CardRegisters&)>& change)
-{
-    int fd = open(path_.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-    if (fd < 0) {
-        // Without its file the card still works for this process' sequence;
-        // it just forgets. Nothing to report: a card reports nothing.
-        CardRegisters r = initial_;
-        change(r);
-        return;
-    }
     flock(fd, LOCK_EX);
-    CardRegisters before = ParseCardRegisters(ReadAll(fd), initial_);
+    CardRegisters before = ParseCardRegisters(ReadAll(fd), initial);
     CardRegisters after = before;
     change(after);
     if (!(after == before)) {
@@ -177,6 +155,51 @@ void FileRegisterStore::Update(const std::function<void(CardRegisters&)>& change
             (void)ftruncate(fd, static_cast<off_t>(text.size()));
     }
     close(fd);
+}
+
+}  // namespace
+
+FileRegisterStore::FileRegisterStore(std::string path, CardRegisters initial)
+    : path_(std::move(path)), initial_(initial)
+{
+}
+
+void FileRegisterStore::fallBackToMemory(const std::string& problem)
+{
+    memory_ = initial_;
+    std::fprintf(stderr, InMemoryWarning, problem.c_str());
+}
+
+CardRegisters FileRegisterStore::Load()
+{
+    if (memory_)
+        return *memory_;
+    std::string problem;
+    const int fd = OpenRuntimeFile(path_, O_RDONLY, problem);
+    if (fd < 0) {
+        if (errno == ENOENT)
+            return initial_;  // never written yet
+        fallBackToMemory(problem);
+        return *memory_;
+    }
+    flock(fd, LOCK_SH);
+    CardRegisters r = ParseCardRegisters(ReadAll(fd), initial_);
+    close(fd);
+    return r;
+}
+
+void FileRegisterStore::Update(const std::function<void(CardRegisters&)>& change)
+{
+    if (!memory_) {
+        std::string problem;
+        const int fd = OpenRuntimeFile(path_, O_RDWR | O_CREAT, problem);
+        if (fd >= 0) {
+            UpdateLockedFile(fd, initial_, change);
+            return;
+        }
+        fallBackToMemory(problem);
+    }
+    change(*memory_);
 }
 
 // ---- the card ----
@@ -406,6 +429,13 @@ std::unique_ptr<SimulatedCardBackend> MakeSimulatedCardFromEnvironment()
         if (!error.empty())
             std::fprintf(stderr, "tunzo: TUNZO_SIM_STATIONS: %s; left out\n", error.c_str());
     }
-    options.stateDirectory = RuntimeDirectory();
+    const RuntimeFolder runtime = OpenRuntimeFolder();
+    static bool warned = false;
+    if (runtime.usable()) {
+        options.stateDirectory = runtime.path;
+    } else if (!warned) {
+        warned = true;
+        std::fprintf(stderr, InMemoryWarning, runtime.problem.c_str());
+    }
     return std::make_unique<SimulatedCardBackend>(std::move(options));
 }

@@ -77,7 +77,10 @@ private:
 };
 
 // Each update locks the file, reads it, changes it and writes it back, so two
-// processes never lose each other's changes.
+// processes never lose each other's changes. The file is opened as the
+// runtime folder's files are (no links, no FIFOs, only a file of ours); when
+// it cannot be used, the registers live in memory for the rest of the
+// process, with one warning on standard error.
 class FileRegisterStore : public CardRegisterStore {
 public:
     FileRegisterStore(std::string path, CardRegisters initial);
@@ -86,8 +89,11 @@ public:
     const std::string& path() const { return path_; }
 
 private:
+    void fallBackToMemory(const std::string& problem);
+
     std::string path_;
     CardRegisters initial_;
+    std::optional<CardRegisters> memory_;  // set once the file proved unusable
 };
 
 // One card: its decoder (the shift register and the last byte seen, which
@@ -142,7 +148,8 @@ private:
 };
 
 // The simulated machine as the environment configures it: TUNZO_SIM_STATIONS
-// or the default table, registers under the runtime folder, real delays.
+// or the default table, registers under the runtime folder (in memory, with
+// one warning, when that folder cannot be used), real delays.
 std::unique_ptr<SimulatedCardBackend> MakeSimulatedCardFromEnvironment();
 
 // The state file of the simulated card at `port` under `directory`.

@@ -37,11 +37,12 @@ struct TempDir {
 TEST(InstanceLockTest, SecondHolderIsRefusedUntilTheFirstReleasesOrDies)
 {
     const TempDir dir;
+    using Outcome = InstanceLock::Outcome;
     InstanceLock first, second;
-    EXPECT_TRUE(first.Acquire(dir));
-    EXPECT_FALSE(second.Acquire(dir));
+    EXPECT_EQ(first.Acquire(dir), Outcome::Acquired);
+    EXPECT_EQ(second.Acquire(dir), Outcome::HeldByAnother);
     first.Release();
-    EXPECT_TRUE(second.Acquire(dir));
+    EXPECT_EQ(second.Acquire(dir), Outcome::Acquired);
     second.Release();
 
     // A holder killed outright leaves nothing behind that blocks the next start.
@@ -50,7 +51,7 @@ TEST(InstanceLockTest, SecondHolderIsRefusedUntilTheFirstReleasesOrDies)
     const pid_t child = fork();
     if (child == 0) {
         InstanceLock lock;
-        char ok = lock.Acquire(dir) ? 'y' : 'n';
+        char ok = lock.Acquire(dir) == Outcome::Acquired ? 'y' : 'n';
         [[maybe_unused]] ssize_t n = write(ready[1], &ok, 1);
         pause();
         _exit(0);
@@ -58,10 +59,10 @@ TEST(InstanceLockTest, SecondHolderIsRefusedUntilTheFirstReleasesOrDies)
     char ok = 0;
     ASSERT_EQ(read(ready[0], &ok, 1), 1);
     EXPECT_EQ(ok, 'y');
-    EXPECT_FALSE(first.Acquire(dir));
+    EXPECT_EQ(first.Acquire(dir), Outcome::HeldByAnother);
     kill(child, SIGKILL);
     waitpid(child, nullptr, 0);
-    EXPECT_TRUE(first.Acquire(dir));
+    EXPECT_EQ(first.Acquire(dir), Outcome::Acquired);
 }
 
 TEST(ActionChannelTest, MessagesAreEightLittleEndianBytesInOrder)

@@ -47,7 +47,7 @@ bool PostActionMessages(const std::string& runtimeDirectory, int32_t handle,
     const std::string path = ActionSocketPath(runtimeDirectory, handle);
     sockaddr_un address{};
     address.sun_family = AF_UNIX;
-    if (handle <= 0 || path.size() >= sizeof address.sun_path)
+    if (runtimeDirectory.empty() || handle <= 0 || path.size() >= sizeof address.sun_path)
         return false;
     std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
 

@@ -21,6 +21,9 @@ ActionReceiver::~ActionReceiver()
 bool ActionReceiver::Listen(const std::string& runtimeDirectory, int32_t handle)
 {
     Close();
+    // Without a checked private folder there is nowhere safe to listen.
+    if (runtimeDirectory.empty())
+        return false;
     path_ = QString::fromStdString(ActionSocketPath(runtimeDirectory, handle));
     QLocalServer::removeServer(path_);
     return server_.listen(path_);

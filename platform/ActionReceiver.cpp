@@ -123,14 +123,17 @@ SessionEndNotifier::SessionEndNotifier(QObject* parent) : QObject(parent)
     action.sa_handler = OnSessionSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
-    for (int s : {SIGTERM, SIGHUP, SIGINT})
-        sigaction(s, &action, nullptr);
+    for (size_t i = 0; i < SessionSignals.size(); ++i) {
+        sigaction(SessionSignals[i], nullptr, &previous_[i]);
+        // A signal ignored when the program started stays ignored: that is
+        // how "nohup tunzo &" keeps the radio on when the terminal closes.
+        if (previous_[i].sa_handler != SIG_IGN)
+            sigaction(SessionSignals[i], &action, nullptr);
+    }
 }
 
 SessionEndNotifier::~SessionEndNotifier()
 {
-    struct sigaction action {};
-    action.sa_handler = SIG_DFL;
-    for (int s : {SIGTERM, SIGHUP, SIGINT})
-        sigaction(s, &action, nullptr);
+    for (size_t i = 0; i < SessionSignals.size(); ++i)
+        sigaction(SessionSignals[i], &previous_[i], nullptr);
 }

@@ -12,6 +12,9 @@
 #include <QObject>
 #include <QString>
 
+#include <array>
+#include <csignal>
+
 class QLocalSocket;
 
 class ActionReceiver : public QObject {
@@ -57,4 +60,8 @@ public:
 
 signals:
     void sessionEnding(int signalNumber);
+
+private:
+    static constexpr std::array<int, 3> SessionSignals = {SIGTERM, SIGHUP, SIGINT};
+    std::array<struct sigaction, SessionSignals.size()> previous_{};
 };

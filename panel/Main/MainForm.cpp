@@ -11,6 +11,7 @@
 #include "RadioDriver.h"
 #include "RuntimeDirectory.h"
 #include "SettingsStore.h"
+#include "SystemLog.h"
 #include "TrayIcon.h"
 #include "TunerSettings.h"
 #include "TunzoResources.h"
@@ -1050,11 +1051,24 @@ void TMainForm::closeEvent(QCloseEvent* event)
 
 void TMainForm::EndSession()
 {
-    // Logout, shutdown or Ctrl+C: save, mute, end at once.
+    // Logout, shutdown or Ctrl+C: save, mute, end at once, and only once
+    // however many signals follow. Nobody is left to click a message box,
+    // and the session gives us only so long, so problems go to the system
+    // log and a locked store is not waited for as long as usual.
+    if (ending_)
+        return;
+    ending_ = true;
+    const auto report = [](const std::string& text) {
+        QString lines = QString::fromStdString(text);
+        lines.replace('\r', ' ');
+        ReportToSystemLog("tunzo", lines.toStdString());
+    };
+    SetRegistryWriteErrorHook(report);
+    SetRegistryBusyTimeout(SessionEndBusyTimeoutMs);
     try {
         SaveSettings();
-    } catch (const std::exception&) {
-        // No one is left to read a message box now.
+    } catch (const std::exception& e) {
+        report(e.what());
     }
     RadioDriver::Mute();
     Terminate();

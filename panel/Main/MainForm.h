@@ -172,6 +172,10 @@ private:
     bool ending_ = false;
 };
 
+// How long the end of a session waits for another program's lock on the
+// store: a logout does not wait for us for long.
+inline constexpr int SessionEndBusyTimeoutMs = 2000;
+
 // The desktop's frame that the design's window sizes include and Qt's do not.
 inline constexpr int DesignFrameWidth = 6;
 inline constexpr int DesignFrameHeight = 25;

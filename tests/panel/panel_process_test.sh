@@ -135,4 +135,31 @@ until_ playing
 ended "DIE VUP"
 [ "$(trace_tail 3)" = "out 0x30c 0x88 sleep 20 out 0x30c 0xc8 " ] || fail "DIE VUP: $(trace_tail 3)"
 audible || fail "DIE muted the radio"
+# A start in the background of a shell that ignores SIGHUP ("nohup tunzo &")
+# keeps it ignored: the radio outlives the terminal.
+(trap '' HUP; exec "$tunzo") & pid=$!
+until_ 'ls "$work"/tunzo/*.sock >/dev/null 2>&1'
+kill -HUP "$pid"
+before=$(lines)
+# Bounded: were the panel gone, this start would become a panel itself.
+timeout 10 "$tunzo" VUM || fail "an ignored SIGHUP ended the panel"
+until_ '[ $(lines) -ge $((before + 2)) ]'
+kill -0 "$pid" 2>/dev/null || fail "an ignored SIGHUP ended the panel"
+kill -TERM "$pid"; wait "$pid"; pid=
+
+# A store that cannot be written: the end of a session cannot wait for a
+# click on a message box. One signal after another, the session still ends
+# once, muted, within a few seconds, and says why on standard error.
+: > "$work/blocker"
+TUNZO_REGISTRY=$work/blocker/registry.sqlite "$tunzo" 2> "$work/err" & pid=$!
+until_ 'ls "$work"/tunzo/*.sock >/dev/null 2>&1'
+before=$(lines)
+kill -TERM "$pid"; kill -INT "$pid" 2>/dev/null || true; kill -HUP "$pid" 2>/dev/null || true
+for _ in $(seq 100); do kill -0 "$pid" 2>/dev/null || break; sleep 0.05; done
+kill -0 "$pid" 2>/dev/null && fail "SIGTERM with an unwritable store did not end the panel within 5 s"
+wait "$pid" || fail "tunzo did not end with 0 on SIGTERM with an unwritable store"
+pid=
+[ "$(lines)" = $((before + 3)) ] && [ "$(trace_tail 3)" = "out 0x30c 0x00 sleep 10 out 0x30c 0x00 " ] \
+  || fail "the session end did not mute exactly once: $(trace_tail 6)"
+grep -q "Error writing to registry" "$work/err" || fail "the unsaved settings were not reported: $(cat "$work/err")"
 echo "panel processes: all checks passed"

@@ -58,7 +58,9 @@ private:
     snd_mixer_t* handle_ = nullptr;
 };
 
-uint32_t ToWord(long raw, long min, long max)
+}  // namespace
+
+uint32_t MixerLevelOf(long raw, long min, long max)
 {
     if (max <= min)
         return 0;
@@ -66,12 +68,17 @@ uint32_t ToWord(long raw, long min, long max)
     return static_cast<uint32_t>(((raw - min) * 0xFFFFLL + (max - min) / 2) / (max - min));
 }
 
-long FromWord(uint32_t word, long min, long max)
+long RawVolumeFor(uint32_t level, long currentRaw, long min, long max)
 {
-    return min + static_cast<long>((static_cast<long long>(word & 0xFFFF) * (max - min) + 0x7FFF) / 0xFFFF);
+    level &= 0xFFFF;
+    const long nearest = min + static_cast<long>((static_cast<long long>(level) * (max - min) + 0x7FFF) / 0xFFFF);
+    const uint32_t currentLevel = MixerLevelOf(currentRaw, min, max);
+    if (level < currentLevel)
+        return std::max(min, std::min(nearest, currentRaw - 1));
+    if (level > currentLevel)
+        return std::min(max, std::max(nearest, currentRaw + 1));
+    return nearest;
 }
-
-}  // namespace
 
 int AlsaAuxMixer::DeviceCount()
 {
@@ -90,7 +97,7 @@ bool AlsaAuxMixer::GetVolume(int device, uint32_t& volume)
     if (snd_mixer_selem_is_playback_mono(e) ||
         snd_mixer_selem_get_playback_volume(e, SND_MIXER_SCHN_FRONT_RIGHT, &right) < 0)
         right = left;
-    volume = ToWord(left, min, max) | (ToWord(right, min, max) << 16);
+    volume = MixerLevelOf(left, min, max) | (MixerLevelOf(right, min, max) << 16);
     return true;
 }
 
@@ -98,13 +105,17 @@ bool AlsaAuxMixer::SetVolume(int device, uint32_t volume)
 {
     MixerSession mixer;
     snd_mixer_elem_t* e = mixer.element(device);
-    long min = 0, max = 0;
-    if (!e || snd_mixer_selem_get_playback_volume_range(e, &min, &max) < 0)
+    long min = 0, max = 0, left = 0, right = 0;
+    if (!e || snd_mixer_selem_get_playback_volume_range(e, &min, &max) < 0 ||
+        snd_mixer_selem_get_playback_volume(e, SND_MIXER_SCHN_FRONT_LEFT, &left) < 0)
         return false;
-    if (snd_mixer_selem_set_playback_volume(e, SND_MIXER_SCHN_FRONT_LEFT, FromWord(volume, min, max)) < 0)
+    if (snd_mixer_selem_set_playback_volume(e, SND_MIXER_SCHN_FRONT_LEFT, RawVolumeFor(volume, left, min, max)) < 0)
         return false;
-    if (!snd_mixer_selem_is_playback_mono(e))
-        snd_mixer_selem_set_playback_volume(e, SND_MIXER_SCHN_FRONT_RIGHT, FromWord(volume >> 16, min, max));
+    if (!snd_mixer_selem_is_playback_mono(e)) {
+        if (snd_mixer_selem_get_playback_volume(e, SND_MIXER_SCHN_FRONT_RIGHT, &right) < 0)
+            right = left;
+        snd_mixer_selem_set_playback_volume(e, SND_MIXER_SCHN_FRONT_RIGHT, RawVolumeFor(volume >> 16, right, min, max));
+    }
     return true;
 }
 

@@ -40,5 +40,15 @@ public:
     int setCalls = 0;
 };
 
+// A mixer control's raw value as a channel level of 0..0xFFFF, for a control
+// whose raw range is min..max.
+uint32_t MixerLevelOf(long raw, long min, long max);
+// The raw value to set for a channel `level` (0..0xFFFF) on such a control,
+// which holds `currentRaw` now. The nearest raw value, except that a change
+// of level always moves the control at least one raw step its way: a control
+// with a handful of steps (0..7, say) would otherwise round a volume step
+// back to where it was, and the volume would never move.
+long RawVolumeFor(uint32_t level, long currentRaw, long min, long max);
+
 AuxMixer& CurrentAuxMixer();
 std::unique_ptr<AuxMixer> SetAuxMixer(std::unique_ptr<AuxMixer> mixer);

@@ -66,3 +66,48 @@ TEST(AuxVolume, AlsaWithoutASoundCardCountsNoDevicesAndFailsQuietly)
     EXPECT_FALSE(alsa.GetVolume(count, volume));
     EXPECT_FALSE(alsa.SetVolume(count, 0));
 }
+
+namespace {
+// A control of eight raw steps, like many a sound card's line input, turned
+// into levels and back by the same arithmetic as the ALSA mixer.
+class CoarseMixer : public AuxMixer {
+public:
+    static constexpr long RawMax = 7;
+    long raw = RawMax;
+    int DeviceCount() override { return 1; }
+    bool GetVolume(int, uint32_t& volume) override
+    {
+        const uint32_t level = MixerLevelOf(raw, 0, RawMax);
+        volume = level | (level << 16);
+        return true;
+    }
+    bool SetVolume(int, uint32_t volume) override
+    {
+        raw = RawVolumeFor(volume, raw, 0, RawMax);
+        return true;
+    }
+};
+}  // namespace
+
+TEST(AuxVolume, EveryStepMovesAControlWithFewRawStepsByAtLeastOne)
+{
+    auto owned = std::make_unique<CoarseMixer>();
+    CoarseMixer* mixer = owned.get();
+    SetAuxMixer(std::move(owned));
+    TunerSettings.AuxVolumeControl = 0;
+
+    for (long expected = CoarseMixer::RawMax - 1; expected >= 0; --expected) {
+        ASSERT_TRUE(AuxVolumeStep(+10));  // quieter
+        EXPECT_EQ(mixer->raw, expected);
+    }
+    AuxVolumeStep(+10);
+    EXPECT_EQ(mixer->raw, 0) << "silence stays silence";
+    for (long expected = 1; expected <= CoarseMixer::RawMax; ++expected) {
+        ASSERT_TRUE(AuxVolumeStep(-10));  // louder
+        EXPECT_EQ(mixer->raw, expected);
+    }
+    // A fine control still takes the nearest value, not one step more.
+    EXPECT_EQ(RawVolumeFor(0x8000, 0, 0, 0xFFFF), 0x8000);
+    EXPECT_EQ(RawVolumeFor(0x7F00, 0xFFFF, 0, 0xFFFF), 0x7F00);
+    SetAuxMixer(nullptr);
+}

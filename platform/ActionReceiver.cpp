@@ -1,17 +1,17 @@
 #include "ActionReceiver.h"
 
-#include <QLocalSocket>
 #include <QSocketNotifier>
 
+#include <cerrno>
 #include <csignal>
+#include <cstring>
 #include <fcntl.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
 
-ActionReceiver::ActionReceiver(QObject* parent) : QObject(parent)
-{
-    server_.setSocketOptions(QLocalServer::UserAccessOption);
-    connect(&server_, &QLocalServer::newConnection, this, &ActionReceiver::acceptConnections);
-}
+ActionReceiver::ActionReceiver(QObject* parent) : QObject(parent) {}
 
 ActionReceiver::~ActionReceiver()
 {
@@ -24,42 +24,94 @@ bool ActionReceiver::Listen(const std::string& runtimeDirectory, int32_t handle)
     // Without a checked private folder there is nowhere safe to listen.
     if (runtimeDirectory.empty())
         return false;
-    path_ = QString::fromStdString(ActionSocketPath(runtimeDirectory, handle));
-    QLocalServer::removeServer(path_);
-    return server_.listen(path_);
+    const std::string path = ActionSocketPath(runtimeDirectory, handle);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    if (path.size() >= sizeof address.sun_path)
+        return false;
+    std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
+
+    // A socket left by a crashed instance with the same handle is replaced;
+    // anything else at that name is not ours to remove.
+    struct stat st {};
+    if (lstat(path.c_str(), &st) == 0 && S_ISSOCK(st.st_mode))
+        unlink(path.c_str());
+    const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+    if (fd < 0)
+        return false;
+    // Only this user may connect: the socket is made with no rights for
+    // anybody else, rather than narrowed after others could reach it.
+    const mode_t oldMask = umask(0177);
+    const bool bound = bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+    umask(oldMask);
+    if (!bound || listen(fd, ActionInbox::MaxConnections) != 0) {
+        close(fd);
+        return false;
+    }
+    listener_ = fd;
+    path_ = QString::fromStdString(path);
+    listenerNotifier_ = new QSocketNotifier(fd, QSocketNotifier::Read, this);
+    connect(listenerNotifier_, &QSocketNotifier::activated, this, &ActionReceiver::acceptConnections);
+    return true;
 }
 
 void ActionReceiver::Close()
 {
-    if (server_.isListening())
-        server_.close();  // also removes the socket file
+    while (!connections_.empty())
+        dropConnection(connections_.begin()->first);
+    if (listener_ < 0)
+        return;
+    delete listenerNotifier_;
+    listenerNotifier_ = nullptr;
+    close(listener_);
+    listener_ = -1;
+    unlink(path_.toLocal8Bit().constData());
 }
 
 void ActionReceiver::acceptConnections()
 {
-    while (QLocalSocket* socket = server_.nextPendingConnection()) {
+    int fd;
+    while ((fd = accept4(listener_, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC)) >= 0) {
         const ActionInbox::ConnectionId id = nextConnection_++;
-        connect(socket, &QLocalSocket::disconnected, this, [this, id] { inbox_.Close(id); });
-        connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
         if (!inbox_.Open(id)) {
-            socket->abort();
+            close(fd);
             continue;
         }
-        connect(socket, &QLocalSocket::readyRead, this, [this, socket, id] { readConnection(socket, id); });
-        // Bytes may have come with the connection itself.
-        if (socket->bytesAvailable() > 0)
-            readConnection(socket, id);
+        auto* notifier = new QSocketNotifier(fd, QSocketNotifier::Read, this);
+        connections_[id] = {fd, notifier};
+        connect(notifier, &QSocketNotifier::activated, this, [this, id] { readConnection(id); });
     }
 }
 
-void ActionReceiver::readConnection(QLocalSocket* socket, ActionInbox::ConnectionId id)
+void ActionReceiver::readConnection(ActionInbox::ConnectionId id)
 {
-    const QByteArray bytes = socket->readAll();
-    const bool keep = inbox_.Receive(id, bytes.constData(), static_cast<size_t>(bytes.size()));
+    const auto it = connections_.find(id);
+    if (it == connections_.end())
+        return;
+    char bytes[ActionInbox::MaxMessagesPerConnection * ActionMessageSize];
+    const ssize_t n = read(it->second.fd, bytes, sizeof bytes);
+    if (n < 0 && (errno == EAGAIN || errno == EINTR))
+        return;
+    // The sender has finished (or its connection failed): what it sent
+    // whole stays queued.
+    const bool keep = n > 0 && inbox_.Receive(id, bytes, static_cast<size_t>(n));
     if (inbox_.Pending() > 0)
         scheduleDelivery();
     if (!keep)
-        socket->abort();
+        dropConnection(id);
+}
+
+void ActionReceiver::dropConnection(ActionInbox::ConnectionId id)
+{
+    const auto it = connections_.find(id);
+    if (it == connections_.end())
+        return;
+    // Called from the notifier's own signal: it goes once that has returned.
+    it->second.notifier->setEnabled(false);
+    it->second.notifier->deleteLater();
+    close(it->second.fd);
+    connections_.erase(it);
+    inbox_.Close(id);
 }
 
 void ActionReceiver::scheduleDelivery()

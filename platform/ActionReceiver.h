@@ -8,14 +8,15 @@
 
 #include "ActionChannel.h"
 
-#include <QLocalServer>
 #include <QObject>
 #include <QString>
 
 #include <array>
 #include <csignal>
+#include <map>
+#include <memory>
 
-class QLocalSocket;
+class QSocketNotifier;
 
 class ActionReceiver : public QObject {
     Q_OBJECT
@@ -38,11 +39,18 @@ signals:
     void received(int32_t code, int32_t value);
 
 private:
+    struct Connection {
+        int fd = -1;
+        QSocketNotifier* notifier = nullptr;
+    };
     void acceptConnections();
-    void readConnection(QLocalSocket* socket, ActionInbox::ConnectionId id);
+    void readConnection(ActionInbox::ConnectionId id);
+    void dropConnection(ActionInbox::ConnectionId id);
     void scheduleDelivery();
     void deliverPending();
-    QLocalServer server_;
+    int listener_ = -1;
+    QSocketNotifier* listenerNotifier_ = nullptr;
+    std::map<ActionInbox::ConnectionId, Connection> connections_;
     QString path_;
     ActionInbox inbox_;
     ActionInbox::ConnectionId nextConnection_ = 1;

@@ -258,6 +258,33 @@ TEST_F(DispatchTest, GateOpensThePortOfTheSettingsAndLaterPortsOnFirstUse)
     EXPECT_THAT(ports->TraceLines(), ElementsAreArray(Join({Outs(0x30C, {0x00, 0xC8}), Outs(0x20C, {0x00, 0xC8, 0x00, 0xC8})})));
 }
 
+TEST_F(DispatchTest, PortsOutsideTheCatalogueAreNeverAskedForNorWritten)
+{
+    // A program given port access must not become a way to write, say, the
+    // chipset's reset register, whatever the user's own store holds.
+    for (uint16_t foreign : {uint16_t{0xCF9}, uint16_t{0x80}, uint16_t{0x30D}, uint16_t{0xFFFF}}) {
+        SCOPED_TRACE(foreign);
+        ClosePortAccess();
+        ports->Clear();
+        ports->accessRequests.clear();
+        TunerSettings.CardPort = foreign;
+        EXPECT_FALSE(OpenPortAccess());
+        EXPECT_NE(PortAccessDeniedMessage(foreign, "tunzo").find("0x30c"), std::string::npos);
+
+        // Nor after a gate that passed on a card's port.
+        TunerSettings.CardPort = 0x350;
+        ASSERT_TRUE(OpenPortAccess());
+        TunerSettings.CardPort = foreign;
+        RadioDriver::Tune(100.0);
+        RadioDriver::Mute();
+        RadioDriver::VolumeUp();
+        EXPECT_EQ(RadioDriver::TunedStatus(), NotTuned);
+        EXPECT_THAT(ports->accessRequests, ElementsAre(0x350));
+        for (const PortEvent& e : ports->events)
+            EXPECT_EQ(e.kind, PortEvent::Sleep) << FormatPortEvent(e);
+    }
+}
+
 TEST(OperatingSystem, IsTheKernelsName)
 {
     EXPECT_EQ(OperatingSystemName(), "Linux");

@@ -17,5 +17,5 @@ export UBSAN_OPTIONS=print_stacktrace=1
 cmake -S . -B build/sanitize -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DTUNZO_SANITIZE=ON -DTUNZO_GUI=OFF >/dev/null
 cmake --build build/sanitize --parallel "$(nproc)"
+echo "sanitizer build: $((SECONDS - started)) s"
 ctest --test-dir build/sanitize --output-on-failure --parallel "$(nproc)" --timeout 300
-echo "sanitizer stage: $((SECONDS - started)) s"

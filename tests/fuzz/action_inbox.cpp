@@ -18,7 +18,7 @@
 #include "SettingsStore.h"
 
 #include <array>
-#include <cstring>
+#include <optional>
 #include <deque>
 #include <vector>
 

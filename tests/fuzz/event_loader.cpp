@@ -57,8 +57,8 @@ class Hive {
 public:
     Hive()
     {
-        char pattern[] = "/tmp/tunzo-fuzz-events-XXXXXX";
-        FUZZ_CHECK(mkdtemp(pattern) != nullptr);
+        std::string pattern = (std::filesystem::temp_directory_path() / "tunzo-fuzz-events-XXXXXX").string();
+        FUZZ_CHECK(mkdtemp(pattern.data()) != nullptr);
         folder_ = pattern;
         const std::string file = folder_ + "/registry.sqlite";
         setenv("TUNZO_REGISTRY", file.c_str(), 1);

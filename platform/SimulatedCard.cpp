@@ -4,6 +4,7 @@
 #include "RuntimeDirectory.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
@@ -91,31 +92,67 @@ CardRegisters InitialRegisters(CardFamily family)
     return r;
 }
 
+namespace {
+
+// The file keeps the frequency to 1 kHz, whatever the word latched (a 24-bit
+// word reaches about 1628 MHz, and below zero for the smallest words).
+constexpr int StateFileDecimals = 3;
+constexpr double StateFileFrequencyLimit = 100000.0;
+
+// Written and read the same way whatever locale the program runs in: a Qt
+// program takes the desktop's, where 103,300 would mean something else to
+// the card tool.
+std::string FrequencyField(double mhz)
+{
+    char text[32];
+    const std::to_chars_result end =
+        std::to_chars(text, text + sizeof text, mhz, std::chars_format::fixed, StateFileDecimals);
+    return std::string(text, end.ptr);
+}
+
+// "name value" with a number in the C notation; false for anything else.
+bool ReadField(const std::string& line, std::string& name, double& value)
+{
+    const char* const blanks = " \t\r";
+    const size_t nameEnd = line.find_first_of(blanks);
+    const size_t valueStart = line.find_first_not_of(blanks, nameEnd);
+    if (nameEnd == std::string::npos || valueStart == std::string::npos)
+        return false;
+    name = line.substr(0, nameEnd);
+    const char* first = line.data() + valueStart;
+    const char* last = line.data() + line.find_last_not_of(blanks) + 1;
+    const std::from_chars_result read = std::from_chars(first, last, value);
+    return read.ec == std::errc() && read.ptr == last && std::isfinite(value);
+}
+
+}  // namespace
+
 std::string FormatCardRegisters(const CardRegisters& r)
 {
-    char text[160];
-    std::snprintf(text, sizeof text, "frequency %.3f\naudible %d\nvolume %d\nstereo %d\n", r.frequency,
-                  r.audible ? 1 : 0, r.volume, r.stereoRequested ? 1 : 0);
-    return text;
+    return "frequency " + FrequencyField(r.frequency) + "\naudible " + (r.audible ? "1" : "0") + "\nvolume " +
+           std::to_string(r.volume) + "\nstereo " + (r.stereoRequested ? "1" : "0") + "\n";
 }
 
 CardRegisters ParseCardRegisters(const std::string& text, CardRegisters r)
 {
     std::stringstream in(text);
     std::string line;
+    std::string name;
+    double value = 0.0;
     while (std::getline(in, line)) {
-        char name[16] = {};
-        double value = 0.0;
-        if (std::sscanf(line.c_str(), "%15s %lf", name, &value) != 2 || !std::isfinite(value))
+        if (!ReadField(line, name, value))
             continue;
-        if (std::strcmp(name, "frequency") == 0 && value >= 0.0 && value < 1000.0)
-            r.frequency = value;
-        else if (std::strcmp(name, "audible") == 0)
+        if (name == "frequency" && std::fabs(value) < StateFileFrequencyLimit) {
+            // Taken as the file keeps it, so that writing it back changes nothing.
+            const double scale = std::pow(10.0, StateFileDecimals);
+            r.frequency = std::round(value * scale) / scale;
+        } else if (name == "audible") {
             r.audible = value != 0.0;
-        else if (std::strcmp(name, "volume") == 0 && value >= 0.0 && value <= RadioTrackMaxVolume)
+        } else if (name == "volume" && value >= 0.0 && value <= RadioTrackMaxVolume) {
             r.volume = static_cast<int>(value);
-        else if (std::strcmp(name, "stereo") == 0)
+        } else if (name == "stereo") {
             r.stereoRequested = value != 0.0;
+        }
     }
     return r;
 }

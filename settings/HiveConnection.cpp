@@ -25,8 +25,8 @@ const char* const StatementText[HiveConnection::StatementCount] = {
     "SELECT id FROM keys WHERE path = ?1",
     "INSERT OR IGNORE INTO keys (path) VALUES (?1)",
     "SELECT name, kind, data FROM vals WHERE key = ?1",
-    "INSERT INTO vals (key, name, kind, data) VALUES (?1, ?2, ?3, ?4)"
-    " ON CONFLICT (key, name) DO UPDATE SET kind = excluded.kind, data = excluded.data",
+    ("INSERT INTO vals (key, name, kind, data) VALUES (?1, ?2, ?3, ?4)"
+     " ON CONFLICT (key, name) DO UPDATE SET kind = excluded.kind, data = excluded.data"),
     "SELECT path FROM keys",
     // The keys below a path lie between "path\" and "path]" in the path's
     // index, ']' being the character after '\'.

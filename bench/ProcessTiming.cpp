@@ -116,3 +116,17 @@ std::string OwnFolder()
 {
     return std::filesystem::read_symlink("/proc/self/exe").parent_path().string();
 }
+
+std::string UseThrowawayStoreAndCard()
+{
+    char pattern[] = "/tmp/tunzo-bench-XXXXXX";
+    if (!mkdtemp(pattern)) {
+        std::perror("mkdtemp");
+        std::exit(1);
+    }
+    const std::string dir = pattern;
+    setenv("TUNZO_REGISTRY", (dir + "/registry.sqlite").c_str(), 1);
+    setenv("XDG_RUNTIME_DIR", dir.c_str(), 1);
+    setenv("TUNZO_CARD", "simulated", 1);
+    return dir;
+}

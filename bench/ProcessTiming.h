@@ -35,3 +35,8 @@ long Median(std::vector<long> values);
 
 // The folder of the running benchmark: its sibling programs are there.
 std::string OwnFolder();
+
+// A fresh folder for the programs under test to keep their store and runtime
+// files in, named in TUNZO_REGISTRY and XDG_RUNTIME_DIR, with the simulated
+// card selected. Ends the benchmark when it cannot be made.
+std::string UseThrowawayStoreAndCard();

@@ -41,15 +41,7 @@ std::vector<double> MedianRunMs(const std::vector<std::vector<std::string>>& com
 int main(int argc, char** argv)
 {
     const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : DefaultRuns;
-    char pattern[] = "/tmp/tunzo-bench-XXXXXX";
-    if (!mkdtemp(pattern)) {
-        std::perror("mkdtemp");
-        return 1;
-    }
-    const std::string dir = pattern;
-    setenv("TUNZO_REGISTRY", (dir + "/registry.sqlite").c_str(), 1);
-    setenv("XDG_RUNTIME_DIR", dir.c_str(), 1);
-    setenv("TUNZO_CARD", "simulated", 1);
+    const std::string dir = UseThrowawayStoreAndCard();
     WriteStoreWithPresets();
 
     const std::string folder = OwnFolder();

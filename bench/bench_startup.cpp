@@ -78,15 +78,7 @@ int main(int argc, char** argv)
     }
     const std::string platform = ChoosePlatform(offscreen);
 
-    char pattern[] = "/tmp/tunzo-bench-XXXXXX";
-    if (!mkdtemp(pattern)) {
-        std::perror("mkdtemp");
-        return 1;
-    }
-    const std::string dir = pattern;
-    setenv("TUNZO_REGISTRY", (dir + "/registry.sqlite").c_str(), 1);
-    setenv("XDG_RUNTIME_DIR", dir.c_str(), 1);
-    setenv("TUNZO_CARD", "simulated", 1);
+    const std::string dir = UseThrowawayStoreAndCard();
 
     const std::string folder = OwnFolder();
     const std::string emptyWindow = folder + "/tunzo-bench-empty-window";

@@ -293,14 +293,20 @@ std::string TRegistry::ReadString(std::string_view name)
     return v->data.substr(0, v->data.find('\0'));
 }
 
-int32_t TRegistry::ReadInteger(std::string_view name)
+const std::string& TRegistry::FetchBytes(std::string_view name, RegistryValueType kind, size_t size)
 {
     const TStoredValue* v = Fetch(name);
     if (!v)
         throw ERegistryException("Failed to get data for '" + std::string(name) + "'");
-    if (v->kind != static_cast<int32_t>(RegistryValueType::Integer) || v->data.size() != 4)
+    if (v->kind != static_cast<int32_t>(kind) || v->data.size() != size)
         throw ERegistryException("Invalid data type for '" + std::string(name) + "'");
-    return static_cast<int32_t>(static_cast<uint32_t>(GetLittleEndian(v->data)));
+    return v->data;
+}
+
+int32_t TRegistry::ReadInteger(std::string_view name)
+{
+    const std::string& bytes = FetchBytes(name, RegistryValueType::Integer, sizeof(uint32_t));
+    return static_cast<int32_t>(static_cast<uint32_t>(GetLittleEndian(bytes)));
 }
 
 bool TRegistry::ReadBool(std::string_view name)
@@ -310,12 +316,7 @@ bool TRegistry::ReadBool(std::string_view name)
 
 double TRegistry::ReadFloat(std::string_view name)
 {
-    const TStoredValue* v = Fetch(name);
-    if (!v)
-        throw ERegistryException("Failed to get data for '" + std::string(name) + "'");
-    if (v->kind != static_cast<int32_t>(RegistryValueType::Binary) || v->data.size() != 8)
-        throw ERegistryException("Invalid data type for '" + std::string(name) + "'");
-    const uint64_t bits = GetLittleEndian(v->data);
+    const uint64_t bits = GetLittleEndian(FetchBytes(name, RegistryValueType::Binary, sizeof(double)));
     double value = 0.0;
     std::memcpy(&value, &bits, sizeof value);
     return value;

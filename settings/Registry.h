@@ -114,6 +114,8 @@ private:
     // The open key's values, read in one query at the first use (or taken
     // from the read scope that holds them).
     const TStoredValue* Fetch(std::string_view name);
+    // The bytes of a value that must be of `kind` and `size` bytes long.
+    const std::string& FetchBytes(std::string_view name, RegistryValueType kind, size_t size);
     void Store(const std::string& name, RegistryValueType kind, const void* data, size_t size);
 
     bool open_ = false;

@@ -144,17 +144,9 @@ void HiveConnection::Close()
         Abandon();
         return;
     }
-    for (sqlite3_stmt*& st : statements_) {
-        sqlite3_finalize(st);
-        st = nullptr;
-    }
-    if (db_)
-        sqlite3_close_v2(db_);
-    db_ = nullptr;
-    depth_ = 0;
-    schemaPresent_ = false;
-    logChecked_ = false;
-    synchronousSet_ = false;
+    FinalizeStatements();
+    sqlite3_close_v2(db_);
+    ForgetConnection();
 }
 
 void HiveConnection::Abandon()
@@ -163,6 +155,19 @@ void HiveConnection::Abandon()
     // checkpoint or remove the log under the parent's feet, so it is left
     // as it is and this process opens its own.
     statements_.fill(nullptr);
+    ForgetConnection();
+}
+
+void HiveConnection::FinalizeStatements()
+{
+    for (sqlite3_stmt*& st : statements_) {
+        sqlite3_finalize(st);
+        st = nullptr;
+    }
+}
+
+void HiveConnection::ForgetConnection()
+{
     db_ = nullptr;
     depth_ = 0;
     schemaPresent_ = false;
@@ -194,12 +199,7 @@ void HiveConnection::ReopenImmutable()
     // write: SQLite cannot set up the log's shared memory and refuses even
     // to read. Nobody can write it there either, so reading it as it stands
     // on disk is safe.
-    for (sqlite3_stmt*& st : statements_) {
-        sqlite3_finalize(st);
-        st = nullptr;
-    }
-    sqlite3_close_v2(db_);
-    db_ = nullptr;
+    Close();
     Open(FileUri(file_) + "?immutable=1", SQLITE_OPEN_READONLY | SQLITE_OPEN_URI);
     readOnly_ = true;
 }

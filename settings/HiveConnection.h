@@ -67,6 +67,9 @@ private:
     bool Open(const std::string& file, int flags);
     void ReopenImmutable();
     void Abandon();
+    void FinalizeStatements();
+    // The state that belongs to one open connection, back to none.
+    void ForgetConnection();
     void UseWriteAheadLog();
     Schema ReadSchema(Access access);
     bool Execute(const char* sql);

@@ -172,7 +172,6 @@ void HiveConnection::ForgetConnection()
     depth_ = 0;
     schemaPresent_ = false;
     logChecked_ = false;
-    synchronousSet_ = false;
 }
 
 bool HiveConnection::Open(const std::string& file, int flags)
@@ -250,6 +249,12 @@ void HiveConnection::UseWriteAheadLog()
         rc = sqlite3_step(st);
     sqlite3_finalize(st);
     logChecked_ = rc == SQLITE_ROW;
+    // With the log, NORMAL still keeps every commit whole when a process
+    // dies; it only skips the flush to disk on each commit. (Set on a
+    // writing connection only: it reads the schema, which would make a
+    // reader wait for a locked hive twice.)
+    if (logChecked_)
+        Execute("PRAGMA synchronous=NORMAL");
 }
 
 HiveConnection::Schema HiveConnection::ReadSchema(Access access)
@@ -295,12 +300,6 @@ bool HiveConnection::Begin(Access access)
     if (!Connect(access))
         return false;
     if (access == Access::Write) {
-        // With the log, NORMAL still keeps every commit whole when a process
-        // dies; it only skips the flush to disk on each commit. Set here,
-        // not at the open: it reads the schema, which would make a reader
-        // wait for a locked hive twice.
-        if (!synchronousSet_)
-            synchronousSet_ = Execute("PRAGMA synchronous=NORMAL");
         // The write lock is taken at once: upgrading a read transaction
         // later could fail with "database is locked" instead of waiting.
         const int rc = Run(BeginWrite);
@@ -321,23 +320,21 @@ bool HiveConnection::Begin(Access access)
         if (schema == Schema::Missing && access == Access::Write && Execute(HiveSchema))
             schema = Schema::Present;
         if (schema != Schema::Present) {
-            Leave(false);
+            Abort();
             return false;
         }
     } catch (...) {
-        Leave(false);
+        Abort();
         throw;
     }
     schemaPresent_ = true;
     return true;
 }
 
-void HiveConnection::Leave(bool commit)
+void HiveConnection::Abort()
 {
     depth_ = 0;
-    if (!db_)
-        return;
-    if (!commit || Run(Commit) != SQLITE_DONE)
+    if (db_)
         Run(Rollback);
 }
 

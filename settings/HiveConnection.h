@@ -75,7 +75,8 @@ private:
     bool Execute(const char* sql);
     // Steps a statement that returns no rows: SQLITE_DONE when it ran.
     int Run(Statement which);
-    void Leave(bool commit);
+    // Rolls the open transaction back, however deep.
+    void Abort();
     void TidyLogAfterWrite();
 
     sqlite3* db_ = nullptr;
@@ -86,7 +87,6 @@ private:
     bool readOnly_ = false;
     bool schemaPresent_ = false;
     bool logChecked_ = false;
-    bool synchronousSet_ = false;
     int depth_ = 0;
     bool writing_ = false;
     int busyTimeoutMs_ = RegistryBusyTimeoutMs;

@@ -57,6 +57,7 @@ public:
     sqlite3_stmt* Prepared(Statement which);
 
     void SetBusyTimeout(int ms);
+    int BusyTimeout() const { return busyTimeoutMs_; }
     void Close();
 
 private:

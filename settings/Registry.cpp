@@ -125,6 +125,11 @@ void SetRegistryBusyTimeout(int ms)
     Hive().SetBusyTimeout(ms);
 }
 
+int RegistryBusyTimeout()
+{
+    return Hive().BusyTimeout();
+}
+
 void CloseRegistryConnection()
 {
     Hive().Close();

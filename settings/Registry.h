@@ -50,8 +50,23 @@ inline constexpr int RegistryBusyTimeoutMs = 10000;
 // Shorter waits where a program cannot wait long (the end of a session), and
 // in tests. Applies to every key open from now on.
 void SetRegistryBusyTimeout(int ms);
+int RegistryBusyTimeout();
 // Closes the process's connection; the next key open makes a new one.
 void CloseRegistryConnection();
+
+// While it lives, a key open for writing that would wait for another
+// program's lock fails at once instead: for writes that can be tried again
+// later rather than hold up the window.
+class TRegistryNoWait {
+public:
+    TRegistryNoWait() : previous_(RegistryBusyTimeout()) { SetRegistryBusyTimeout(0); }
+    ~TRegistryNoWait() { SetRegistryBusyTimeout(previous_); }
+    TRegistryNoWait(const TRegistryNoWait&) = delete;
+    TRegistryNoWait& operator=(const TRegistryNoWait&) = delete;
+
+private:
+    int previous_;
+};
 
 // Key paths are relative to this root; the hive holds only HKEY_LOCAL_MACHINE.
 enum class RegistryRoot { LocalMachine };

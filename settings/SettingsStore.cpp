@@ -306,14 +306,15 @@ void SaveAlarm()
     }
 }
 
-void PublishWindowHandle()
+bool PublishWindowHandle()
 {
     TRegistry reg;
     reg.SetRootKey(RegistryRoot::LocalMachine);
     if (!reg.OpenKey(MainKey, true))
-        return;
+        return false;
     reg.WriteInteger("Window handle", TunerSettings.WindowHandle);
     reg.CloseKey();
+    return true;
 }
 
 int32_t ReadPublishedWindowHandle()

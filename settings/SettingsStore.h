@@ -34,7 +34,8 @@ void SaveSettings();
 // Hour, minute, preset, active and weekdays, written in three passes.
 void SaveAlarm();
 
-void PublishWindowHandle();
+// True when the handle was written; false (silently) when the key did not open.
+bool PublishWindowHandle();
 int32_t ReadPublishedWindowHandle();  // 0 when the key or value is missing
 
 void SaveWindowPosition(const std::string& windowName, int32_t left, int32_t top);

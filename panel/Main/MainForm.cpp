@@ -239,6 +239,8 @@ void TMainForm::CreateControls()
                                                        lbl_sleep, lbl_alarm})
         w->installEventFilter(this);
 
+    publishRetry_.setInterval(PublishRetryMs);
+    connect(&publishRetry_, &QTimer::timeout, this, &TMainForm::PublishHandleWithoutWaiting);
     Timer1.setInterval(1000);
     connect(&Timer1, &QTimer::timeout, this, &TMainForm::Timer1Timer);
     tmr_sleep.setInterval(60000);
@@ -471,11 +473,8 @@ void TMainForm::FormCreate(const std::vector<std::string>& arguments)
     TunerSettings.WindowHandle = static_cast<int32_t>(getpid());
     receiver.Listen(RuntimeDirectory(), TunerSettings.WindowHandle);
     connect(&receiver, &ActionReceiver::received, this, &TMainForm::ReceiveActions);
-    try {
-        PublishWindowHandle();
-    } catch (const std::exception& e) {
-        ReportStoreError(e);
-    }
+    publishTriesLeft_ = PublishTries;
+    PublishHandleWithoutWaiting();
     // 20. AppOnMinimize runs from changeEvent.
     // 21.
     ActivatedOnce = false;
@@ -483,6 +482,25 @@ void TMainForm::FormCreate(const std::vector<std::string>& arguments)
     SliderGuard = false;
     Timer1.start();
     started_ = true;
+}
+
+void TMainForm::PublishHandleWithoutWaiting()
+{
+    // A second start finds this window through the store. While another
+    // program holds the store's write lock the window does not wait for it:
+    // the handle goes in once the lock is free, tried once a second for as
+    // long as a write would otherwise have waited.
+    bool done = true;
+    try {
+        const TRegistryNoWait noWait;
+        done = PublishWindowHandle() || --publishTriesLeft_ <= 0;
+    } catch (const std::exception& e) {
+        ReportStoreError(e);
+    }
+    if (done)
+        publishRetry_.stop();
+    else if (!publishRetry_.isActive())
+        publishRetry_.start();
 }
 
 void TMainForm::showEvent(QShowEvent* event)

@@ -6,6 +6,7 @@
 #include "ActionReceiver.h"
 #include "Actions.h"
 #include "PanelLogic.h"
+#include "Registry.h"
 
 #include <QApplication>
 #include <QMainWindow>
@@ -165,6 +166,12 @@ private:
     void Terminate();
     QString FrequencyTextQ(double mhz) const;
 
+    void PublishHandleWithoutWaiting();
+
+    static constexpr int PublishRetryMs = 1000;
+    static constexpr int PublishTries = RegistryBusyTimeoutMs / PublishRetryMs;
+    QTimer publishRetry_;
+    int publishTriesLeft_ = 0;
     char decimalSeparator_ = '.';
     const QEvent* lastKeyEvent_ = nullptr;  // compared, never used
     QPointer<QWidget> lastKeyWidget_;

@@ -22,6 +22,7 @@
 
 #include <functional>
 #include <memory>
+#include <sqlite3.h>
 
 TEST_F(PanelTest, StepsWrapAtTheBandEndsOnDisplayAndCard)
 {
@@ -319,6 +320,23 @@ TEST_F(PanelTest, StoreErrorsAreShownAndThePanelStartsAnyway)
     EXPECT_EQ(shown, "Invalid data type for 'Tune step'");
     EXPECT_TRUE(f.started());
     EXPECT_EQ(f.Digit->Value(), "103.3");
+}
+
+TEST_F(PanelTest, AStoreLockedByAnotherProgramHoldsUpNeitherTheWindowNorItsHandle)
+{
+    Stored([](TTunerSettings& s) { s.CurrentFrequency = 94.2; });
+    sqlite3* other = nullptr;
+    ASSERT_EQ(sqlite3_open((dir + "/registry.sqlite").c_str(), &other), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(other, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
+
+    TMainForm& f = Start();
+    EXPECT_EQ(f.Digit->Value(), "094.2") << "the settings were read past the lock";
+    EXPECT_NE(ReadPublishedWindowHandle(), TunerSettings.WindowHandle) << "written through another's lock?";
+
+    // Once the other program lets go, a second start can find this window.
+    sqlite3_exec(other, "COMMIT", nullptr, nullptr, nullptr);
+    sqlite3_close(other);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return ReadPublishedWindowHandle() == TunerSettings.WindowHandle; }, 5000));
 }
 
 TEST_F(PanelTest, RefusedPortAccessEndsStartUpBeforeAnyCardTraffic)

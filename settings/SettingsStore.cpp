@@ -3,6 +3,7 @@
 #include <QLocale>
 #include <QString>
 
+#include <exception>
 #include <iostream>
 #include <utility>
 
@@ -198,9 +199,19 @@ void InitialiseSettings()
     // The card is taken to be audible after every initialisation, a reload
     // after the setup program included.
     RadioDriver::SoundOn = true;
-    LoadSettings();
+    // A store error ends the load, but the record is left fit to tune with:
+    // the band follows from what was read (without it, every tune would
+    // wrap into a band of 0 MHz). The presets are not read after an error.
+    std::exception_ptr loadError;
+    try {
+        LoadSettings();
+    } catch (...) {
+        loadError = std::current_exception();
+    }
     TunerSettings.AlarmTimeText = FormatClockTime(TunerSettings.AlarmHour, TunerSettings.AlarmMinute, 0, 2);
     SetBandLimits(TunerSettings);
+    if (loadError)
+        std::rethrow_exception(loadError);
     LoadPresets();
     // The adapter catalogue (radio/AdapterCatalogue.h) is constant data: there
     // is nothing to rebuild.
@@ -229,7 +240,10 @@ void LoadSettings()
     try {
         opened = reg.OpenKey(MainKey, false);
     } catch (...) {
+        // Nothing was read: the card is looked for where a first start
+        // would look, and nothing is saved over the store.
         settingsUnread = true;
+        DefaultPortWhenNeverLoaded();
         throw;
     }
     settingsUnread = false;

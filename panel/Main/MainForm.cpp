@@ -389,7 +389,14 @@ QSize TMainForm::DesignWindowSize() const
 
 void TMainForm::ReportStoreError(const std::exception& error)
 {
-    QMessageBox::critical(this, "Tunzo", QString::fromStdString(error.what()));
+    // A store that cannot be read fails every step of the start-up that
+    // touches it, each with the same words: they are shown once.
+    const QString text = QString::fromStdString(error.what());
+    if (!started_ && text == lastStartUpStoreError_)
+        return;
+    if (!started_)
+        lastStartUpStoreError_ = text;
+    QMessageBox::critical(this, "Tunzo", text);
 }
 
 void TMainForm::FormCreate(const std::vector<std::string>& arguments)

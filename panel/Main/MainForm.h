@@ -172,6 +172,7 @@ private:
     static constexpr int PublishTries = RegistryBusyTimeoutMs / PublishRetryMs;
     QTimer publishRetry_;
     int publishTriesLeft_ = 0;
+    QString lastStartUpStoreError_;
     char decimalSeparator_ = '.';
     const QEvent* lastKeyEvent_ = nullptr;  // compared, never used
     QPointer<QWidget> lastKeyWidget_;

@@ -20,6 +20,7 @@
 #include <QTest>
 #include <QTimer>
 
+#include <fstream>
 #include <functional>
 #include <memory>
 #include <sqlite3.h>
@@ -320,6 +321,30 @@ TEST_F(PanelTest, StoreErrorsAreShownAndThePanelStartsAnyway)
     EXPECT_EQ(shown, "Invalid data type for 'Tune step'");
     EXPECT_TRUE(f.started());
     EXPECT_EQ(f.Digit->Value(), "103.3");
+}
+
+TEST_F(PanelTest, ADamagedStoreIsReportedOnceAndThePanelPlaysOnTheDefaultCard)
+{
+    std::ofstream(dir + "/registry.sqlite") << "not a settings store at all";
+    int boxes = 0;
+    QString shown;
+    std::function<void()> answerAll = [&] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            ++boxes;
+            shown = box->text();
+            box->done(QMessageBox::Ok);
+        }
+        if (!form || !form->started())
+            QTimer::singleShot(5, answerAll);
+    };
+    QTimer::singleShot(0, answerAll);
+    TMainForm& f = Start();
+    EXPECT_EQ(boxes, 1) << "last: " << shown.toStdString();
+    EXPECT_TRUE(shown.contains("is damaged or not a Tunzo settings store")) << shown.toStdString();
+    ASSERT_TRUE(f.started()) << "the port gate refused the port of a store it could not read";
+    QTest::mouseClick(f.RC_TuneUp, Qt::LeftButton);
+    EXPECT_EQ(f.Digit->Value(), "104.3");
+    EXPECT_NEAR(Card(0x30C).frequency, 104.3, 1e-9);
 }
 
 TEST_F(PanelTest, AStoreLockedByAnotherProgramHoldsUpNeitherTheWindowNorItsHandle)

@@ -115,7 +115,8 @@ TEST_F(HiveTest, AStoreLockedAgainstReadersIsAnErrorAndIsNotSavedOver)
         // Not a speed limit: a second wait for the same lock would double it.
         EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(ShortBusyTimeoutMs * 2))
             << "the load waited for the lock more than once";
-        EXPECT_EQ(TunerSettings.CardPort, 0) << "nothing was read";
+        EXPECT_EQ(TunerSettings.Adapter, 1) << "nothing was read";
+        EXPECT_EQ(TunerSettings.CardPort, 0x30C) << "the card is looked for where a first start looks";
     }
     SetRegistryBusyTimeout(RegistryBusyTimeoutMs);
 

@@ -13,6 +13,18 @@ std::string ActionSocketPath(const std::string& runtimeDirectory, int32_t handle
     return runtimeDirectory + "/" + std::to_string(handle) + ".sock";
 }
 
+bool ActionSocketAddress(const std::string& runtimeDirectory, int32_t handle, sockaddr_un& address,
+                         std::string& path)
+{
+    path = ActionSocketPath(runtimeDirectory, handle);
+    if (runtimeDirectory.empty() || handle <= 0 || path.size() >= sizeof address.sun_path)
+        return false;
+    address = sockaddr_un{};
+    address.sun_family = AF_UNIX;
+    std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
+    return true;
+}
+
 std::string EncodeActionMessages(const std::vector<ActionMessage>& messages)
 {
     std::string bytes;
@@ -44,12 +56,10 @@ std::vector<ActionMessage> DecodeActionMessages(std::string& buffer)
 bool PostActionMessages(const std::string& runtimeDirectory, int32_t handle,
                         const std::vector<ActionMessage>& messages)
 {
-    const std::string path = ActionSocketPath(runtimeDirectory, handle);
     sockaddr_un address{};
-    address.sun_family = AF_UNIX;
-    if (runtimeDirectory.empty() || handle <= 0 || path.size() >= sizeof address.sun_path)
+    std::string path;
+    if (!ActionSocketAddress(runtimeDirectory, handle, address, path))
         return false;
-    std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
 
     const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (fd < 0)

@@ -4,6 +4,8 @@
 // process id it published as "Window handle"; each message is 8 bytes, the
 // 32-bit wParam then the 32-bit lParam, little-endian.
 
+#include <sys/un.h>
+
 #include <cstddef>
 #include <cstdint>
 #include <deque>
@@ -21,6 +23,11 @@ struct ActionMessage {
 };
 
 std::string ActionSocketPath(const std::string& runtimeDirectory, int32_t handle);
+
+// The socket address of `handle`'s channel; false when there is no checked
+// runtime folder, no valid handle, or the path is too long for a socket.
+bool ActionSocketAddress(const std::string& runtimeDirectory, int32_t handle, sockaddr_un& address,
+                         std::string& path);
 
 // Sends the messages in order over one connection. False when nobody listens
 // there (a stale handle): the messages are then lost, as designed.

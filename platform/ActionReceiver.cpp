@@ -4,11 +4,9 @@
 
 #include <cerrno>
 #include <csignal>
-#include <cstring>
 #include <fcntl.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
-#include <sys/un.h>
 #include <unistd.h>
 
 ActionReceiver::ActionReceiver(QObject* parent) : QObject(parent) {}
@@ -22,14 +20,10 @@ bool ActionReceiver::Listen(const std::string& runtimeDirectory, int32_t handle)
 {
     Close();
     // Without a checked private folder there is nowhere safe to listen.
-    if (runtimeDirectory.empty())
-        return false;
-    const std::string path = ActionSocketPath(runtimeDirectory, handle);
     sockaddr_un address{};
-    address.sun_family = AF_UNIX;
-    if (path.size() >= sizeof address.sun_path)
+    std::string path;
+    if (!ActionSocketAddress(runtimeDirectory, handle, address, path))
         return false;
-    std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
 
     // A socket left by a crashed instance with the same handle is replaced;
     // anything else at that name is not ours to remove.

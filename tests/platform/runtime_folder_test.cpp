@@ -5,6 +5,7 @@
 #include "InstanceLock.h"
 #include "RuntimeDirectory.h"
 #include "SimulatedCard.h"
+#include "UseSimulatedCard.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -73,18 +74,6 @@ bool MakeFolderAsNobody(const std::string& path)
     return WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
-// Tunes the environment's simulated card to 100.0 MHz and switches it on.
-void TuneAndPlay(PortBackend& ports)
-{
-    for (int i = 0; i < 24; ++i) {
-        const uint8_t data = ((0xA0114C >> i) & 1) ? 0x04 : 0x00;
-        for (uint8_t clock : {0x00, 0x00, 0x02, 0x02})
-            ports.out(0x30C, 0x01 | data | clock);
-    }
-    ports.out(0x30C, 0x00);
-    ports.out(0x30C, 0xC8);
-}
-
 }  // namespace
 
 TEST(RuntimeFolder, AForeignOrLinkedFolderIsRefusedAndNothingIsWrittenThroughIt)
@@ -100,7 +89,7 @@ TEST(RuntimeFolder, AForeignOrLinkedFolderIsRefusedAndNothingIsWrittenThroughIt)
     {
         // The card still plays, from memory, and leaves nothing over there.
         std::unique_ptr<SimulatedCardBackend> card = MakeSimulatedCardFromEnvironment();
-        TuneAndPlay(*card);
+        TuneRadioTrackTo100AndPlay(*card);
         EXPECT_EQ(card->card(0x30C)->Registers().frequency, 100.0);
         EXPECT_TRUE(card->card(0x30C)->Registers().audible);
     }
@@ -116,7 +105,7 @@ TEST(RuntimeFolder, AForeignOrLinkedFolderIsRefusedAndNothingIsWrittenThroughIt)
         EXPECT_THAT(folder.problem, HasSubstr(s.runtime + " belongs to user"));
         {
             std::unique_ptr<SimulatedCardBackend> card = MakeSimulatedCardFromEnvironment();
-            TuneAndPlay(*card);
+            TuneRadioTrackTo100AndPlay(*card);
         }
         EXPECT_TRUE(fs::is_empty(s.runtime));
         struct stat st {};
@@ -149,7 +138,7 @@ TEST(RuntimeFolder, PlantedFilesAreNeitherFollowedNorWaitedOn)
     testing::internal::CaptureStderr();
     {
         std::unique_ptr<SimulatedCardBackend> card = MakeSimulatedCardFromEnvironment();
-        TuneAndPlay(*card);
+        TuneRadioTrackTo100AndPlay(*card);
         EXPECT_EQ(card->card(0x30C)->Registers().frequency, 100.0);
     }
     const std::string warnings = testing::internal::GetCapturedStderr();

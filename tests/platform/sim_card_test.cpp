@@ -4,6 +4,7 @@
 #include "PortTrace.h"
 #include "RecordingPorts.h"
 #include "SimulatedCard.h"
+#include "UseSimulatedCard.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -180,13 +181,7 @@ TEST(SimulatedCardMachine, ProcessesShareTheCardThroughItsFile)
     SimulatedCardBackend second(options);  // as another process would see it
 
     // The first program tunes and leaves the radio playing...
-    for (int i = 0; i < 24; ++i) {
-        const uint8_t data = ((0xA0114C >> i) & 1) ? 0x04 : 0x00;
-        for (uint8_t clock : {0x00, 0x00, 0x02, 0x02})
-            first.out(0x30C, 0x01 | data | clock);
-    }
-    first.out(0x30C, 0x00);
-    first.out(0x30C, 0xC8);
+    TuneRadioTrackTo100AndPlay(first);
     // ...the next one finds it so, and its mute is seen by the first.
     EXPECT_EQ(second.card(0x30C)->Registers().frequency, 100.0);
     second.out(0x30C, 0x00);

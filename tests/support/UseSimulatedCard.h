@@ -5,6 +5,7 @@
 #include "PortBackend.h"
 #include "SimulatedCard.h"
 
+#include <cstdint>
 #include <memory>
 #include <vector>
 
@@ -19,4 +20,20 @@ inline SimulatedCardBackend* UseSimulatedCard(std::vector<SimulatedStation> stat
     SimulatedCardBackend* card = owned.get();
     SetPortBackend(std::move(owned));
     return card;
+}
+
+// The RadioTrack bytes that tune 100.0 MHz and leave the card audible, as the
+// dispatch sends them: the word 0xA0114C shifted in with its clock, then the
+// end of the word and the sound on.
+inline void TuneRadioTrackTo100AndPlay(PortBackend& ports, uint16_t port = 0x30C)
+{
+    constexpr uint32_t WordFor100MHz = 0xA0114C;
+    constexpr int WordBits = 24;
+    for (int i = 0; i < WordBits; ++i) {
+        const uint8_t data = ((WordFor100MHz >> i) & 1) ? 0x04 : 0x00;
+        for (uint8_t clock : {0x00, 0x00, 0x02, 0x02})
+            ports.out(port, 0x01 | data | clock);
+    }
+    ports.out(port, 0x00);  // end of the word
+    ports.out(port, 0xC8);  // volume steady + audio on
 }

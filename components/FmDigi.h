@@ -6,7 +6,7 @@
 // The strip is one row of cells of NumberWidth pixels: cells 0-9 hold the
 // digits, cell 10 the decimal mark.
 
-#include "Panel.h"
+#include "CustomPanel.h"
 
 #include <QImage>
 #include <QString>

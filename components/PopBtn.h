@@ -3,7 +3,7 @@
 // raised under the mouse, sunk while pressed. Pictures placed on it (labels
 // showing a pixmap) act as the button itself.
 
-#include "Panel.h"
+#include "CustomPanel.h"
 
 #include <QColor>
 

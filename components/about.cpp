@@ -1,7 +1,6 @@
 #include "about.h"
 
-#include "Panel.h"
-#include "TunerSettings.h"
+#include "CustomPanel.h"
 #include "TunzoResources.h"
 #include "UrlLabel.h"
 
@@ -64,9 +63,9 @@ void Tfrm_about::setVisible(bool visible) {
 }
 
 void Tfrm_about::FormActivate() {
-    // Follows the setting both ways, so that turning "Always on top" off also
+    // Follows the caller both ways, so that turning "Always on top" off also
     // lets the next About box go behind other windows.
-    setWindowFlag(Qt::WindowStaysOnTopHint, TunerSettings.AlwaysOnTop);
+    setWindowFlag(Qt::WindowStaysOnTopHint, AlwaysOnTop);
     if (QScreen* screen = QGuiApplication::primaryScreen()) {
         QRect frame = frameGeometry();
         frame.moveCenter(screen->availableGeometry().center());

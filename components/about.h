@@ -26,6 +26,10 @@ public:
     QPushButton* pbtn_OK;
     QLabel* lbl_notice;
 
+    // Whether the box stays above other windows; the panel sets it from its
+    // own "Always on top" before showing the box.
+    bool AlwaysOnTop = false;
+
     void setVisible(bool visible) override;
 
 private:

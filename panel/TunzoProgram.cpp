@@ -25,15 +25,6 @@ namespace {
 // Posts the parsed list to the running instance; a stale handle loses it.
 void ForwardActions(const std::string& runtimeDirectory)
 {
-    std::vector<ActionMessage> messages;
-    if (ActionList.Count == 0) {
-        messages.push_back({999, 0});
-    } else {
-        messages.push_back({100, ActionList.Count});
-        for (int i = 0; i < ActionList.Count; ++i)
-            messages.push_back({ActionList.Entries[static_cast<size_t>(i)].Code,
-                                ActionList.Entries[static_cast<size_t>(i)].Value});
-    }
     int32_t handle = 0;
     try {
         handle = ReadPublishedWindowHandle();
@@ -41,7 +32,7 @@ void ForwardActions(const std::string& runtimeDirectory)
         std::fprintf(stderr, "tunzo: %s\n", e.what());
         return;
     }
-    PostActionMessages(runtimeDirectory, handle, messages);
+    PostActionMessages(runtimeDirectory, handle, HandOverMessages(ActionList));
 }
 
 // A start that can neither run as the instance nor hand over ends with this.
@@ -71,22 +62,6 @@ int RefuseToStart(int argc, char** argv, const std::string& problem)
     return ExitWithoutInstanceLock;
 }
 
-// Errors raised while an event is handled reach the user in a box, and the
-// panel goes on, as with the toolkit's default error box.
-class TunzoApplication : public QApplication {
-public:
-    using QApplication::QApplication;
-    bool notify(QObject* receiver, QEvent* event) override
-    {
-        try {
-            return QApplication::notify(receiver, event);
-        } catch (const std::exception& e) {
-            QMessageBox::critical(activeWindow(), "Tunzo", QString::fromUtf8(e.what()));
-        }
-        return false;
-    }
-};
-
 }  // namespace
 
 int RunTunzo(int argc, char** argv, const std::function<void(TMainForm&)>& whenShown)
@@ -108,7 +83,7 @@ int RunTunzo(int argc, char** argv, const std::function<void(TMainForm&)>& whenS
         return RefuseToStart(argc, argv, "the instance lock " + instance.problem());
     }
 
-    TunzoApplication app(argc, argv);
+    QApplication app(argc, argv);
     QApplication::setApplicationName("Tunzo");
     QApplication::setQuitOnLastWindowClosed(false);
     InitTunzoResources();

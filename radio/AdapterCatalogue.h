@@ -26,6 +26,15 @@ struct AdapterEntry {
 
 extern const std::array<AdapterEntry, 6> AdapterCatalogue;
 
+// "Adapter" values, the catalogue's rows, for the places whose behaviour
+// depends on the card.
+inline constexpr int RadioTrackAdapter = 1;
+inline constexpr int RevealAdapter = 2;      // loads with its volume on the line in
+inline constexpr int SF16FMPAdapter = 3;     // RadioTrack protocol, but no search and no volume
+inline constexpr int AztechAdapter = 4;
+inline constexpr int SerialLineAdapter = 5;  // the GemTek: frames on a serial line
+inline constexpr int RadioActiveAdapter = 6; // known, but nothing drives it
+
 // The companion knows the first five adapters only (no RadioActive).
 std::span<const AdapterEntry> CompanionAdapterCatalogue();
 

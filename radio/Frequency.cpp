@@ -15,13 +15,12 @@ long double RoundDigits(long double x, uint16_t digits)
     return r;
 }
 
-std::string FrequencyText(double mhz, char decimalSeparator)
+std::string FrequencyText(double mhz, std::string_view decimalSeparator)
 {
     char text[32];
     std::snprintf(text, sizeof text, "%.15g", mhz);
     std::string s = text;
-    for (char& c : s)
-        if (c == '.')
-            c = decimalSeparator;
+    if (const size_t point = s.find('.'); point != std::string::npos)
+        s.replace(point, 1, decimalSeparator);
     return s;
 }

@@ -1,11 +1,13 @@
 #pragma once
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 // Rounds to `digits` decimals, halves away from zero; results within 1e-8 of
 // zero become exactly 0. Every frequency reaches a card through this with 3.
 long double RoundDigits(long double x, uint16_t digits);
 
 // The shortest general decimal form with up to 15 significant digits ("88",
-// "103.3"), with `decimalSeparator` for the point.
-std::string FrequencyText(double mhz, char decimalSeparator = '.');
+// "103.3"), with `decimalSeparator` for the point: text, since a locale's
+// separator may take more than one byte (the Arabic one does).
+std::string FrequencyText(double mhz, std::string_view decimalSeparator = ".");

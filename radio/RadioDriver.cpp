@@ -1,5 +1,6 @@
 #include "RadioDriver.h"
 
+#include "AdapterCatalogue.h"
 #include "AuxVolume.h"
 #include "Aztech.h"
 #include "RadioTrack.h"
@@ -25,25 +26,25 @@ void Call(const std::function<void()>& hook)
 // adapter below 1, but the record may hold one before the first load.
 const CardOps* CardForBelowFour(int adapter)
 {
-    return adapter < 4 ? &RadioTrackOps : CardFor(adapter);
+    return adapter < AztechAdapter ? &RadioTrackOps : CardFor(adapter);
 }
 
 bool VolumeOnAuxDevice()
 {
-    return TunerSettings.VolumeControl > 0;
+    return TunerSettings.VolumeControl > VolumeOnCard;
 }
 }  // namespace
 
 const CardOps* CardFor(int adapter)
 {
     switch (adapter) {
-    case 1:
-    case 2:
-    case 3:
+    case RadioTrackAdapter:
+    case RevealAdapter:
+    case SF16FMPAdapter:
         return &RadioTrackOps;
-    case 4:
+    case AztechAdapter:
         return &AztechOps;
-    case 5:
+    case SerialLineAdapter:
         return &SerialRadioOps;
     default:
         return nullptr;
@@ -88,7 +89,7 @@ void VolumeUp()
 {
     SoundOn = true;
     const int adapter = TunerSettings.Adapter;
-    if (adapter == 5) {
+    if (adapter == SerialLineAdapter) {
         // The GemTek has no volume step; up only switches the sound on,
         // whatever "Volume control" says.
         SerialRadioOps.unmute();
@@ -129,9 +130,9 @@ void CompanionTune(double x)
         x = TunerSettings.BandMaximum;
     TunerSettings.CurrentFrequency = static_cast<double>(RoundDigits(x, 3));
     const int adapter = TunerSettings.Adapter;
-    if (adapter < 4)
+    if (adapter < AztechAdapter)
         RadioTrackTune(x);
-    else if (adapter == 4)
+    else if (adapter == AztechAdapter)
         AztechTune(TunerSettings.CurrentFrequency);
     SoundOn = true;
 }

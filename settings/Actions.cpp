@@ -1,5 +1,6 @@
 #include "Actions.h"
 
+#include <algorithm>
 #include <charconv>
 
 #include "SettingsStore.h"
@@ -43,7 +44,7 @@ bool DecimalValue(std::string_view text, int32_t& value)
 
 int ActionListCapacity()
 {
-    return StoreVariant == TStoreVariant::Companion ? ActionListRoom : 4;
+    return StoreVariant == TStoreVariant::Companion ? ActionListRoom : PanelActionListCapacity;
 }
 
 bool ParseActionWord(int entry, const std::string& word)
@@ -97,4 +98,42 @@ void ParseCommandLine(const std::vector<std::string>& arguments)
     for (const std::string& argument : arguments)
         if (ParseActionWord(ActionList.Count + 1, argument))
             ++ActionList.Count;
+}
+
+std::vector<ActionMessage> HandOverMessages(const TActionList& list)
+{
+    if (list.Count <= 0)
+        return {{HandOverNothing, 0}};
+    std::vector<ActionMessage> messages{{HandOverHeader, list.Count}};
+    for (int i = 0; i < list.Count; ++i) {
+        const ActionEntry& entry = list.Entries[static_cast<size_t>(i)];
+        messages.push_back({entry.Code, entry.Value});
+    }
+    return messages;
+}
+
+ActionReception::Result ActionReception::Receive(int32_t code, int32_t value, TActionList& list, int capacity)
+{
+    if (code == HandOverHeader) {
+        // The count travels in the low byte, as the sender's 8-bit count.
+        expected = static_cast<int8_t>(value & 0xFF);
+        received = 0;
+        return Pending;
+    }
+    if (code >= HandOverNothing || expected <= 0)
+        return Ignored;
+    ++received;
+    capacity = std::min(capacity, ActionListRoom);
+    if (received <= capacity) {
+        ActionEntry& entry = list.Entries[static_cast<size_t>(received - 1)];
+        entry.Code = static_cast<ActionCode>(code);
+        if (code == ActionTunePreset)
+            entry.Value = value;
+    }
+    if (received != expected)
+        return Pending;
+    list.Count = static_cast<int8_t>(std::min<int>(expected, capacity));
+    expected = 0;
+    received = 0;
+    return Complete;
 }

@@ -1,6 +1,9 @@
 #pragma once
 // The action words of the command line, of scheduled events and of lists
-// handed over by another instance, and the list they fill.
+// handed over by another instance, the list they fill, and the messages that
+// carry a list from a second start to the running program.
+
+#include "ActionChannel.h"
 
 #include <array>
 #include <cstdint>
@@ -34,6 +37,8 @@ struct ActionEntry {
 };
 
 constexpr int ActionListRoom = 10;
+// What tunzo's list takes; the companion's takes the whole room.
+constexpr int PanelActionListCapacity = 4;
 
 struct TActionList {
     int8_t Count = 0;
@@ -58,3 +63,25 @@ void ParseActionString(const std::string& text);
 
 // Fills the list from the program's arguments (without the program name).
 void ParseCommandLine(const std::vector<std::string>& arguments);
+
+// The hand-over: a header message announcing how many entries follow, then
+// one message per entry (its code and preset number). A second start without
+// actions sends the "nothing" message alone.
+inline constexpr int32_t HandOverHeader = 100;
+inline constexpr int32_t HandOverNothing = 999;
+
+std::vector<ActionMessage> HandOverMessages(const TActionList& list);
+
+// The running program's side: each message lands in the action list; the
+// last announced entry completes it.
+struct ActionReception {
+    enum Result { Pending, Complete, Ignored };
+    // Stores into `list`; when Complete, list.Count holds the entries to run.
+    // Entries beyond `capacity` are counted but not stored, and entries with
+    // no header before them are ignored, so no message can write outside the
+    // list.
+    Result Receive(int32_t code, int32_t value, TActionList& list, int capacity);
+
+    int8_t expected = 0;
+    int8_t received = 0;
+};

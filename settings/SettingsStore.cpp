@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "Presets.h"
+#include "AdapterCatalogue.h"
 #include "RadioDriver.h"
 
 TStoreVariant StoreVariant = TStoreVariant::Tunzo;
@@ -140,12 +141,12 @@ void CorrectValues(TTunerSettings& s)
         s.FineTuneStep = 0.1;
     if (s.TuneStep == 0.0)
         s.TuneStep = 1.0;
-    if (s.Adapter < 1)
-        s.Adapter = 1;
+    if (s.Adapter < RadioTrackAdapter)
+        s.Adapter = RadioTrackAdapter;
     if (s.PortNumber < 1)
         s.PortNumber = 1;
-    if (s.Adapter == 2)
-        s.VolumeControl = 5;
+    if (s.Adapter == RevealAdapter)
+        s.VolumeControl = VolumeOnLineIn;
 }
 
 // The companion's first start writes the two values the card needs, where

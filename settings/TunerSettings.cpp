@@ -20,7 +20,7 @@ void AssignInitialValues(TTunerSettings& s)
     s.ShowFrequencySlider = true;
     s.MinimalWindow = false;
     s.AlwaysOnTop = false;
-    s.VolumeControl = 0;
+    s.VolumeControl = VolumeOnCard;
     s.SnoozeMinutes = 20;
     // February is always 28: the monthly event rule does not know leap years.
     s.MonthLengths = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};

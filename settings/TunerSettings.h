@@ -54,6 +54,11 @@ struct TTunerSettings {
 
 extern TTunerSettings TunerSettings;
 
+// "Volume control": where the volume steps go. Any value above zero means the
+// line in; the programs write these two.
+inline constexpr int8_t VolumeOnCard = 0;
+inline constexpr int8_t VolumeOnLineIn = 5;
+
 // The values a start or a reload begins from, before the stored ones are read.
 // Fields without an initial value keep what they hold, so a repeated call
 // leaves them as the previous load set them.

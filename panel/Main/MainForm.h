@@ -1,11 +1,14 @@
 #pragma once
-// The front panel: the main window of tunzo. Its handlers carry the names of
-// their controls and events and stay short; the decisions they take live in
-// PanelLogic.h, the card work in RadioDriver.
+// The front panel: the main window of tunzo. Its controls are made in
+// MainFormUi; its handlers carry the names of their controls and events and
+// stay short, one source file per concern (MainForm.cpp for the life cycle,
+// MainFormTuning, MainFormVolume, MainFormPresets, MainFormTimers,
+// MainFormKeys, MainFormPrograms). The decisions they take live in
+// panel/logic, the card work in RadioDriver.
 
 #include "ActionReceiver.h"
 #include "Actions.h"
-#include "PanelLogic.h"
+#include "MainFormUi.h"
 #include "Registry.h"
 
 #include <QApplication>
@@ -16,23 +19,13 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <string>
 #include <vector>
 
-class QAction;
-class QLabel;
-class QMenu;
+class QKeyEvent;
 class QMessageBox;
-class QGroupBox;
-class QSlider;
-class TCustomPanel;
-class TFmDigital;
-class TPopButton;
-class TTrayIcon;
-class TrayShell;
-class Tfrm_jump;
-class Tfrm_about;
 
-class TMainForm : public QMainWindow {
+class TMainForm : public QMainWindow, public TMainFormUi {
     Q_OBJECT
 public:
     // `shell` replaces the desktop's tray (tests); it must outlive the form.
@@ -63,21 +56,7 @@ public:
     QString PresetScanMarker;
     ActionReception Reception;
 
-    // ---- front-panel operations ----
-    void TuneTo(double mhz);
-    void ShowFrequency();
-    void ShowTuneState();
-    void SetSliderPosition();
-    void RecogniseStation();
-    void SetTitle(const QString& text);
-    void QuickJump();
-    void RefreshMuteIndicator();
-    void ApplyDisplayMode();
-    void LabelPresetButtons();
-    void SetBtnFace(int prev, int lit);
-    void SelectBankFor(int n);
-    void setup_menu();
-    void MarkChannelMenu(int n);
+    // ---- life cycle (MainForm.cpp) ----
     void ExecuteActions();
     void ReceiveActions(int32_t code, int32_t value);
     void LeaveProgram();
@@ -85,8 +64,16 @@ public:
     void HideTaskbarIcon();
     void AppOnMinimize();
     void DoRestore();
+    void sp_restoreClick();
 
-    // ---- handlers ----
+    // ---- tuning (MainFormTuning.cpp) ----
+    void TuneTo(double mhz);
+    void ShowFrequency();
+    void ShowTuneState();
+    void SetSliderPosition();
+    void RecogniseStation();
+    void SetTitle(const QString& text);
+    void QuickJump();
     void cmd_jumpClick();
     void RC_TuneUpClick();
     void RC_FTuneUpClick();
@@ -94,58 +81,44 @@ public:
     void RC_TuneDownClick();
     void lbl_freqClick(int mhz);
     void TrackBar1Change(int position);
+    void TrackBar1KeyDown(QKeyEvent* key);
+
+    // ---- volume (MainFormVolume.cpp) ----
     void cmd_muteClick();
+    void RefreshMuteIndicator();
     void ToggleVolumeTarget();
     void PopupVolumeMenu(int x, int y);
+    void RC_vol_upClick();
+    void RC_vol_downClick();
+    void VolumeUp1Click();
+    void VolumeDown1Click();
+
+    // ---- presets (MainFormPresets.cpp) ----
+    void LabelPresetButtons();
+    void SetBtnFace(int prev, int lit);
+    void SelectBankFor(int n);
+    void setup_menu();
+    void MarkChannelMenu(int n);
+    void TunePresetFromAction(int n);
+
+    // ---- timers (MainFormTimers.cpp) ----
+    void Timer1Timer();
+
+    // ---- keys, menus and display modes (MainFormKeys.cpp) ----
+    void ApplyDisplayMode();
     void mnu_display_minimalClick();
     void mnu_display_ontopClick();
     void mnu_display_sliderClick();
     void mnu_display_ClockClick();
-    void Timer1Timer();
-    void item_haboutClick();
-    void sp_restoreClick();
-
     // The design's outer window size for the current display mode, before
     // the desktop's own frame is taken off.
     QSize DesignWindowSize() const;
 
-    // ---- controls ----
-    TCustomPanel* Panel2 = nullptr;
-    TFmDigital* Digit = nullptr;
-    QLabel *lbl_status = nullptr, *lbl_station = nullptr, *lbl_mute = nullptr, *lbl_time = nullptr,
-           *lbl_sleep = nullptr, *lbl_alarm = nullptr;
-    QGroupBox *gr_preset = nullptr, *gr_snooze = nullptr, *gr_tune = nullptr, *gr_scan = nullptr,
-              *gr_volume = nullptr;
-    std::array<TPopButton*, 10> pre{};
-    TPopButton *cmd_memory = nullptr, *cmd_presetdown = nullptr, *cmd_presetup = nullptr;
-    TPopButton *cmd_sleep = nullptr, *cmd_alarm = nullptr;
-    TPopButton *RC_TuneDown = nullptr, *RC_FTuneDown = nullptr, *cmd_jump = nullptr, *RC_FTuneUp = nullptr,
-               *RC_TuneUp = nullptr;
-    TPopButton *cmd_scandown = nullptr, *cmd_scanup = nullptr;
-    TPopButton *RC_vol_down = nullptr, *cmd_mute = nullptr, *RC_vol_up = nullptr;
-    TPopButton* cmd_exit = nullptr;
-    QLabel* logo = nullptr;
-    std::array<QLabel*, 11> lbl_freq{};  // 87, 89, ... 107
-    QSlider* TrackBar1 = nullptr;
-    QTimer Timer1;
-    QTimer tmr_sleep;
-    TTrayIcon* TrayIcon = nullptr;
+    // ---- programs and help (MainFormPrograms.cpp) ----
+    void item_haboutClick();
 
-    QMenu *mnu_file = nullptr, *mnu_options = nullptr, *mnu_channels = nullptr, *mnu_help = nullptr;
-    QMenu *mnu_display = nullptr, *item_volcontrol = nullptr;
-    QAction *item_mute = nullptr, *mnu_display_ontop = nullptr, *mnu_display_minimal = nullptr,
-            *mnu_display_Clock = nullptr, *mnu_display_slider = nullptr, *item_volctrl_radio = nullptr,
-            *item_volctrl_line = nullptr;
-    QMenu *popup_systray = nullptr, *pop_volcontrol = nullptr, *pop_preset = nullptr;
-    QAction *sp_mute = nullptr, *mnu_sys_minimal = nullptr, *mnu_sys_ontop = nullptr, *mnu_sys_clock = nullptr,
-            *mnu_sys_slider = nullptr, *pop_volctrl_radio = nullptr, *pop_volctrl_line = nullptr;
-    QAction *mnu_pscan_up = nullptr, *mnu_pscan_down = nullptr, *pitem_pscan_up = nullptr,
-            *pitem_pscan_down = nullptr;
+    QMessageBox* actionsBox = nullptr;   // the count message, shown without waiting
     std::vector<QAction*> channelEntries;  // main menu, then tray, per entry
-
-    Tfrm_jump* frm_jump = nullptr;
-    Tfrm_about* frm_about = nullptr;
-    QMessageBox* actionsBox = nullptr;  // the count message, shown without waiting
     ActionReceiver receiver;
 
 protected:
@@ -155,17 +128,30 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // Each room connects the controls it owns.
+    void WireLifeCycle();
+    void WireTuning();
+    void WireVolume();
+    void WireTimers();
+    void WireKeys();
+    void WirePrograms();
+
     void FormCreate(const std::vector<std::string>& arguments);
     void FormActivate();
     void FormKeyDown(QKeyEvent* key);
-    void CreateControls();
-    void CreateMenus();
+    void FormKeyUp(QKeyEvent* key);
+    bool IsFirstDeliveryOfKey(QObject* watched) const;
+    bool HandleDisplayMouse(QObject* watched, QEvent* event);
+    void ShowActionCount();
+    void SaveSettingsAndPosition();
     void StepBy(double step);
     void QuickJumpWithDigit(int digit);
+    void ShowStationCaption(const QString& caption);
+    void CheckVolumeTargets();
+    void ApplyVolumeTargetRules();
     void ReportStoreError(const std::exception& error);
     void Terminate();
     QString FrequencyTextQ(double mhz) const;
-
     void PublishHandleWithoutWaiting();
 
     static constexpr int PublishRetryMs = 1000;
@@ -173,9 +159,7 @@ private:
     QTimer publishRetry_;
     int publishTriesLeft_ = 0;
     QString lastStartUpStoreError_;
-    char decimalSeparator_ = '.';
-    const QEvent* lastKeyEvent_ = nullptr;  // compared, never used
-    QPointer<QWidget> lastKeyWidget_;
+    std::string decimalSeparator_ = ".";  // the locale's, as UTF-8 text
     bool started_ = false;
     bool ending_ = false;
 };
@@ -183,7 +167,3 @@ private:
 // How long the end of a session waits for another program's lock on the
 // store: a logout does not wait for us for long.
 inline constexpr int SessionEndBusyTimeoutMs = 2000;
-
-// The desktop's frame that the design's window sizes include and Qt's do not.
-inline constexpr int DesignFrameWidth = 6;
-inline constexpr int DesignFrameHeight = 25;

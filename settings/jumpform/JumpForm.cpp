@@ -130,8 +130,8 @@ void Tfrm_jump::cmd_OKClick()
     // A typed value outside the band stays in the box with the reason, so
     // that the user can mend it instead of finding the radio not moved.
     lbl_band->setText(QString("%1 to %2 MHz")
-                          .arg(QString::fromStdString(FrequencyText(s.BandMinimum, DecimalSeparator.toLatin1())),
-                               QString::fromStdString(FrequencyText(s.BandMaximum, DecimalSeparator.toLatin1()))));
+                          .arg(QString::fromStdString(FrequencyText(s.BandMinimum, QString(DecimalSeparator).toStdString())),
+                               QString::fromStdString(FrequencyText(s.BandMaximum, QString(DecimalSeparator).toStdString()))));
     lbl_band->show();
     txt_freq->selectAll();
     txt_freq->setFocus();

@@ -1,8 +1,7 @@
-#include "TunerSettings.h"
 #include "TunzoResources.h"
 #include "UrlLabel.h"
 #include "about.h"
-#include "Panel.h"
+#include "CustomPanel.h"
 
 #include <QClipboard>
 #include <QDesktopServices>
@@ -160,8 +159,8 @@ TEST(AboutBox, HasItsControlsTextsAndGeometry) {
 TEST(AboutBox, OkClosesItAndItStaysOnTopWhenThePanelDoes) {
     for (bool onTop : {true, false}) {
         SCOPED_TRACE(onTop);
-        TunerSettings.AlwaysOnTop = onTop;
         Tfrm_about about;
+        about.AlwaysOnTop = onTop;
         about.show();
         EXPECT_EQ(bool(about.windowFlags() & Qt::WindowStaysOnTopHint), onTop);
         EXPECT_TRUE(about.isVisible());
@@ -169,7 +168,6 @@ TEST(AboutBox, OkClosesItAndItStaysOnTopWhenThePanelDoes) {
         EXPECT_FALSE(about.isVisible());
         EXPECT_EQ(about.result(), QDialog::Accepted);
     }
-    TunerSettings.AlwaysOnTop = false;
 }
 
 #include "urllabel_about_test.moc"

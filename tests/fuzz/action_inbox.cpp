@@ -14,7 +14,7 @@
 
 #include "ActionChannel.h"
 #include "Actions.h"
-#include "PanelLogic.h"
+#include "Actions.h"
 #include "SettingsStore.h"
 
 #include <array>

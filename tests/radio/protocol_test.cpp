@@ -51,7 +51,7 @@ TEST(FrequencyText, IsTheShortestFormWithTheGivenSeparator)
 {
     EXPECT_EQ(FrequencyText(88.0), "88");
     EXPECT_EQ(FrequencyText(103.3), "103.3");
-    EXPECT_EQ(FrequencyText(103.3, ','), "103,3");
+    EXPECT_EQ(FrequencyText(103.3, ","), "103,3");
     EXPECT_EQ(FrequencyText(88.013), "88.013");
 }
 

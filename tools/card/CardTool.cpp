@@ -15,8 +15,7 @@
 
 namespace {
 
-// The GemTek's row: reached over a serial line, its "port" is a COM number.
-constexpr int SerialLineAdapter = 5;
+// The serial-line row: its "port" is a COM number.
 constexpr int32_t FirstComPort = 1;
 constexpr int32_t LastComPort = 2;
 

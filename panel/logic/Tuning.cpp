@@ -1,4 +1,4 @@
-#include "PanelLogic.h"
+#include "Tuning.h"
 
 #include "Frequency.h"
 #include "Presets.h"
@@ -6,7 +6,17 @@
 #include <algorithm>
 #include <cstdio>
 
-std::string DigitDisplayText(double mhz, char decimalSeparator)
+namespace {
+// Longer texts are cut, as the display takes no more.
+constexpr size_t MaxDisplayTextLength = 255;
+}  // namespace
+
+std::string_view DisplaySeparator(std::string_view localeSeparator)
+{
+    return localeSeparator == "," ? "," : ".";
+}
+
+std::string DigitDisplayText(double mhz, std::string_view decimalSeparator)
 {
     char text[64];
     std::snprintf(text, sizeof text, "%.3f", static_cast<double>(RoundDigits(mhz, 3)));
@@ -17,8 +27,8 @@ std::string DigitDisplayText(double mhz, char decimalSeparator)
     const size_t point = s.find('.');
     if (point < 3)
         s.insert(0, 3 - point, '0');
-    s[s.find('.')] = decimalSeparator;
-    return s.substr(0, 255);
+    s.replace(s.find('.'), 1, decimalSeparator);
+    return s.substr(0, MaxDisplayTextLength);
 }
 
 double WrapIntoBand(double mhz, const TTunerSettings& s)
@@ -33,7 +43,7 @@ double WrapIntoBand(double mhz, const TTunerSettings& s)
 int SliderPositionFor(double mhz)
 {
     const long double tenths = RoundDigits(mhz, 1) * 10;
-    return std::clamp(static_cast<int>(RoundDigits(tenths, 0)), 870, 1080);
+    return std::clamp(static_cast<int>(RoundDigits(tenths, 0)), SliderMinimum, SliderMaximum);
 }
 
 int RecognisedPreset(double mhz)
@@ -60,36 +70,4 @@ std::string PresetChoiceTitle(const std::string& scanMarker, const std::string& 
                               const std::string& stationName)
 {
     return "Tunzo " + scanMarker + " " + frequencyText + " " + stationName;
-}
-
-ActionReception::Result ActionReception::Receive(int32_t code, int32_t value, TActionList& list, int capacity)
-{
-    if (code == 100) {
-        expected = static_cast<int8_t>(value & 0xFF);
-        received = 0;
-        return Pending;
-    }
-    if (code >= 999 || expected <= 0)
-        return Ignored;
-    ++received;
-    capacity = std::min(capacity, ActionListRoom);
-    if (received <= capacity) {
-        ActionEntry& entry = list.Entries[static_cast<size_t>(received - 1)];
-        entry.Code = static_cast<ActionCode>(code);
-        if (code == ActionTunePreset)
-            entry.Value = value;
-    }
-    if (received != expected)
-        return Pending;
-    list.Count = static_cast<int8_t>(std::min<int>(expected, capacity));
-    expected = 0;
-    received = 0;
-    return Complete;
-}
-
-LeaveChoice ChooseLeaveAction(int8_t shutdownOptions, bool soundOn)
-{
-    if (shutdownOptions == 2 && soundOn)
-        return LeaveChoice::Ask;
-    return shutdownOptions == 0 ? LeaveChoice::Mute : LeaveChoice::LeavePlaying;
 }

@@ -1,4 +1,4 @@
-#include "Panel.h"
+#include "CustomPanel.h"
 
 #include <QMouseEvent>
 #include <QPainter>

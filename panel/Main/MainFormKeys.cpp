@@ -1,0 +1,244 @@
+// Keys, the display menus and the display modes: the window sees every key
+// before the focused control, and lays itself out for the minimal window,
+// the slider, the clock and staying on top.
+
+#include "MainForm.h"
+
+#include "AdapterCatalogue.h"
+#include "CustomPanel.h"
+#include "PopBtn.h"
+#include "RadioDriver.h"
+#include "TrayIcon.h"
+#include "TunerSettings.h"
+
+#include <QGroupBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMenu>
+#include <QSlider>
+
+void TMainForm::WireKeys()
+{
+    // Every event of the application passes the window first: the keys, as
+    // the window sees them before the focused control, and the clicks on the
+    // labels, the logo and the display, which have no click of their own.
+    qApp->installEventFilter(this);
+    for (QAction* a : {mnu_display_minimal, mnu_sys_minimal})
+        connect(a, &QAction::triggered, this, &TMainForm::mnu_display_minimalClick);
+    for (QAction* a : {mnu_display_ontop, mnu_sys_ontop})
+        connect(a, &QAction::triggered, this, &TMainForm::mnu_display_ontopClick);
+    for (QAction* a : {mnu_display_slider, mnu_sys_slider})
+        connect(a, &QAction::triggered, this, &TMainForm::mnu_display_sliderClick);
+    for (QAction* a : {mnu_display_Clock, mnu_sys_clock})
+        connect(a, &QAction::triggered, this, &TMainForm::mnu_display_ClockClick);
+}
+
+// ---------------------------------------------------------------- display modes
+
+QSize TMainForm::DesignWindowSize() const
+{
+    const TTunerSettings& s = TunerSettings;
+    if (s.MinimalWindow)
+        return {Panel2->width() + 20, Panel2->height() + 55};
+    const int width = Panel2->width() + gr_preset->width() + gr_snooze->width() + 21;
+    const int height = s.ShowFrequencySlider ? TrackBar1->y() + TrackBar1->height() + 50 : TrackBar1->y() + 30;
+    return {width, height};
+}
+
+void TMainForm::ApplyDisplayMode()
+{
+    TTunerSettings& s = TunerSettings;
+    const bool minimal = s.MinimalWindow;
+    mnu_file->setTitle(minimal ? "&Act" : "&Actions");
+    mnu_options->setTitle(minimal ? "&Opt" : "&Options");
+    mnu_channels->setTitle(minimal ? "&Chan" : "&Channels");
+    // The minimal window shows the display panel only; whatever it does not
+    // show is hidden, not left cut off at its edge.
+    for (QWidget* w : std::initializer_list<QWidget*>{gr_preset, gr_snooze, gr_tune, gr_scan, gr_volume, logo,
+                                                       cmd_exit})
+        w->setVisible(!minimal);
+    for (QLabel* label : lbl_freq)
+        label->setVisible(!minimal && s.ShowFrequencySlider);
+    TrackBar1->setVisible(!minimal && s.ShowFrequencySlider);
+    const QSize design = DesignWindowSize();
+    setFixedSize(design.width() - DesignFrameWidth, design.height() - DesignFrameHeight);
+
+    mnu_display_minimal->setChecked(minimal);
+    mnu_sys_minimal->setChecked(minimal);
+    mnu_display_slider->setChecked(s.ShowFrequencySlider);
+    mnu_sys_slider->setChecked(s.ShowFrequencySlider);
+    mnu_display_slider->setEnabled(!minimal);
+    mnu_sys_slider->setEnabled(!minimal);
+    mnu_display_ontop->setChecked(s.AlwaysOnTop);
+    mnu_sys_ontop->setChecked(s.AlwaysOnTop);
+    if (bool(windowFlags() & Qt::WindowStaysOnTopHint) != s.AlwaysOnTop) {
+        // Changing a flag hides the window; it comes back where it was.
+        const bool wasVisible = isVisible();
+        setWindowFlag(Qt::WindowStaysOnTopHint, s.AlwaysOnTop);
+        if (wasVisible)
+            show();
+    }
+    ApplyVolumeTargetRules();
+    cmd_scanup->setEnabled(s.Adapter != SF16FMPAdapter);
+    cmd_scandown->setEnabled(s.Adapter != SF16FMPAdapter);
+}
+
+void TMainForm::mnu_display_minimalClick()
+{
+    TunerSettings.MinimalWindow = !TunerSettings.MinimalWindow;
+    ApplyDisplayMode();
+}
+
+void TMainForm::mnu_display_ontopClick()
+{
+    TunerSettings.AlwaysOnTop = !TunerSettings.AlwaysOnTop;
+    ApplyDisplayMode();
+}
+
+void TMainForm::mnu_display_sliderClick()
+{
+    TunerSettings.ShowFrequencySlider = !TunerSettings.ShowFrequencySlider;
+    ApplyDisplayMode();
+}
+
+void TMainForm::mnu_display_ClockClick()
+{
+    TunerSettings.ShowClock = !TunerSettings.ShowClock;
+    mnu_display_Clock->setChecked(TunerSettings.ShowClock);
+    mnu_sys_clock->setChecked(TunerSettings.ShowClock);
+    lbl_time->setVisible(TunerSettings.ShowClock);
+}
+
+// The taskbar button and the tray icon while the window shows, by the first
+// digit of "Display icons".
+void TMainForm::HideTaskbarIcon()
+{
+    switch (TunerSettings.IconsWhenShown) {
+    case 0:
+        TrayIcon->SetActive(true);
+        break;
+    case 1:
+        TrayIcon->SetActive(false);
+        show();
+        break;
+    case 2:
+        TrayIcon->SetActive(true);
+        show();
+        break;
+    default:
+        break;
+    }
+}
+
+// ---------------------------------------------------------------- keys and mouse
+
+bool TMainForm::IsFirstDeliveryOfKey(QObject* watched) const
+{
+    // A key goes first to the focused control (or to the window when nothing
+    // has the focus); one that the control ignores travels on to its parents,
+    // and the filter sees it again there. Only the first delivery counts.
+    auto* widget = qobject_cast<QWidget*>(watched);
+    if (!widget || widget->window() != this)
+        return false;
+    QWidget* focus = QApplication::focusWidget();
+    const QWidget* first = focus && focus->window() == this ? focus : this;
+    return widget == first;
+}
+
+bool TMainForm::HandleDisplayMouse(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::MouseButtonRelease) {
+        for (size_t i = 0; i < lbl_freq.size(); ++i)
+            if (watched == lbl_freq[i]) {
+                lbl_freqClick(BandLabelMHz[i]);
+                return true;
+            }
+        if (watched == logo) {
+            item_haboutClick();
+            return true;
+        }
+    }
+    if (event->type() == QEvent::MouseButtonDblClick && watched->isWidgetType() &&
+        (watched == Panel2 || Panel2->isAncestorOf(static_cast<QWidget*>(watched)))) {
+        mnu_display_minimalClick();
+        return true;
+    }
+    return false;
+}
+
+bool TMainForm::eventFilter(QObject* watched, QEvent* event)
+{
+    switch (event->type()) {
+    case QEvent::KeyPress:
+        if (IsFirstDeliveryOfKey(watched)) {
+            auto* key = static_cast<QKeyEvent*>(event);
+            if (watched == TrackBar1)
+                TrackBar1KeyDown(key);
+            FormKeyDown(key);
+        }
+        return false;  // seen first, never consumed
+    case QEvent::KeyRelease:
+        if (IsFirstDeliveryOfKey(watched))
+            FormKeyUp(static_cast<QKeyEvent*>(event));
+        return false;
+    case QEvent::MouseButtonPress:
+    case QEvent::Wheel:
+        // The user's mouse moves the slider: a drag, a click on the track or
+        // the wheel tunes, whatever moved the slider before.
+        if (watched == TrackBar1)
+            SliderGuard = false;
+        return false;
+    default:
+        break;
+    }
+    if (HandleDisplayMouse(watched, event))
+        return true;
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void TMainForm::FormKeyDown(QKeyEvent* key)
+{
+    if (key->key() == Qt::Key_Control) {
+        CtrlHeld = true;
+        return;
+    }
+    if (CtrlHeld)
+        return;
+    if (key->modifiers() & Qt::KeypadModifier) {
+        switch (key->key()) {
+        case Qt::Key_1:
+        case Qt::Key_8:
+        case Qt::Key_9:
+            // The first digit of every FM frequency opens the jump dialog.
+            QuickJumpWithDigit(key->key() - Qt::Key_0);
+            return;
+        case Qt::Key_Plus:
+            RadioDriver::VolumeUp();
+            return;
+        case Qt::Key_Minus:
+            RadioDriver::VolumeDown();
+            return;
+        default:
+            return;
+        }
+    }
+    switch (key->key()) {
+    case Qt::Key_J:
+        cmd_jumpClick();
+        break;
+    case Qt::Key_M:
+        cmd_muteClick();
+        break;
+    case Qt::Key_P:
+        LeaveProgram();
+        break;
+    default:
+        break;
+    }
+}
+
+void TMainForm::FormKeyUp(QKeyEvent* key)
+{
+    if (key->key() == Qt::Key_Control)
+        CtrlHeld = false;
+}

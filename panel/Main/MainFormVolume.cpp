@@ -1,0 +1,115 @@
+// Volume and mute: the volume group, its menu items, where the volume steps
+// go (the card or the line in), and the mute indicator.
+
+#include "MainForm.h"
+
+#include "AdapterCatalogue.h"
+#include "AuxVolume.h"
+#include "PopBtn.h"
+#include "RadioDriver.h"
+#include "SettingsStore.h"
+#include "TrayIcon.h"
+
+#include <QGroupBox>
+#include <QLabel>
+#include <QMenu>
+
+namespace {
+// The volume menu opens this far right of the pointer.
+constexpr int VolumeMenuOffset = 5;
+}  // namespace
+
+void TMainForm::WireVolume()
+{
+    cmd_mute->OnClick = [this](QObject*) { cmd_muteClick(); };
+    for (QAction* a : {item_mute, sp_mute})
+        connect(a, &QAction::triggered, this, &TMainForm::cmd_muteClick);
+    TrayIcon->OnClick = [this](QObject*) { cmd_muteClick(); };
+
+    RC_vol_up->OnClick = [this](QObject*) { RC_vol_upClick(); };
+    RC_vol_down->OnClick = [this](QObject*) { RC_vol_downClick(); };
+    connect(VolumeUp1, &QAction::triggered, this, &TMainForm::VolumeUp1Click);
+    connect(sp_volup, &QAction::triggered, this, &TMainForm::VolumeUp1Click);
+    connect(VolumeDown1, &QAction::triggered, this, &TMainForm::VolumeDown1Click);
+    connect(sp_voldown, &QAction::triggered, this, &TMainForm::VolumeDown1Click);
+
+    // The right button on either volume button chooses where the steps go.
+    for (TPopButton* b : {RC_vol_up, RC_vol_down})
+        b->OnMouseDown = [this, b](QObject*, Qt::MouseButton button, Qt::KeyboardModifiers, int x, int y) {
+            if (button == Qt::RightButton)
+                PopupVolumeMenu(b->x() + x, b->y() + y);
+        };
+    for (QAction* a : {item_volctrl_radio, item_volctrl_line, pop_volctrl_radio, pop_volctrl_line})
+        connect(a, &QAction::triggered, this, &TMainForm::ToggleVolumeTarget);
+}
+
+void TMainForm::RC_vol_upClick() { RadioDriver::VolumeUp(); }
+void TMainForm::RC_vol_downClick() { RadioDriver::VolumeDown(); }
+void TMainForm::VolumeUp1Click() { RadioDriver::VolumeUp(); }
+void TMainForm::VolumeDown1Click() { RadioDriver::VolumeDown(); }
+
+void TMainForm::cmd_muteClick()
+{
+    if (RadioDriver::SoundOn) {
+        RadioDriver::Mute();
+        RefreshMuteIndicator();
+    } else {
+        RadioDriver::Unmute();
+    }
+}
+
+void TMainForm::RefreshMuteIndicator()
+{
+    const bool muted = !RadioDriver::SoundOn;
+    lbl_mute->setVisible(muted);
+    item_mute->setChecked(muted);
+    sp_mute->setChecked(muted);
+    TrayIcon->SetIcon(QIcon(muted ? ":/ST_MUTE" : ":/ST_NORMAL"));
+}
+
+void TMainForm::ToggleVolumeTarget()
+{
+    // Checkable items flip their own mark on a click; the marks are set from
+    // the setting afterwards, so that they never drift from it.
+    TTunerSettings& s = TunerSettings;
+    s.VolumeControl = s.VolumeControl <= VolumeOnCard ? VolumeOnLineIn : VolumeOnCard;
+    CheckVolumeTargets();
+    try {
+        SaveSettings();
+    } catch (const std::exception& e) {
+        ReportStoreError(e);
+    }
+}
+
+void TMainForm::CheckVolumeTargets()
+{
+    for (QAction* a : {pop_volctrl_radio, item_volctrl_radio})
+        a->setChecked(TunerSettings.VolumeControl == VolumeOnCard);
+    for (QAction* a : {pop_volctrl_line, item_volctrl_line})
+        a->setChecked(TunerSettings.VolumeControl == VolumeOnLineIn);
+}
+
+void TMainForm::ApplyVolumeTargetRules()
+{
+    // The SF16-FMP has no volume of its own; without a mixer device there
+    // is no line in. With neither, the steps stay on the card.
+    TTunerSettings& s = TunerSettings;
+    const bool cardVolume = s.Adapter != SF16FMPAdapter;
+    if (!cardVolume)
+        s.VolumeControl = VolumeOnLineIn;
+    item_volctrl_radio->setEnabled(cardVolume);
+    pop_volctrl_radio->setEnabled(cardVolume);
+    const bool lineIn = AuxDeviceCount >= 1;
+    if (!lineIn)
+        s.VolumeControl = VolumeOnCard;
+    item_volctrl_line->setEnabled(lineIn);
+    pop_volctrl_line->setEnabled(lineIn);
+    CheckVolumeTargets();
+}
+
+void TMainForm::PopupVolumeMenu(int x, int y)
+{
+    // (x, y) is the mouse within the group. Qt maps to the screen itself, so
+    // no allowance for the title and menu bars is added.
+    pop_volcontrol->popup(gr_volume->mapToGlobal(QPoint(x + VolumeMenuOffset, y)));
+}

@@ -1,0 +1,64 @@
+// The messages that carry an action list from a second start to the running
+// program.
+
+#include "Actions.h"
+
+#include <gtest/gtest.h>
+
+TEST(HandOver, AListSurvivesTheTripAndAnEmptyOneSaysNothing)
+{
+    TActionList sent;
+    sent.Count = 3;
+    sent.Entries[0] = {ActionTunePreset, 42};
+    sent.Entries[1] = {ActionVolumeUp, 0};
+    sent.Entries[2] = {ActionClose, 0};
+    TActionList got;
+    ActionReception r;
+    ActionReception::Result last = ActionReception::Ignored;
+    for (const ActionMessage& m : HandOverMessages(sent))
+        last = r.Receive(m.code, m.value, got, PanelActionListCapacity);
+    EXPECT_EQ(last, ActionReception::Complete);
+    ASSERT_EQ(got.Count, 3);
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(got.Entries[i].Code, sent.Entries[i].Code);
+        EXPECT_EQ(got.Entries[i].Value, sent.Entries[i].Value);
+    }
+    const std::vector<ActionMessage> nothing = HandOverMessages(TActionList{});
+    ASSERT_EQ(nothing.size(), 1u);
+    EXPECT_EQ(nothing[0].code, HandOverNothing);
+    EXPECT_EQ(r.Receive(nothing[0].code, nothing[0].value, got, PanelActionListCapacity), ActionReception::Ignored);
+}
+
+TEST(HandOver, ReceptionCompletesOnTheAnnouncedCountAndNeverWritesPastTheList)
+{
+    TActionList list;
+    ActionReception r;
+    EXPECT_EQ(r.Receive(HandOverHeader, 2, list, 4), ActionReception::Pending);
+    EXPECT_EQ(r.Receive(1, 42, list, 4), ActionReception::Pending);
+    EXPECT_EQ(r.Receive(2, 77, list, 4), ActionReception::Complete);
+    EXPECT_EQ(list.Count, 2);
+    EXPECT_EQ(list.Entries[0].Code, ActionTunePreset);
+    EXPECT_EQ(list.Entries[0].Value, 42);
+    EXPECT_EQ(list.Entries[1].Code, ActionVolumeUp);
+    EXPECT_EQ(list.Entries[1].Value, 0);  // only a preset entry takes its value
+
+    // The header's low byte counts; the rest of the value is ignored.
+    EXPECT_EQ(r.Receive(HandOverHeader, 0x101, list, 4), ActionReception::Pending);
+    EXPECT_EQ(r.Receive(4, 0, list, 4), ActionReception::Complete);
+    EXPECT_EQ(list.Count, 1);
+
+    // More than the list holds: counted to the end, only the first stored.
+    TActionList small;
+    EXPECT_EQ(r.Receive(HandOverHeader, 127, small, 4), ActionReception::Pending);
+    for (int i = 0; i < 126; ++i)
+        ASSERT_EQ(r.Receive(5, 0, small, 4), ActionReception::Pending);
+    EXPECT_EQ(r.Receive(3, 0, small, 4), ActionReception::Complete);
+    EXPECT_EQ(small.Count, 4);
+
+    // Nothing announced, or a negative count: entries are ignored.
+    EXPECT_EQ(r.Receive(2, 0, small, 4), ActionReception::Ignored);
+    EXPECT_EQ(r.Receive(HandOverHeader, 200, small, 4), ActionReception::Pending);  // -56
+    EXPECT_EQ(r.Receive(2, 0, small, 4), ActionReception::Ignored);
+    EXPECT_EQ(r.Receive(HandOverNothing, 0, small, 4), ActionReception::Ignored);
+    EXPECT_EQ(r.Receive(1000, 0, small, 4), ActionReception::Ignored);
+}

@@ -8,6 +8,39 @@
 #include <QLineEdit>
 #include <QLocale>
 #include <QPushButton>
+#include <QValidator>
+
+namespace {
+
+bool IsFrequencyText(const QString& text, QChar separator)
+{
+    int separators = 0;
+    for (const QChar c : text) {
+        if (c == separator)
+            ++separators;
+        else if (c < '0' || c > '9')
+            return false;
+    }
+    return separators <= 1;
+}
+
+// The key filter sees key presses only. A middle-click paste of the X
+// selection and an input method's composed string are inserted by the edit
+// box itself; this refuses them unless the box would still hold nothing but
+// digits and one separator.
+class FrequencyTextValidator : public QValidator {
+public:
+    FrequencyTextValidator(const QChar& separator, QObject* parent) : QValidator(parent), separator(separator) {}
+    State validate(QString& text, int& /*caret*/) const override
+    {
+        return IsFrequencyText(text, separator) ? Acceptable : Invalid;
+    }
+
+private:
+    const QChar& separator;  // the form's, which may change after construction
+};
+
+}  // namespace
 
 Tfrm_jump::Tfrm_jump(QWidget* parent) : QDialog(parent)
 {
@@ -24,6 +57,13 @@ Tfrm_jump::Tfrm_jump(QWidget* parent) : QDialog(parent)
     txt_freq->setDragEnabled(false);
     txt_freq->setAcceptDrops(false);
     txt_freq->installEventFilter(this);
+    // What still goes around it is checked by the validator; a separator that
+    // arrives that way counts as typed, so a key cannot add a second one.
+    txt_freq->setValidator(new FrequencyTextValidator(DecimalSeparator, txt_freq));
+    connect(txt_freq, &QLineEdit::textEdited, this, [this](const QString& text) {
+        if (text.contains(DecimalSeparator))
+            SeparatorTyped = true;
+    });
 
     lbl_band = new QLabel(this);
     lbl_band->setObjectName("lbl_band");

@@ -4,6 +4,9 @@
 #include "JumpForm.h"
 #include "TunerSettings.h"
 
+#include <QApplication>
+#include <QClipboard>
+#include <QInputMethodEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -11,6 +14,11 @@
 #include <QTimer>
 
 #include <gtest/gtest.h>
+
+#include <ostream>
+
+// Failures show the box's text rather than its bytes.
+void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }
 
 namespace {
 
@@ -61,6 +69,36 @@ TEST_F(JumpFormTest, TakesDigitsAndOneSeparatorAppendedAtTheEnd)
     Run("88.1", Ok);
     EXPECT_EQ(shown, "88,1");
     EXPECT_DOUBLE_EQ(TunerSettings.CurrentFrequency, 88.1);
+}
+
+TEST_F(JumpFormTest, PastedOrComposedTextGetsInOnlyAsDigitsAndOneSeparator)
+{
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    // An input method (compose key, ibus) hands over whole strings, not keys.
+    const auto compose = [&](const QString& text) {
+        QInputMethodEvent event;
+        event.setCommitString(text);
+        QApplication::sendEvent(form.txt_freq, &event);
+    };
+    QTimer::singleShot(0, &form, [&] {
+        QTest::keyClicks(form.txt_freq, "9");
+        if (clipboard->supportsSelection()) {  // X11's middle-click paste
+            clipboard->setText("abc", QClipboard::Selection);
+            QTest::mouseClick(form.txt_freq, Qt::MiddleButton);
+            EXPECT_EQ(form.txt_freq->text(), "9");
+        }
+        clipboard->setText("10a.5x");
+        QTest::keyClick(form.txt_freq, Qt::Key_V, Qt::ControlModifier);
+        QTest::keyClick(form.txt_freq, Qt::Key_Insert, Qt::ShiftModifier);
+        EXPECT_EQ(form.txt_freq->text(), "9");
+        compose("x1,y");
+        EXPECT_EQ(form.txt_freq->text(), "9");
+        compose("8.");  // fits, and its separator counts as typed
+        QTest::keyClicks(form.txt_freq, ".5");
+        EXPECT_EQ(form.txt_freq->text(), "98.5");
+        form.reject();
+    });
+    form.exec();
 }
 
 TEST_F(JumpFormTest, AppendsAtTheEndWhereverTheCaretIsAndBackspaceDeletesBeforeIt)

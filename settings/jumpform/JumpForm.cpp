@@ -167,13 +167,15 @@ void Tfrm_jump::cmd_OKClick()
         accept();  // nothing typed: nothing to jump to
         return;
     }
-    // A typed value outside the band stays in the box with the reason, so
-    // that the user can mend it instead of finding the radio not moved.
+    // The dialog stays open with the reason, so that the user can type another
+    // value instead of finding the radio not moved. The box starts afresh,
+    // separator included, as if the dialog had been opened again.
     lbl_band->setText(QString("%1 to %2 MHz")
                           .arg(QString::fromStdString(FrequencyText(s.BandMinimum, DecimalSeparator.toLatin1())),
                                QString::fromStdString(FrequencyText(s.BandMaximum, DecimalSeparator.toLatin1()))));
     lbl_band->show();
-    txt_freq->selectAll();
+    txt_freq->clear();
+    SeparatorTyped = false;
     txt_freq->setFocus();
 }
 

@@ -140,9 +140,9 @@ TEST_F(JumpFormTest, BandEndsAreIncludedAndOutsideValuesChangeNothing)
     for (const char* outside : {"108.1", "86.9", "0"}) {
         Run(outside, Ok);
         EXPECT_DOUBLE_EQ(TunerSettings.CurrentFrequency, 100.0) << outside;
-        // The value stays in the box with the band, to be mended.
+        // The dialog stays open with the band, the box emptied for another try.
         EXPECT_TRUE(stillOpen) << outside;
-        EXPECT_EQ(form.txt_freq->text(), outside);
+        EXPECT_EQ(form.txt_freq->text(), "");
         EXPECT_EQ(form.lbl_band->text(), "87 to 108 MHz");
     }
     Run("", Ok);  // an empty box closes and changes nothing
@@ -153,6 +153,24 @@ TEST_F(JumpFormTest, BandEndsAreIncludedAndOutsideValuesChangeNothing)
     SetBandLimits(TunerSettings);
     Run("150", Ok);
     EXPECT_DOUBLE_EQ(TunerSettings.CurrentFrequency, 150.0);
+}
+
+TEST_F(JumpFormTest, TypingAfterARefusedValueStartsAfresh)
+{
+    TunerSettings.CurrentFrequency = 100.0;
+    QTimer::singleShot(0, &form, [&] {
+        QTest::keyClicks(form.txt_freq, "120.5");
+        QTest::keyClick(form.txt_freq, Qt::Key_Return);
+        EXPECT_TRUE(form.isVisible());
+        EXPECT_EQ(form.lbl_band->text(), "87 to 108 MHz");
+        QTest::keyClicks(form.txt_freq, "99.5");  // a new value, separator and all
+        QTest::keyClick(form.txt_freq, Qt::Key_Return);
+        if (form.isVisible())
+            form.reject();
+    });
+    form.exec();
+    EXPECT_EQ(form.result(), QDialog::Accepted);
+    EXPECT_DOUBLE_EQ(TunerSettings.CurrentFrequency, 99.5);
 }
 
 TEST_F(JumpFormTest, KeypadDigitPrefillsUntilCancelClearsIt)

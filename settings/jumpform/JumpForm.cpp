@@ -8,6 +8,39 @@
 #include <QLineEdit>
 #include <QLocale>
 #include <QPushButton>
+#include <QValidator>
+
+namespace {
+
+bool IsFrequencyText(const QString& text, QChar separator)
+{
+    int separators = 0;
+    for (const QChar c : text) {
+        if (c == separator)
+            ++separators;
+        else if (c < '0' || c > '9')
+            return false;
+    }
+    return separators <= 1;
+}
+
+// The key filter sees key presses only. A middle-click paste of the X
+// selection and an input method's composed string are inserted by the edit
+// box itself; this refuses them unless the box would still hold nothing but
+// digits and one separator.
+class FrequencyTextValidator : public QValidator {
+public:
+    FrequencyTextValidator(const QChar& separator, QObject* parent) : QValidator(parent), separator(separator) {}
+    State validate(QString& text, int& /*caret*/) const override
+    {
+        return IsFrequencyText(text, separator) ? Acceptable : Invalid;
+    }
+
+private:
+    const QChar& separator;  // the form's, which may change after construction
+};
+
+}  // namespace
 
 Tfrm_jump::Tfrm_jump(QWidget* parent) : QDialog(parent)
 {
@@ -24,6 +57,13 @@ Tfrm_jump::Tfrm_jump(QWidget* parent) : QDialog(parent)
     txt_freq->setDragEnabled(false);
     txt_freq->setAcceptDrops(false);
     txt_freq->installEventFilter(this);
+    // What still goes around it is checked by the validator; a separator that
+    // arrives that way counts as typed, so a key cannot add a second one.
+    txt_freq->setValidator(new FrequencyTextValidator(DecimalSeparator, txt_freq));
+    connect(txt_freq, &QLineEdit::textEdited, this, [this](const QString& text) {
+        if (text.contains(DecimalSeparator))
+            SeparatorTyped = true;
+    });
 
     lbl_band = new QLabel(this);
     lbl_band->setObjectName("lbl_band");
@@ -127,13 +167,15 @@ void Tfrm_jump::cmd_OKClick()
         accept();  // nothing typed: nothing to jump to
         return;
     }
-    // A typed value outside the band stays in the box with the reason, so
-    // that the user can mend it instead of finding the radio not moved.
+    // The dialog stays open with the reason, so that the user can type another
+    // value instead of finding the radio not moved. The box starts afresh,
+    // separator included, as if the dialog had been opened again.
     lbl_band->setText(QString("%1 to %2 MHz")
                           .arg(QString::fromStdString(FrequencyText(s.BandMinimum, QString(DecimalSeparator).toStdString())),
                                QString::fromStdString(FrequencyText(s.BandMaximum, QString(DecimalSeparator).toStdString()))));
     lbl_band->show();
-    txt_freq->selectAll();
+    txt_freq->clear();
+    SeparatorTyped = false;
     txt_freq->setFocus();
 }
 

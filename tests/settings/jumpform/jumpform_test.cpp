@@ -4,6 +4,9 @@
 #include "JumpForm.h"
 #include "TunerSettings.h"
 
+#include <QApplication>
+#include <QClipboard>
+#include <QInputMethodEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -11,6 +14,11 @@
 #include <QTimer>
 
 #include <gtest/gtest.h>
+
+#include <ostream>
+
+// Failures show the box's text rather than its bytes.
+void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }
 
 namespace {
 
@@ -63,6 +71,36 @@ TEST_F(JumpFormTest, TakesDigitsAndOneSeparatorAppendedAtTheEnd)
     EXPECT_DOUBLE_EQ(TunerSettings.CurrentFrequency, 88.1);
 }
 
+TEST_F(JumpFormTest, PastedOrComposedTextGetsInOnlyAsDigitsAndOneSeparator)
+{
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    // An input method (compose key, ibus) hands over whole strings, not keys.
+    const auto compose = [&](const QString& text) {
+        QInputMethodEvent event;
+        event.setCommitString(text);
+        QApplication::sendEvent(form.txt_freq, &event);
+    };
+    QTimer::singleShot(0, &form, [&] {
+        QTest::keyClicks(form.txt_freq, "9");
+        if (clipboard->supportsSelection()) {  // X11's middle-click paste
+            clipboard->setText("abc", QClipboard::Selection);
+            QTest::mouseClick(form.txt_freq, Qt::MiddleButton);
+            EXPECT_EQ(form.txt_freq->text(), "9");
+        }
+        clipboard->setText("10a.5x");
+        QTest::keyClick(form.txt_freq, Qt::Key_V, Qt::ControlModifier);
+        QTest::keyClick(form.txt_freq, Qt::Key_Insert, Qt::ShiftModifier);
+        EXPECT_EQ(form.txt_freq->text(), "9");
+        compose("x1,y");
+        EXPECT_EQ(form.txt_freq->text(), "9");
+        compose("8.");  // fits, and its separator counts as typed
+        QTest::keyClicks(form.txt_freq, ".5");
+        EXPECT_EQ(form.txt_freq->text(), "98.5");
+        form.reject();
+    });
+    form.exec();
+}
+
 TEST_F(JumpFormTest, AppendsAtTheEndWhereverTheCaretIsAndBackspaceDeletesBeforeIt)
 {
     QTimer::singleShot(0, &form, [&] {
@@ -102,9 +140,9 @@ TEST_F(JumpFormTest, BandEndsAreIncludedAndOutsideValuesChangeNothing)
     for (const char* outside : {"108.1", "86.9", "0"}) {
         Run(outside, Ok);
         EXPECT_DOUBLE_EQ(TunerSettings.CurrentFrequency, 100.0) << outside;
-        // The value stays in the box with the band, to be mended.
+        // The dialog stays open with the band, the box emptied for another try.
         EXPECT_TRUE(stillOpen) << outside;
-        EXPECT_EQ(form.txt_freq->text(), outside);
+        EXPECT_EQ(form.txt_freq->text(), "");
         EXPECT_EQ(form.lbl_band->text(), "87 to 108 MHz");
     }
     Run("", Ok);  // an empty box closes and changes nothing
@@ -115,6 +153,24 @@ TEST_F(JumpFormTest, BandEndsAreIncludedAndOutsideValuesChangeNothing)
     SetBandLimits(TunerSettings);
     Run("150", Ok);
     EXPECT_DOUBLE_EQ(TunerSettings.CurrentFrequency, 150.0);
+}
+
+TEST_F(JumpFormTest, TypingAfterARefusedValueStartsAfresh)
+{
+    TunerSettings.CurrentFrequency = 100.0;
+    QTimer::singleShot(0, &form, [&] {
+        QTest::keyClicks(form.txt_freq, "120.5");
+        QTest::keyClick(form.txt_freq, Qt::Key_Return);
+        EXPECT_TRUE(form.isVisible());
+        EXPECT_EQ(form.lbl_band->text(), "87 to 108 MHz");
+        QTest::keyClicks(form.txt_freq, "99.5");  // a new value, separator and all
+        QTest::keyClick(form.txt_freq, Qt::Key_Return);
+        if (form.isVisible())
+            form.reject();
+    });
+    form.exec();
+    EXPECT_EQ(form.result(), QDialog::Accepted);
+    EXPECT_DOUBLE_EQ(TunerSettings.CurrentFrequency, 99.5);
 }
 
 TEST_F(JumpFormTest, KeypadDigitPrefillsUntilCancelClearsIt)

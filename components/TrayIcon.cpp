@@ -3,7 +3,24 @@
 #include <QCursor>
 #include <QMenu>
 #include <QMetaObject>
-#include <QSystemTrayIcon>
+
+#include <utility>
+
+TrayActivation::TrayActivation(QSystemTrayIcon& icon, std::function<void(TrayMouseMessage)> callback)
+    : FCallback(std::move(callback)) {
+    connect(&icon, &QSystemTrayIcon::activated, this, &TrayActivation::Activated);
+}
+
+void TrayActivation::Activated(QSystemTrayIcon::ActivationReason reason) {
+    if (!FCallback) return;
+    switch (reason) {
+    case QSystemTrayIcon::Trigger: FCallback(TrayMouseMessage::LeftButtonUp); break;
+    case QSystemTrayIcon::DoubleClick: FCallback(TrayMouseMessage::LeftButtonDoubleClick); break;
+    case QSystemTrayIcon::Context: FCallback(TrayMouseMessage::RightButtonUp); break;
+    case QSystemTrayIcon::MiddleClick: FCallback(TrayMouseMessage::MiddleButtonUp); break;
+    case QSystemTrayIcon::Unknown: break;
+    }
+}
 
 QtTrayShell::QtTrayShell() = default;
 QtTrayShell::~QtTrayShell() = default;
@@ -12,20 +29,7 @@ bool QtTrayShell::Add(const NotifyIconData& data) {
     if (FIcon || !QSystemTrayIcon::isSystemTrayAvailable()) return false;
     FIcon = std::make_unique<QSystemTrayIcon>(data.Icon);
     FIcon->setToolTip(data.Tip);
-    auto callback = data.Callback;
-    QObject::connect(FIcon.get(), &QSystemTrayIcon::activated,
-                     [callback](QSystemTrayIcon::ActivationReason reason) {
-                         if (!callback) return;
-                         switch (reason) {
-                         case QSystemTrayIcon::Trigger: callback(TrayMouseMessage::LeftButtonUp); break;
-                         case QSystemTrayIcon::DoubleClick:
-                             callback(TrayMouseMessage::LeftButtonDoubleClick);
-                             break;
-                         case QSystemTrayIcon::Context: callback(TrayMouseMessage::RightButtonUp); break;
-                         case QSystemTrayIcon::MiddleClick: callback(TrayMouseMessage::MiddleButtonUp); break;
-                         case QSystemTrayIcon::Unknown: break;
-                         }
-                     });
+    FActivation = std::make_unique<TrayActivation>(*FIcon, data.Callback);
     FIcon->show();
     return true;
 }
@@ -40,6 +44,7 @@ bool QtTrayShell::Modify(const NotifyIconData& data) {
 bool QtTrayShell::Remove(const NotifyIconData&) {
     if (!FIcon) return false;
     FIcon->hide();
+    FActivation.reset();
     FIcon.reset();
     return true;
 }

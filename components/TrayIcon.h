@@ -12,13 +12,13 @@
 #include <QObject>
 #include <QPointer>
 #include <QString>
+#include <QSystemTrayIcon>
 
 #include <cstdint>
 #include <functional>
 #include <memory>
 
 class QMenu;
-class QSystemTrayIcon;
 
 // The mouse notifications the tray delivers, with the values the shell uses
 // for them; anything else is ignored.
@@ -47,6 +47,19 @@ public:
     virtual bool Remove(const NotifyIconData& data) = 0;
 };
 
+// Follows the activations of one QSystemTrayIcon and hands them on as the
+// shell's mouse messages.
+class TrayActivation : public QObject {
+    Q_OBJECT
+public:
+    TrayActivation(QSystemTrayIcon& icon, std::function<void(TrayMouseMessage)> callback);
+
+    void Activated(QSystemTrayIcon::ActivationReason reason);
+
+private:
+    std::function<void(TrayMouseMessage)> FCallback;
+};
+
 // Without a tray on the desktop every call fails and nothing else happens.
 class QtTrayShell : public TrayShell {
 public:
@@ -58,6 +71,7 @@ public:
 
 private:
     std::unique_ptr<QSystemTrayIcon> FIcon;
+    std::unique_ptr<TrayActivation> FActivation;
 };
 
 class TTrayIcon : public QObject {

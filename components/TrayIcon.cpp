@@ -1,25 +1,45 @@
 #include "TrayIcon.h"
 
 #include <QCursor>
+#include <QGuiApplication>
 #include <QMenu>
 #include <QMetaObject>
+#include <QStyleHints>
 
 #include <utility>
 
 TrayActivation::TrayActivation(QSystemTrayIcon& icon, std::function<void(TrayMouseMessage)> callback)
     : FCallback(std::move(callback)) {
-    connect(&icon, &QSystemTrayIcon::activated, this, &TrayActivation::Activated);
+    FPendingClick.setSingleShot(true);
+    connect(&FPendingClick, &QTimer::timeout, this, [this] { Deliver(TrayMouseMessage::LeftButtonUp); });
+    connect(&icon, &QSystemTrayIcon::activated, this, &TrayActivation::Activated, Qt::QueuedConnection);
 }
 
+// Every path delivers last: the handler may destroy this object.
 void TrayActivation::Activated(QSystemTrayIcon::ActivationReason reason) {
-    if (!FCallback) return;
     switch (reason) {
-    case QSystemTrayIcon::Trigger: FCallback(TrayMouseMessage::LeftButtonUp); break;
-    case QSystemTrayIcon::DoubleClick: FCallback(TrayMouseMessage::LeftButtonDoubleClick); break;
-    case QSystemTrayIcon::Context: FCallback(TrayMouseMessage::RightButtonUp); break;
-    case QSystemTrayIcon::MiddleClick: FCallback(TrayMouseMessage::MiddleButtonUp); break;
+    case QSystemTrayIcon::Trigger: HoldClickBack(); break;
+    case QSystemTrayIcon::DoubleClick:
+        FPendingClick.stop();
+        Deliver(TrayMouseMessage::LeftButtonDoubleClick);
+        break;
+    case QSystemTrayIcon::Context: Deliver(TrayMouseMessage::RightButtonUp); break;
+    case QSystemTrayIcon::MiddleClick: Deliver(TrayMouseMessage::MiddleButtonUp); break;
     case QSystemTrayIcon::Unknown: break;
     }
+}
+
+void TrayActivation::HoldClickBack() {
+    // A second Trigger without a DoubleClick between means the desktop saw
+    // two separate clicks: the first one is not lost.
+    const bool earlierClickHeld = FPendingClick.isActive();
+    // Read at each click, so that a change in the desktop's settings counts.
+    FPendingClick.start(QGuiApplication::styleHints()->mouseDoubleClickInterval());
+    if (earlierClickHeld) Deliver(TrayMouseMessage::LeftButtonUp);
+}
+
+void TrayActivation::Deliver(TrayMouseMessage message) {
+    if (FCallback) FCallback(message);
 }
 
 QtTrayShell::QtTrayShell() = default;

@@ -1,9 +1,46 @@
 #include "TrayIcon.h"
 
 #include <QCursor>
+#include <QGuiApplication>
 #include <QMenu>
 #include <QMetaObject>
-#include <QSystemTrayIcon>
+#include <QStyleHints>
+
+#include <utility>
+
+TrayActivation::TrayActivation(QSystemTrayIcon& icon, std::function<void(TrayMouseMessage)> callback)
+    : FCallback(std::move(callback)) {
+    FPendingClick.setSingleShot(true);
+    connect(&FPendingClick, &QTimer::timeout, this, [this] { Deliver(TrayMouseMessage::LeftButtonUp); });
+    connect(&icon, &QSystemTrayIcon::activated, this, &TrayActivation::Activated, Qt::QueuedConnection);
+}
+
+// Every path delivers last: the handler may destroy this object.
+void TrayActivation::Activated(QSystemTrayIcon::ActivationReason reason) {
+    switch (reason) {
+    case QSystemTrayIcon::Trigger: HoldClickBack(); break;
+    case QSystemTrayIcon::DoubleClick:
+        FPendingClick.stop();
+        Deliver(TrayMouseMessage::LeftButtonDoubleClick);
+        break;
+    case QSystemTrayIcon::Context: Deliver(TrayMouseMessage::RightButtonUp); break;
+    case QSystemTrayIcon::MiddleClick: Deliver(TrayMouseMessage::MiddleButtonUp); break;
+    case QSystemTrayIcon::Unknown: break;
+    }
+}
+
+void TrayActivation::HoldClickBack() {
+    // A second Trigger without a DoubleClick between means the desktop saw
+    // two separate clicks: the first one is not lost.
+    const bool earlierClickHeld = FPendingClick.isActive();
+    // Read at each click, so that a change in the desktop's settings counts.
+    FPendingClick.start(QGuiApplication::styleHints()->mouseDoubleClickInterval());
+    if (earlierClickHeld) Deliver(TrayMouseMessage::LeftButtonUp);
+}
+
+void TrayActivation::Deliver(TrayMouseMessage message) {
+    if (FCallback) FCallback(message);
+}
 
 QtTrayShell::QtTrayShell() = default;
 QtTrayShell::~QtTrayShell() = default;
@@ -12,20 +49,7 @@ bool QtTrayShell::Add(const NotifyIconData& data) {
     if (FIcon || !QSystemTrayIcon::isSystemTrayAvailable()) return false;
     FIcon = std::make_unique<QSystemTrayIcon>(data.Icon);
     FIcon->setToolTip(data.Tip);
-    auto callback = data.Callback;
-    QObject::connect(FIcon.get(), &QSystemTrayIcon::activated,
-                     [callback](QSystemTrayIcon::ActivationReason reason) {
-                         if (!callback) return;
-                         switch (reason) {
-                         case QSystemTrayIcon::Trigger: callback(TrayMouseMessage::LeftButtonUp); break;
-                         case QSystemTrayIcon::DoubleClick:
-                             callback(TrayMouseMessage::LeftButtonDoubleClick);
-                             break;
-                         case QSystemTrayIcon::Context: callback(TrayMouseMessage::RightButtonUp); break;
-                         case QSystemTrayIcon::MiddleClick: callback(TrayMouseMessage::MiddleButtonUp); break;
-                         case QSystemTrayIcon::Unknown: break;
-                         }
-                     });
+    FActivation = std::make_unique<TrayActivation>(*FIcon, data.Callback);
     FIcon->show();
     return true;
 }
@@ -40,6 +64,7 @@ bool QtTrayShell::Modify(const NotifyIconData& data) {
 bool QtTrayShell::Remove(const NotifyIconData&) {
     if (!FIcon) return false;
     FIcon->hide();
+    FActivation.reset();
     FIcon.reset();
     return true;
 }

@@ -12,13 +12,14 @@
 #include <QObject>
 #include <QPointer>
 #include <QString>
+#include <QSystemTrayIcon>
+#include <QTimer>
 
 #include <cstdint>
 #include <functional>
 #include <memory>
 
 class QMenu;
-class QSystemTrayIcon;
 
 // The mouse notifications the tray delivers, with the values the shell uses
 // for them; anything else is ignored.
@@ -47,6 +48,34 @@ public:
     virtual bool Remove(const NotifyIconData& data) = 0;
 };
 
+// Follows the activations of one QSystemTrayIcon and hands them on as the
+// shell's mouse messages.
+//
+// An X11 tray reports the first press of a double click as a Trigger before
+// it knows a second press follows, then reports the DoubleClick. So a Trigger
+// becomes LeftButtonUp only once the desktop's double-click interval has
+// passed without a DoubleClick; a DoubleClick drops the held click, so that
+// a double click is not also a click.
+//
+// A handler may remove the icon (a window restored on a double click can),
+// and removing it destroys Qt's tray window or item. So activations are
+// taken from the event loop, never inside the icon's own event, and
+// destroying this object drops a held click and any activation still queued.
+class TrayActivation : public QObject {
+    Q_OBJECT
+public:
+    TrayActivation(QSystemTrayIcon& icon, std::function<void(TrayMouseMessage)> callback);
+
+    void Activated(QSystemTrayIcon::ActivationReason reason);
+
+private:
+    void HoldClickBack();
+    void Deliver(TrayMouseMessage message);
+
+    std::function<void(TrayMouseMessage)> FCallback;
+    QTimer FPendingClick;
+};
+
 // Without a tray on the desktop every call fails and nothing else happens.
 class QtTrayShell : public TrayShell {
 public:
@@ -58,6 +87,7 @@ public:
 
 private:
     std::unique_ptr<QSystemTrayIcon> FIcon;
+    std::unique_ptr<TrayActivation> FActivation;
 };
 
 class TTrayIcon : public QObject {

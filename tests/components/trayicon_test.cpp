@@ -2,12 +2,15 @@
 
 #include <QCoreApplication>
 #include <QCursor>
+#include <QGuiApplication>
 #include <QMenu>
 #include <QPixmap>
+#include <QStyleHints>
 #include <QSystemTrayIcon>
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -56,6 +59,18 @@ QIcon ColouredIcon(Qt::GlobalColor colour) {
     pixmap.fill(colour);
     return QIcon(pixmap);
 }
+
+// Sets the desktop's double-click interval for one test.
+class DoubleClickInterval {
+public:
+    explicit DoubleClickInterval(int ms) : FSaved(QGuiApplication::styleHints()->mouseDoubleClickInterval()) {
+        QGuiApplication::styleHints()->setMouseDoubleClickInterval(ms);
+    }
+    ~DoubleClickInterval() { QGuiApplication::styleHints()->setMouseDoubleClickInterval(FSaved); }
+
+private:
+    int FSaved;
+};
 
 }  // namespace
 
@@ -157,6 +172,61 @@ TEST(TrayIcon, TurnsMouseMessagesIntoEvents) {
         EXPECT_EQ(doubleClicks, row.doubleClicks);
         EXPECT_EQ(rightClicks, row.rightClicks);
     }
+}
+
+// Qt reports the first press of a double click as Trigger before the
+// DoubleClick, the way an X11 tray delivers it.
+TEST(TrayIcon, ADoubleClickOnTheIconIsNotAlsoAClick) {
+    CountingShell shell;
+    TTrayIcon tray(shell);
+    int clicks = 0, doubleClicks = 0;
+    tray.OnClick = [&](QObject*) { ++clicks; };
+    tray.OnDblClick = [&](QObject*) { ++doubleClicks; };
+    tray.SetActive(true);
+    RunPostedEvents();
+    QSystemTrayIcon icon;  // never shown: only its signal is used
+    auto activation = std::make_unique<TrayActivation>(icon, shell.last.Callback);
+
+    {
+        // A click is only due once the interval has passed, and this one
+        // outlasts the test.
+        constexpr int OneMinute = 60'000;
+        DoubleClickInterval interval(OneMinute);
+        emit icon.activated(QSystemTrayIcon::Trigger);
+        RunPostedEvents();
+        EXPECT_EQ(clicks, 0);
+        emit icon.activated(QSystemTrayIcon::DoubleClick);
+        RunPostedEvents();
+        EXPECT_EQ(doubleClicks, 1);
+        EXPECT_EQ(clicks, 0);
+    }
+
+    // An interval of 0: a held click is due as soon as the loop runs.
+    DoubleClickInterval interval(0);
+    emit icon.activated(QSystemTrayIcon::Trigger);
+    emit icon.activated(QSystemTrayIcon::DoubleClick);
+    RunPostedEvents();
+    EXPECT_EQ(doubleClicks, 2);
+    EXPECT_EQ(clicks, 0);
+
+    emit icon.activated(QSystemTrayIcon::Trigger);
+    RunPostedEvents();
+    EXPECT_EQ(clicks, 1);
+    RunPostedEvents();
+    EXPECT_EQ(clicks, 1);
+    EXPECT_EQ(doubleClicks, 2);
+
+    // Two Triggers without a DoubleClick between are two clicks.
+    emit icon.activated(QSystemTrayIcon::Trigger);
+    emit icon.activated(QSystemTrayIcon::Trigger);
+    RunPostedEvents();
+    EXPECT_EQ(clicks, 3);
+
+    // A click still held when the icon leaves the tray goes with it.
+    emit icon.activated(QSystemTrayIcon::Trigger);
+    activation.reset();
+    RunPostedEvents();
+    EXPECT_EQ(clicks, 3);
 }
 
 TEST(TrayIcon, RightClickOpensThePopupMenuAtTheCursorAndStillCallsOnRightClick) {

@@ -159,9 +159,10 @@ void WriteCompanionFirstValues(TRegistry& reg)
         reg.WriteInteger("IO Port", TunerSettings.CardPort);
 }
 
-// Set while the record holds what the last load could not read: saving it
-// then would write initial values over the user's own.
-bool settingsUnread = false;
+// The store whose settings the last load could not read, if any: the record
+// holds initial values, not that store's, and saving them there would write
+// over the user's own.
+std::string unreadStore;
 
 std::string TwoDigits(int value)
 {
@@ -243,11 +244,11 @@ void LoadSettings()
     } catch (...) {
         // Nothing was read: the card is looked for where a first start
         // would look, and nothing is saved over the store.
-        settingsUnread = true;
+        unreadStore = RegistryFilePath();
         DefaultPortWhenNeverLoaded();
         throw;
     }
-    settingsUnread = false;
+    unreadStore.clear();
     if (!opened) {
         // Really missing (a first start, or a program removed it): made now.
         DefaultPortWhenNeverLoaded();
@@ -267,7 +268,7 @@ void SaveSettings()
 {
     TRegistry reg;
     reg.SetRootKey(RegistryRoot::LocalMachine);
-    if (settingsUnread)
+    if (!unreadStore.empty() && unreadStore == RegistryFilePath())
         throw ERegistryException("The settings were not saved to '" + RegistryFilePath() +
                                  "': they could not be read from it at the last load, and saving now would write "
                                  "initial values over them");

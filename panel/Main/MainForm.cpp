@@ -35,7 +35,8 @@ constexpr int DigitCellWidth = 19;
 
 TMainForm::TMainForm(const std::vector<std::string>& arguments, TrayShell* shell)
 {
-    decimalSeparator_ = QLocale::system().decimalPoint().toStdString();
+    // The default locale is the system's unless a program (or a test) sets another.
+    decimalSeparator_ = QLocale().decimalPoint().toStdString();
     SetupUi(this, shell);
     WireLifeCycle();
     WireTuning();

@@ -16,6 +16,8 @@
 #include <QStyle>
 #include <QStyleOptionSlider>
 
+#include <algorithm>
+
 namespace {
 
 QLabel* DisplayLabel(QWidget* parent, const char* name, const QString& caption, const QString& hint, QRect geometry)
@@ -77,6 +79,8 @@ int SliderTickX(const QSlider& slider, int value)
     return handle / 2 + QStyle::sliderPositionFromValue(slider.minimum(), slider.maximum(), value,
                                                         slider.width() - handle);
 }
+
+constexpr int BandLabelWidth = 24;
 
 // The bank buttons' hints take two lines.
 const QString BankDownHint = "Left click - change preset channel set\nRight click - preset scan downward";
@@ -195,8 +199,12 @@ void TMainFormUi::CreateSlider(QWidget* client)
         QLabel* label = new QLabel(QString::number(mhz), client);
         label->setObjectName(QString("lbl_freq_%1").arg(mhz));
         label->setAlignment(Qt::AlignCenter);
-        const int x = TrackBar1->x() + SliderTickX(*TrackBar1, mhz * 10);
-        label->setGeometry(x - 12, 120, 24, 14);
+        // Centred over its mark, and narrower where the mark is close to the
+        // window's edge, so that no label reaches past the edge or the slider.
+        const int mark = TrackBar1->x() + SliderTickX(*TrackBar1, mhz * 10);
+        const int trackRight = TrackBar1->x() + TrackBar1->width();
+        const int halfWidth = std::min({BandLabelWidth / 2, mark, trackRight - mark});
+        label->setGeometry(mark - halfWidth, 120, 2 * halfWidth, 14);
         label->setCursor(Qt::PointingHandCursor);
         lbl_freq[i] = label;
     }

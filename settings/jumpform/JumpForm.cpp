@@ -45,6 +45,9 @@ private:
 Tfrm_jump::Tfrm_jump(QWidget* parent) : QDialog(parent)
 {
     setWindowTitle("Enter frequency");
+    // A dialog frame: nothing to minimise or maximise, which also leaves the
+    // narrow title bar room for its title.
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
     setFixedSize(142, 75);
     DecimalSeparator = QLocale::system().decimalPoint().at(0);
 

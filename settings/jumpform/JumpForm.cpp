@@ -3,12 +3,15 @@
 #include "Frequency.h"
 #include "TunerSettings.h"
 
+#include <QFontDatabase>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
 #include <QPushButton>
 #include <QValidator>
+
+#include <algorithm>
 
 namespace {
 
@@ -48,7 +51,6 @@ Tfrm_jump::Tfrm_jump(QWidget* parent) : QDialog(parent)
     // A dialog frame: nothing to minimise or maximise, which also leaves the
     // narrow title bar room for its title.
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
-    setFixedSize(142, 75);
     DecimalSeparator = QLocale::system().decimalPoint().at(0);
 
     txt_freq = new QLineEdit(this);
@@ -87,6 +89,22 @@ Tfrm_jump::Tfrm_jump(QWidget* parent) : QDialog(parent)
 
     connect(cmd_OK, &QPushButton::clicked, this, &Tfrm_jump::cmd_OKClick);
     connect(cmd_cancel, &QPushButton::clicked, this, &Tfrm_jump::cmd_cancelClick);
+    FitTitle();
+}
+
+void Tfrm_jump::FitTitle()
+{
+    // The desktop's title bar holds the title beside the frame's icon and
+    // buttons, in the desktop's title font: the dialog is widened until the
+    // title fits, its controls kept in the middle.
+    QFont titleFont = QFontDatabase::systemFont(QFontDatabase::TitleFont);
+    titleFont.setBold(true);
+    const int wanted = QFontMetrics(titleFont).horizontalAdvance(windowTitle()) + TitleBarAllowance;
+    const int width = std::max(DesignWidth, wanted);
+    const int shift = (width - DesignWidth) / 2;
+    for (QWidget* child : findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+        child->move(child->x() + shift, child->y());
+    setFixedSize(width, DesignHeight);
 }
 
 void Tfrm_jump::showEvent(QShowEvent* event)

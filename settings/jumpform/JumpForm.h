@@ -40,4 +40,10 @@ private:
     void cmd_OKClick();
     void cmd_cancelClick();
     void FilterKey(QKeyEvent* key);
+    void FitTitle();
+
+    static constexpr int DesignWidth = 142;
+    static constexpr int DesignHeight = 75;
+    // The frame's icon, its buttons and their spacing beside the title.
+    static constexpr int TitleBarAllowance = 110;
 };

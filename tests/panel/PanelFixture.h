@@ -92,11 +92,11 @@ protected:
         EXPECT_TRUE(QTest::qWaitForWindowActive(form.get()));
         return *form;
     }
-    // A key arrives where the desktop sends it: at the focused control.
+    // A key arrives as the desktop sends it: to the window, which hands it
+    // to the focused control, the way every real key travels.
     void Press(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
     {
-        QWidget* target = form->focusWidget() ? form->focusWidget() : form.get();
-        QTest::keyClick(target, key, modifiers);
+        QTest::keyClick(form->windowHandle(), key, modifiers);
     }
     // The next modal message box is read into `text` and closed with OK, once
     // the event loop runs (the box's own loop included).

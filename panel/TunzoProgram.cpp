@@ -97,11 +97,24 @@ int RunTunzo(int argc, char** argv, const std::function<void(TMainForm&)>& whenS
         QMessageBox::information(nullptr, "Tunzo", lines);
     });
 
+    // Listening before the window is made: a logout that comes while it
+    // starts up (its tunes let events run) is kept, and ends the session
+    // properly once the window runs, instead of killing it half made.
+    SessionEndNotifier sessionEnd;
+    TMainForm* running = nullptr;
+    bool endedWhileStarting = false;
+    QObject::connect(&sessionEnd, &SessionEndNotifier::sessionEnding, [&] {
+        if (running)
+            running->EndSession();
+        else
+            endedWhileStarting = true;
+    });
     TMainForm MainForm(arguments);
     if (!MainForm.started())
         return 0;
-    SessionEndNotifier sessionEnd;
-    QObject::connect(&sessionEnd, &SessionEndNotifier::sessionEnding, &MainForm, &TMainForm::EndSession);
+    running = &MainForm;
+    if (endedWhileStarting)
+        QTimer::singleShot(0, &MainForm, &TMainForm::EndSession);
     MainForm.show();
     if (whenShown)
         QTimer::singleShot(0, &MainForm, [&MainForm, &whenShown] { whenShown(MainForm); });

@@ -21,8 +21,8 @@ struct TTunerSettings {
     std::string ProgramFolder;      // "Path": folder of the installed programs
     double TuneStep = 0.0;          // "Tune step", MHz
     double FineTuneStep = 0.0;      // "Fine tune step", MHz
-    int8_t IconsWhenShown = 0;      // "Display icons", first digit
-    int8_t IconsWhenMinimized = 0;  // "Display icons", second digit
+    int8_t IconsWhenShown = 0;      // "Display icons", first digit (Icons* below)
+    int8_t IconsWhenMinimized = 0;  // "Display icons", second digit (Icons* below)
     int8_t AlarmHour = 0;           // "Hour"
     int8_t AlarmMinute = 0;         // "Minute"
     std::string AlarmWeekdays;      // "Weekdays": seven '0'/'1', Sunday first
@@ -53,6 +53,11 @@ struct TTunerSettings {
 };
 
 extern TTunerSettings TunerSettings;
+
+// The digits of "Display icons": what stands for the window.
+inline constexpr int8_t IconsTrayOnly = 0;
+inline constexpr int8_t IconsTaskbarOnly = 1;
+inline constexpr int8_t IconsBoth = 2;
 
 // "Volume control": where the volume steps go. Any value above zero means the
 // line in; the programs write these two.

@@ -142,7 +142,8 @@ void TMainForm::FormCreate(const std::vector<std::string>& arguments)
     SetSliderPosition();
     RecogniseStation();
     RefreshMuteIndicator();
-    TrayIcon->SetActive(TunerSettings.IconsWhenShown != 1);
+    TrayIcon->SetActive(TunerSettings.IconsWhenShown != IconsTaskbarOnly);
+    ShowTaskbarButtonUnlessTheTrayStandsIn();
 
     SearchRunning = false;
     AlarmFiredThisMinute = false;
@@ -208,11 +209,11 @@ void TMainForm::changeEvent(QEvent* event)
 
 void TMainForm::AppOnMinimize()
 {
-    if (TunerSettings.IconsWhenMinimized != 1)
+    if (TunerSettings.IconsWhenMinimized != IconsTaskbarOnly)
         TrayIcon->SetActive(true);
     // Without a taskbar button the window is hidden; only when the desktop
     // really shows the tray icon, or nothing would be left to restore it by.
-    if (TunerSettings.IconsWhenMinimized == 0 && TrayIcon->OnDesktop())
+    if (TunerSettings.IconsWhenMinimized == IconsTrayOnly && TrayIcon->OnDesktop())
         QTimer::singleShot(0, this, &QWidget::hide);
 }
 

@@ -62,6 +62,7 @@ public:
     void LeaveProgram();
     void EndSession();
     void HideTaskbarIcon();
+    void ShowTaskbarButtonUnlessTheTrayStandsIn();
     void AppOnMinimize();
     void DoRestore();
     void sp_restoreClick();

@@ -8,6 +8,7 @@
 #include "CustomPanel.h"
 #include "PopBtn.h"
 #include "RadioDriver.h"
+#include "TaskbarButton.h"
 #include "TrayIcon.h"
 #include "TunerSettings.h"
 
@@ -114,20 +115,30 @@ void TMainForm::mnu_display_ClockClick()
 void TMainForm::HideTaskbarIcon()
 {
     switch (TunerSettings.IconsWhenShown) {
-    case 0:
+    case IconsTrayOnly:
         TrayIcon->SetActive(true);
         break;
-    case 1:
+    case IconsTaskbarOnly:
         TrayIcon->SetActive(false);
         show();
         break;
-    case 2:
+    case IconsBoth:
         TrayIcon->SetActive(true);
         show();
         break;
     default:
         break;
     }
+    ShowTaskbarButtonUnlessTheTrayStandsIn();
+}
+
+void TMainForm::ShowTaskbarButtonUnlessTheTrayStandsIn()
+{
+    // The tray icon alone stands for the shown window only when the desktop
+    // really shows it; without a tray the taskbar button stays, or nothing
+    // would be left to reach the window by.
+    const bool trayOnly = TunerSettings.IconsWhenShown == IconsTrayOnly && TrayIcon->OnDesktop();
+    ShowTaskbarButton(this, !trayOnly);
 }
 
 // ---------------------------------------------------------------- keys and mouse

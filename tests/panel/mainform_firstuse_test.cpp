@@ -7,6 +7,7 @@
 #include "JumpForm.h"
 #include "PanelFixture.h"
 #include "PopBtn.h"
+#include "TaskbarButton.h"
 
 #include <QGroupBox>
 #include <QKeyEvent>
@@ -135,4 +136,25 @@ TEST_F(PanelTest, ASeparatorOutsideLatinOneReachesTitlesWholeAndTheDisplayAsItsD
     EXPECT_EQ(f.windowTitle(), "Tunzo 103" + separator + "3");
     EXPECT_FALSE(f.windowTitle().contains(QChar(0)));
     EXPECT_EQ(f.Digit->Value(), "103.3");
+}
+
+TEST_F(PanelTest, TheTrayIconAloneStandsForTheWindowOnlyWhenTheDesktopShowsIt)
+{
+    struct Row {
+        int8_t iconsWhenShown;
+        bool desktopHasTray;
+        bool taskbarButton;
+    };
+    for (const Row row : {Row{IconsTrayOnly, true, false}, Row{IconsTrayOnly, false, true},
+                          Row{IconsBoth, true, true}, Row{IconsTaskbarOnly, true, true}}) {
+        SCOPED_TRACE(testing::Message() << int(row.iconsWhenShown) << " tray " << row.desktopHasTray);
+        Stored([&](TTunerSettings& s) { s.IconsWhenShown = row.iconsWhenShown; });
+        tray.desktopHasTray = row.desktopHasTray;
+        TMainForm& f = Start();
+        EXPECT_EQ(TaskbarButtonShown(&f), row.taskbarButton);
+        // A restore from the tray applies the same rule again.
+        f.sp_restoreClick();
+        EXPECT_EQ(TaskbarButtonShown(&f), row.taskbarButton);
+        form.reset();
+    }
 }

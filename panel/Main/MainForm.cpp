@@ -31,6 +31,7 @@ namespace {
 // The digit strip's cells are 19 pixels wide; it holds eleven of them, not
 // the ten the display assumes by default.
 constexpr int DigitCellWidth = 19;
+constexpr int ActionCountTextWidth = 120;
 }  // namespace
 
 TMainForm::TMainForm(const std::vector<std::string>& arguments, TrayShell* shell)
@@ -256,6 +257,10 @@ void TMainForm::ShowActionCount()
         actionsBox->setModal(false);
         actionsBox->setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                                    Qt::WindowCloseButtonHint);
+        // The short text would make a box too narrow for its title beside the
+        // frame's buttons.
+        if (auto* text = actionsBox->findChild<QLabel*>("qt_msgbox_label"))
+            text->setMinimumWidth(ActionCountTextWidth);
     }
     actionsBox->setWindowFlag(Qt::WindowStaysOnTopHint, TunerSettings.AlwaysOnTop);
     actionsBox->setText(QString::number(ActionList.Count) + " actions");

@@ -13,7 +13,6 @@
 
 #include <QApplication>
 #include <QMainWindow>
-#include <QPointer>
 #include <QTimer>
 
 #include <array>

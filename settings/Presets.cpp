@@ -17,7 +17,8 @@ std::string PresetKey(int slot)
 void LoadPresets()
 {
     const bool companion = StoreVariant == TStoreVariant::Companion;
-    // One snapshot for the hundred keys, not a transaction each.
+    // One snapshot for the hundred keys, not a transaction each (within
+    // InitialiseSettings, the one it already holds).
     TRegistryReadScope snapshot(std::string(MainKey) + "\\Presets");
     TRegistry reg;
     reg.SetRootKey(RegistryRoot::LocalMachine);

@@ -150,6 +150,48 @@ TEST_F(HiveTest, MoreEventKeysThanTheTableHoldsLoadTheFirst56)
     EXPECT_EQ(EventTable.Events[55].Name, "E1055");
 }
 
+TEST_F(HiveTest, EventKeysReadTheSameFromASnapshotAsFromTheHive)
+{
+    // Keys as other programs may leave them: deeper keys without the one
+    // between, names that sort between "Night" and "Night\", another case,
+    // a sibling key whose name starts like the events key.
+    Plant(std::string(EventsKey) + "\\Night", [](TRegistry& r) { r.WriteInteger("Hours", 22); });
+    Plant(std::string(EventsKey) + "\\Night2", [](TRegistry& r) { r.WriteString("Action", "MUTE"); });
+    Plant(std::string(EventsKey) + "2\\Elsewhere", [](TRegistry& r) { r.WriteInteger("Hours", 1); });
+    RawSql("INSERT INTO keys (path) VALUES ('SOFTWARE\\Velmar\\Tunzo\\Events\\Night\\Inner'),"
+           " ('SOFTWARE\\Velmar\\Tunzo\\EVENTS\\dawn\\a\\b'), ('SOFTWARE\\Velmar\\Tunzo\\Events\\Night-'),"
+           " ('SOFTWARE\\Velmar\\Tunzo\\Events\\Trail\\')");
+
+    auto names = [] {
+        TRegistry reg;
+        EXPECT_TRUE(reg.OpenKey(EventsKey, false));
+        TRegKeyInfo info;
+        EXPECT_TRUE(reg.GetKeyInfo(info));
+        EXPECT_EQ(info.NumSubKeys, static_cast<int32_t>(reg.GetKeyNames().size()));
+        return reg.GetKeyNames();
+    };
+    auto hours = [](const char* event) {
+        TRegistry reg;
+        return reg.OpenKey(std::string(EventsKey) + "\\" + event, false) && reg.ValueExists("Hours")
+                   ? reg.ReadInteger("Hours")
+                   : -1;
+    };
+    const std::vector<std::string> fromHive = names();
+    ASSERT_EQ(fromHive, (std::vector<std::string>{"dawn", "Night", "Night-", "Night2", "Trail"}));
+    for (const char* root : {EventsKey, MainKey}) {
+        SCOPED_TRACE(root);
+        TRegistryReadScope snapshot(root);
+        EXPECT_EQ(names(), fromHive);
+        EXPECT_EQ(hours("night"), 22);
+        EXPECT_EQ(hours("Night2"), -1);
+        EXPECT_EQ(hours("dawn"), -1) << "listed, but never made";
+        // The sibling is outside the snapshot, and read from the hive.
+        TRegistry elsewhere;
+        ASSERT_TRUE(elsewhere.OpenKey(std::string(EventsKey) + "2\\Elsewhere", false));
+        EXPECT_EQ(elsewhere.ReadInteger("Hours"), 1);
+    }
+}
+
 TEST(Schedule, EventDueFollowsEveryRuleAcrossMonthsAndWeeks)
 {
     AssignInitialValues(TunerSettings);

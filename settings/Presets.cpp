@@ -5,16 +5,9 @@
 std::array<PresetSlot, PresetCount> Presets;
 
 namespace {
+
 // The companion keeps at most this much of a station name.
 constexpr size_t CompanionNameLimit = 255;
-}
-
-namespace {
-
-std::string PresetsKey()
-{
-    return std::string(MainKey) + "\\Presets";
-}
 
 // Into a buffer kept from slot to slot: start-up builds a hundred of them.
 void PutPresetKey(std::string& key, int slot)
@@ -36,7 +29,7 @@ void LoadPresets()
     const bool companion = StoreVariant == TStoreVariant::Companion;
     // One snapshot for the hundred keys, not a transaction each (within
     // InitialiseSettings, the one it already holds).
-    TRegistryReadScope snapshot(PresetsKey());
+    TRegistryReadScope snapshot(std::string(MainKey) + "\\Presets");
     TRegistry reg;
     reg.SetRootKey(RegistryRoot::LocalMachine);
     std::string key;

@@ -81,6 +81,12 @@ void TRegistryReadScope::ReadKeys()
         sqlite3_reset(st);
     if (rc != SQLITE_DONE)
         throw ERegistryException("Failed to get data for '" + root_ + "'");
+    // The index gives this order, except where SQLite's comparison stops
+    // short (at a zero byte another program put in a path); the searches
+    // below need it exactly.
+    auto byPath = [](const Key& a, const Key& b) { return LessTextAscii(a.below, b.below); };
+    if (!std::is_sorted(keys_.begin(), keys_.end(), byPath))
+        std::sort(keys_.begin(), keys_.end(), byPath);
 }
 
 void TRegistryReadScope::ReadValues()

@@ -154,13 +154,20 @@ TEST_F(HiveTest, EventKeysReadTheSameFromASnapshotAsFromTheHive)
 {
     // Keys as other programs may leave them: deeper keys without the one
     // between, names that sort between "Night" and "Night\", another case,
-    // a sibling key whose name starts like the events key.
-    Plant(std::string(EventsKey) + "\\Night", [](TRegistry& r) { r.WriteInteger("Hours", 22); });
-    Plant(std::string(EventsKey) + "\\Night2", [](TRegistry& r) { r.WriteString("Action", "MUTE"); });
-    Plant(std::string(EventsKey) + "2\\Elsewhere", [](TRegistry& r) { r.WriteInteger("Hours", 1); });
+    // a sibling key whose name starts like the events key, and paths holding
+    // a zero byte, which SQLite's index orders as if they ended there.
+    const std::string events = EventsKey;
+    Plant(events + "\\Night", [](TRegistry& r) { r.WriteInteger("Hours", 22); });
+    Plant(events + "\\Night2", [](TRegistry& r) { r.WriteString("Action", "MUTE"); });
+    Plant(events + "2\\Elsewhere", [](TRegistry& r) { r.WriteInteger("Hours", 1); });
     RawSql("INSERT INTO keys (path) VALUES ('SOFTWARE\\Velmar\\Tunzo\\Events\\Night\\Inner'),"
            " ('SOFTWARE\\Velmar\\Tunzo\\EVENTS\\dawn\\a\\b'), ('SOFTWARE\\Velmar\\Tunzo\\Events\\Night-'),"
            " ('SOFTWARE\\Velmar\\Tunzo\\Events\\Trail\\')");
+    const std::string odd = std::string(MainKey) + "\\Odd\\";
+    const std::vector<std::string> zeroed = {odd + std::string("a\0zz", 4), odd + std::string("a\0b", 3),
+                                             odd + std::string("a\0aaaa", 6), odd + std::string("a\0ccccc", 7)};
+    for (const std::string& key : zeroed)
+        Plant(key, [](TRegistry& r) { r.WriteInteger("Hours", 5); });
 
     auto names = [] {
         TRegistry reg;
@@ -170,11 +177,9 @@ TEST_F(HiveTest, EventKeysReadTheSameFromASnapshotAsFromTheHive)
         EXPECT_EQ(info.NumSubKeys, static_cast<int32_t>(reg.GetKeyNames().size()));
         return reg.GetKeyNames();
     };
-    auto hours = [](const char* event) {
+    auto hours = [](const std::string& key) {
         TRegistry reg;
-        return reg.OpenKey(std::string(EventsKey) + "\\" + event, false) && reg.ValueExists("Hours")
-                   ? reg.ReadInteger("Hours")
-                   : -1;
+        return reg.OpenKey(key, false) && reg.ValueExists("Hours") ? reg.ReadInteger("Hours") : -1;
     };
     const std::vector<std::string> fromHive = names();
     ASSERT_EQ(fromHive, (std::vector<std::string>{"dawn", "Night", "Night-", "Night2", "Trail"}));
@@ -182,13 +187,13 @@ TEST_F(HiveTest, EventKeysReadTheSameFromASnapshotAsFromTheHive)
         SCOPED_TRACE(root);
         TRegistryReadScope snapshot(root);
         EXPECT_EQ(names(), fromHive);
-        EXPECT_EQ(hours("night"), 22);
-        EXPECT_EQ(hours("Night2"), -1);
-        EXPECT_EQ(hours("dawn"), -1) << "listed, but never made";
+        EXPECT_EQ(hours(events + "\\night"), 22);
+        EXPECT_EQ(hours(events + "\\Night2"), -1);
+        EXPECT_EQ(hours(events + "\\dawn"), -1) << "listed, but never made";
+        for (const std::string& key : zeroed)
+            EXPECT_EQ(hours(key), 5);
         // The sibling is outside the snapshot, and read from the hive.
-        TRegistry elsewhere;
-        ASSERT_TRUE(elsewhere.OpenKey(std::string(EventsKey) + "2\\Elsewhere", false));
-        EXPECT_EQ(elsewhere.ReadInteger("Hours"), 1);
+        EXPECT_EQ(hours(events + "2\\Elsewhere"), 1);
     }
 }
 

@@ -8,7 +8,8 @@
 //  - warm: each call repeated in one process, best of five runs. The query
 //    runs on a connection opened once and kept, as a store with one
 //    connection per process would; InitialiseSettings does whatever the store
-//    does (today it opens the hive once per key: the main key and 100 presets).
+//    does (today one read of every key under the main key and its values, in
+//    one snapshot, on the process's one connection).
 //  - fresh process: the first call in a new process, timed inside it, median
 //    of several processes. Here both pay for opening the hive once: the query
 //    opens its own connection, and so does the store's first call.

@@ -17,6 +17,27 @@
 
 #include <array>
 #include <string>
+#include <string_view>
+
+// Binds text that SQLite copies, so that it may be a temporary.
+void BindText(sqlite3_stmt* st, int index, std::string_view text);
+// Where a value read from a row lies in a buffer of bytes. The buffer grows
+// while rows are read, so a value is kept as positions until the last row.
+struct StoredValuePlace {
+    int32_t kind = 0;
+    uint32_t nameAt = 0;
+    uint32_t nameSize = 0;
+    uint32_t dataAt = 0;
+    uint32_t dataSize = 0;
+
+    TStoredValue In(std::string_view bytes) const
+    {
+        return {bytes.substr(nameAt, nameSize), kind, bytes.substr(dataAt, dataSize)};
+    }
+};
+// Appends the name and data of the row's columns name, kind, data (starting
+// at `firstColumn`) to `bytes`.
+StoredValuePlace AppendStoredValue(sqlite3_stmt* st, int firstColumn, std::string& bytes);
 
 class HiveConnection {
 public:
@@ -31,7 +52,7 @@ public:
         ReadValues,
         StoreValue,
         ListKeys,
-        ReadKeysUnder,
+        ReadKeysInOrder,
         ReadAllValues,
         StatementCount
     };

@@ -5,24 +5,37 @@
 std::array<PresetSlot, PresetCount> Presets;
 
 namespace {
+
 // The companion keeps at most this much of a station name.
 constexpr size_t CompanionNameLimit = 255;
+
+// Into a buffer kept from slot to slot: start-up builds a hundred of them.
+void PutPresetKey(std::string& key, int slot)
+{
+    key.assign(MainKey).append("\\Presets\\").append(std::to_string(slot));
 }
+
+}  // namespace
 
 std::string PresetKey(int slot)
 {
-    return std::string(MainKey) + "\\Presets\\" + std::to_string(slot);
+    std::string key;
+    PutPresetKey(key, slot);
+    return key;
 }
 
 void LoadPresets()
 {
     const bool companion = StoreVariant == TStoreVariant::Companion;
-    // One snapshot for the hundred keys, not a transaction each.
+    // One snapshot for the hundred keys, not a transaction each (within
+    // InitialiseSettings, the one it already holds).
     TRegistryReadScope snapshot(std::string(MainKey) + "\\Presets");
     TRegistry reg;
     reg.SetRootKey(RegistryRoot::LocalMachine);
+    std::string key;
     for (int slot = 1; slot <= PresetCount; ++slot) {
-        if (!reg.OpenKey(PresetKey(slot), false))
+        PutPresetKey(key, slot);
+        if (!reg.OpenKey(key, false))
             continue;
         PresetSlot& preset = Presets[static_cast<size_t>(slot - 1)];
         if (reg.ValueExists("Frequency")) {

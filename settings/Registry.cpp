@@ -1,6 +1,7 @@
 #include "Registry.h"
 
 #include "HiveConnection.h"
+#include "RegistryText.h"
 
 #include <sqlite3.h>
 
@@ -11,38 +12,6 @@
 #include <unistd.h>
 
 namespace {
-
-char LowerAscii(char c)
-{
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool SameTextAscii(std::string_view a, std::string_view b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (size_t i = 0; i < a.size(); ++i)
-        if (a[i] != b[i] && LowerAscii(a[i]) != LowerAscii(b[i]))
-            return false;
-    return true;
-}
-
-// The order of SQLite's NOCASE collation, which is what the registry's
-// case-insensitive name order means here.
-bool LessTextAscii(const std::string& a, const std::string& b)
-{
-    return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
-        return static_cast<unsigned char>(LowerAscii(x)) < static_cast<unsigned char>(LowerAscii(y));
-    });
-}
-
-std::string_view TrimBackslashes(std::string_view path)
-{
-    const size_t first = path.find_first_not_of('\\');
-    if (first == std::string_view::npos)
-        return {};
-    return path.substr(first, path.find_last_not_of('\\') - first + 1);
-}
 
 std::string HomeFolder()
 {
@@ -59,7 +28,7 @@ void PutLittleEndian(uint64_t v, unsigned char* out, int bytes)
         out[i] = static_cast<unsigned char>(v >> (8 * i));
 }
 
-uint64_t GetLittleEndian(const std::string& data)
+uint64_t GetLittleEndian(std::string_view data)
 {
     uint64_t v = 0;
     for (size_t i = data.size(); i-- > 0;)
@@ -67,42 +36,12 @@ uint64_t GetLittleEndian(const std::string& data)
     return v;
 }
 
-void BindText(sqlite3_stmt* st, int index, const std::string& text)
-{
-    sqlite3_bind_text(st, index, text.data(), static_cast<int>(text.size()), SQLITE_TRANSIENT);
-}
-
 HiveConnection& Hive()
 {
     return HiveConnection::OfProcess();
 }
 
-// Paths compare without regard to case; the read scope keeps them lowered.
-std::string LowerAscii(std::string text)
-{
-    for (char& c : text)
-        c = LowerAscii(c);
-    return text;
-}
-
-TStoredValue ValueAt(sqlite3_stmt* st, int firstColumn)
-{
-    TStoredValue v;
-    const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(st, firstColumn));
-    if (text)
-        v.name.assign(text, static_cast<size_t>(sqlite3_column_bytes(st, firstColumn)));
-    v.kind = sqlite3_column_int(st, firstColumn + 1);
-    const void* bytes = sqlite3_column_blob(st, firstColumn + 2);
-    const int size = sqlite3_column_bytes(st, firstColumn + 2);
-    if (bytes && size > 0)
-        v.data.assign(static_cast<const char*>(bytes), static_cast<size_t>(size));
-    return v;
-}
-
-TRegistryReadScope* innermostScope = nullptr;
-
-// Room for the values of the keys read most: a preset's, and the main key's.
-constexpr size_t ValuesOfAPreset = 3;
+// Room for the values of the key read most on its own: the main key.
 constexpr size_t ValuesOfTheMainKey = 40;
 
 }  // namespace
@@ -150,20 +89,9 @@ bool TRegistry::OpenKey(const std::string& path, bool canCreate)
     const std::string_view key = TrimBackslashes(path);
     if (key.empty())
         return false;
-    if (!canCreate && innermostScope) {
-        bool covered = false;
-        const TRegistryReadScope::Key* held = innermostScope->Find(key, covered);
-        if (covered) {
-            if (!held)
-                return false;
-            open_ = true;
-            fromScope_ = true;
-            keyId_ = held->id;
-            values_ = &held->values;
-            path_.assign(key);
-            return true;
-        }
-    }
+    if (!canCreate)
+        if (const TRegistryReadScope* scope = TRegistryReadScope::Covering(key))
+            return OpenFromScope(*scope, key);
     HiveConnection& hive = Hive();
     if (!hive.Begin(canCreate ? HiveConnection::Access::Write : HiveConnection::Access::Read))
         return false;
@@ -180,6 +108,20 @@ bool TRegistry::OpenKey(const std::string& path, bool canCreate)
         throw;
     }
     open_ = true;
+    return true;
+}
+
+bool TRegistry::OpenFromScope(const TRegistryReadScope& scope, std::string_view path)
+{
+    const TRegistryReadScope::Key* held = scope.Find(path);
+    if (!held)
+        return false;
+    open_ = true;
+    scope_ = &scope;
+    keyId_ = held->id;
+    values_ = scope.ValuesOf(*held);
+    valuesRead_ = true;
+    path_.assign(path);
     return true;
 }
 
@@ -221,41 +163,48 @@ void TRegistry::CloseKey()
 {
     if (!open_)
         return;
-    const bool wrote = wrote_;
-    const bool fromScope = fromScope_;
-    const std::string key = path_;
+    const bool lostWrites = !scope_ && !Hive().End() && wrote_;
     open_ = false;
-    fromScope_ = false;
+    scope_ = nullptr;
     keyId_ = 0;
-    path_.clear();
     wrote_ = false;
-    values_ = nullptr;
+    valuesRead_ = false;
+    values_ = {};
     ownValues_.clear();
-    if (!fromScope && !Hive().End() && wrote)
+    if (lostWrites) {
+        const std::string key = path_;
+        path_.clear();
         throw ERegistryException("Failed to set data for '" + key + "'");
+    }
+    // Cleared, not released: a TRegistry opening key after key reuses it.
+    path_.clear();
 }
 
 const TStoredValue* TRegistry::Fetch(std::string_view name)
 {
     if (!open_)
         throw ERegistryException("Failed to get data for '" + std::string(name) + "'");
-    if (!values_) {
+    if (!valuesRead_) {
         sqlite3_stmt* st = Hive().Prepared(HiveConnection::ReadValues);
         if (!st)
             throw ERegistryException("Failed to get data for '" + std::string(name) + "'");
         sqlite3_bind_int64(st, 1, keyId_);
+        std::vector<StoredValuePlace> places;
+        places.reserve(ValuesOfTheMainKey);
+        ownBytes_.clear();
         int rc;
-        ownValues_.reserve(ValuesOfTheMainKey);
         while ((rc = sqlite3_step(st)) == SQLITE_ROW)
-            ownValues_.push_back(ValueAt(st, 0));
+            places.push_back(AppendStoredValue(st, 0, ownBytes_));
         sqlite3_reset(st);
-        if (rc != SQLITE_DONE) {
-            ownValues_.clear();
+        if (rc != SQLITE_DONE)
             throw ERegistryException("Failed to get data for '" + std::string(name) + "'");
-        }
-        values_ = &ownValues_;
+        ownValues_.clear();
+        for (const StoredValuePlace& place : places)
+            ownValues_.push_back(place.In(ownBytes_));
+        values_ = ownValues_;
+        valuesRead_ = true;
     }
-    for (const TStoredValue& v : *values_)
+    for (const TStoredValue& v : values_)
         if (SameTextAscii(v.name, name))
             return &v;
     return nullptr;
@@ -263,7 +212,7 @@ const TStoredValue* TRegistry::Fetch(std::string_view name)
 
 void TRegistry::Store(const std::string& name, RegistryValueType kind, const void* data, size_t size)
 {
-    sqlite3_stmt* st = open_ && !fromScope_ ? Hive().Prepared(HiveConnection::StoreValue) : nullptr;
+    sqlite3_stmt* st = open_ && !scope_ ? Hive().Prepared(HiveConnection::StoreValue) : nullptr;
     if (!st)
         throw ERegistryException("Failed to set data for '" + name + "'");
     sqlite3_bind_int64(st, 1, keyId_);
@@ -277,7 +226,8 @@ void TRegistry::Store(const std::string& name, RegistryValueType kind, const voi
         throw ERegistryException("Failed to set data for '" + name + "'");
     wrote_ = true;
     // Read again at the next use: the stored name keeps the case it had.
-    values_ = nullptr;
+    valuesRead_ = false;
+    values_ = {};
     ownValues_.clear();
 }
 
@@ -295,10 +245,10 @@ std::string TRegistry::ReadString(std::string_view name)
     if (v->kind != static_cast<int32_t>(RegistryValueType::String) && v->kind != 2)
         throw ERegistryException("Invalid data type for '" + std::string(name) + "'");
     // Writers that keep the C terminator still read as the text before it.
-    return v->data.substr(0, v->data.find('\0'));
+    return std::string(v->data.substr(0, v->data.find('\0')));
 }
 
-const std::string& TRegistry::FetchBytes(std::string_view name, RegistryValueType kind, size_t size)
+std::string_view TRegistry::FetchBytes(std::string_view name, RegistryValueType kind, size_t size)
 {
     const TStoredValue* v = Fetch(name);
     if (!v)
@@ -310,7 +260,7 @@ const std::string& TRegistry::FetchBytes(std::string_view name, RegistryValueTyp
 
 int32_t TRegistry::ReadInteger(std::string_view name)
 {
-    const std::string& bytes = FetchBytes(name, RegistryValueType::Integer, sizeof(uint32_t));
+    const std::string_view bytes = FetchBytes(name, RegistryValueType::Integer, sizeof(uint32_t));
     return static_cast<int32_t>(static_cast<uint32_t>(GetLittleEndian(bytes)));
 }
 
@@ -358,6 +308,8 @@ std::vector<std::string> TRegistry::GetKeyNames()
     std::vector<std::string> names;
     if (!open_)
         return names;
+    if (scope_)
+        return scope_->SubkeyNames(path_);
     sqlite3_stmt* st = Hive().Prepared(HiveConnection::ListKeys);
     const std::string prefix = path_ + "\\";
     int rc = SQLITE_DONE;
@@ -392,77 +344,4 @@ bool TRegistry::GetKeyInfo(TRegKeyInfo& info)
     for (const std::string& n : names)
         info.MaxSubKeyLen = std::max(info.MaxSubKeyLen, static_cast<int32_t>(n.size()));
     return true;
-}
-
-TRegistryReadScope::TRegistryReadScope(const std::string& path) : root_(TrimBackslashes(path))
-{
-    HiveConnection& hive = Hive();
-    active_ = hive.Begin(HiveConnection::Access::Read);
-    if (!active_)
-        return;
-    try {
-        ReadKeys(root_);
-    } catch (...) {
-        hive.End();
-        throw;
-    }
-    outer_ = innermostScope;
-    innermostScope = this;
-}
-
-void TRegistryReadScope::ReadKeys(const std::string& path)
-{
-    HiveConnection& hive = Hive();
-    std::vector<std::pair<int64_t, Key*>> byId;
-    sqlite3_stmt* st = hive.Prepared(HiveConnection::ReadKeysUnder);
-    int rc = SQLITE_ERROR;
-    if (st) {
-        BindText(st, 1, root_);
-        BindText(st, 2, root_ + "\\");
-        BindText(st, 3, root_ + "]");
-        while ((rc = sqlite3_step(st)) == SQLITE_ROW) {
-            const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(st, 1));
-            const std::string_view below = PathBelowRoot(text ? text : "");
-            Key& key = keys_[LowerAscii(std::string(below))];
-            key.id = sqlite3_column_int64(st, 0);
-            key.values.reserve(ValuesOfAPreset);
-            byId.emplace_back(key.id, &key);
-        }
-        sqlite3_reset(st);
-    }
-    std::sort(byId.begin(), byId.end());
-    if (rc == SQLITE_DONE && !byId.empty() && (st = hive.Prepared(HiveConnection::ReadAllValues))) {
-        while ((rc = sqlite3_step(st)) == SQLITE_ROW) {
-            const std::pair<int64_t, Key*> wanted(sqlite3_column_int64(st, 0), nullptr);
-            const auto it = std::lower_bound(byId.begin(), byId.end(), wanted);
-            if (it != byId.end() && it->first == wanted.first)
-                it->second->values.push_back(ValueAt(st, 1));
-        }
-        sqlite3_reset(st);
-    }
-    if (rc != SQLITE_DONE)
-        throw ERegistryException("Failed to get data for '" + path + "'");
-}
-
-std::string_view TRegistryReadScope::PathBelowRoot(std::string_view path) const
-{
-    return path.size() > root_.size() ? path.substr(root_.size() + 1) : std::string_view();
-}
-
-TRegistryReadScope::~TRegistryReadScope()
-{
-    if (!active_)
-        return;
-    innermostScope = outer_;
-    Hive().End();
-}
-
-const TRegistryReadScope::Key* TRegistryReadScope::Find(std::string_view path, bool& covered) const
-{
-    covered = path.size() >= root_.size() && SameTextAscii(path.substr(0, root_.size()), root_) &&
-              (path.size() == root_.size() || path[root_.size()] == '\\');
-    if (!covered)
-        return nullptr;
-    const auto it = keys_.find(LowerAscii(std::string(PathBelowRoot(path))));
-    return it == keys_.end() ? nullptr : &it->second;
 }

@@ -14,10 +14,10 @@
 // Paths and value names compare without regard to case.
 
 #include <cstdint>
+#include <span>
 #include <stdexcept>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 enum class RegistryValueType : int32_t {
@@ -76,11 +76,13 @@ struct TRegKeyInfo {
     int32_t MaxSubKeyLen = 0;  // bytes of the longest subkey name
 };
 
-// A value as the hive holds it: its kind and its bytes.
+// A value as the hive holds it: its kind and its bytes. Name and data lie in
+// the buffer of the TRegistry or read scope that read them, one buffer for
+// all their values rather than two strings each.
 struct TStoredValue {
-    std::string name;
+    std::string_view name;
     int32_t kind = 0;
-    std::string data;
+    std::string_view data;
 };
 
 class TRegistryReadScope;
@@ -126,28 +128,37 @@ public:
 
 private:
     bool FindKey(const std::string& path, bool canCreate);
+    // Serves the key from the read scope that holds it; false when a scope
+    // answers for the path but the key is not stored.
+    bool OpenFromScope(const TRegistryReadScope& scope, std::string_view path);
     // The open key's values, read in one query at the first use (or taken
     // from the read scope that holds them).
     const TStoredValue* Fetch(std::string_view name);
     // The bytes of a value that must be of `kind` and `size` bytes long.
-    const std::string& FetchBytes(std::string_view name, RegistryValueType kind, size_t size);
+    std::string_view FetchBytes(std::string_view name, RegistryValueType kind, size_t size);
     void Store(const std::string& name, RegistryValueType kind, const void* data, size_t size);
 
     bool open_ = false;
-    bool fromScope_ = false;
+    // The scope serving this key, or none when it was opened in the hive.
+    const TRegistryReadScope* scope_ = nullptr;
     int64_t keyId_ = 0;
     std::string path_;
     bool wrote_ = false;
-    const std::vector<TStoredValue>* values_ = nullptr;
+    bool valuesRead_ = false;
+    std::span<const TStoredValue> values_;
     std::vector<TStoredValue> ownValues_;
+    std::string ownBytes_;
 };
 
-// The keys at and under one path, read with all their values in one query,
-// in one snapshot of the hive. While it lives, keys under that path opened for
-// reading are served from it and share its read transaction, so that the
-// hundred preset keys cost one query instead of two hundred. It is for
-// reading: a key opened for writing meanwhile goes to the hive, and the scope
-// does not see what it writes. Raises as OpenKey.
+// The keys at and under one path, read with all their values in one snapshot
+// of the hive and then held in memory, so that the hundred preset keys cost
+// one pass over the tables instead of two hundred queries. While it lives,
+// keys under that path opened for reading are served from it, subkey lists
+// included; a scope made inside one that already covers its path reads
+// nothing itself. It is for reading: a key opened for writing meanwhile goes
+// to the hive, and the scope does not see what it writes. Its read
+// transaction ends as soon as it has read, so writes made meanwhile wait for
+// other programs' locks as any write does. Raises as OpenKey.
 class TRegistryReadScope {
 public:
     explicit TRegistryReadScope(const std::string& path);
@@ -159,19 +170,30 @@ private:
     friend class TRegistry;
     struct Key {
         int64_t id = 0;
-        std::vector<TStoredValue> values;
+        // What follows the scope's path and its backslash, as stored; empty
+        // for the scope's own key.
+        std::string below;
+        uint32_t firstValue = 0;
+        uint32_t valueCount = 0;
     };
-    // nullptr when the path is under this scope's but not stored; `covered`
-    // tells whether the scope answers for the path at all.
-    const Key* Find(std::string_view path, bool& covered) const;
-    void ReadKeys(const std::string& path);
-    // What follows the scope's path and its backslash; empty for the path
-    // itself.
+
+    // The innermost living scope that answers for `path`, or none.
+    static const TRegistryReadScope* Covering(std::string_view path);
+    bool Covers(std::string_view path) const;
+    // nullptr when the key is not stored.
+    const Key* Find(std::string_view path) const;
+    std::span<const TStoredValue> ValuesOf(const Key& key) const;
+    std::vector<std::string> SubkeyNames(std::string_view path) const;
+    void ReadKeys();
+    void ReadValues();
     std::string_view PathBelowRoot(std::string_view path) const;
 
     bool active_ = false;
     std::string root_;
-    // By the path below the scope's, in lower case.
-    std::unordered_map<std::string, Key> keys_;
+    // In the hive's key order: names without regard to case.
+    std::vector<Key> keys_;
+    // Grouped by key, each key's at its firstValue.
+    std::vector<TStoredValue> values_;
+    std::string bytes_;
     TRegistryReadScope* outer_ = nullptr;
 };

@@ -5,6 +5,7 @@
 
 #include <exception>
 #include <iostream>
+#include <optional>
 #include <utility>
 
 #include "Presets.h"
@@ -193,6 +194,22 @@ int32_t LoadWindowValue(const std::string& valueName)
     return reg.ReadInteger(valueName);
 }
 
+// A port never loaded is 0, which no card answers on: without a main key the
+// card gets the default port, and so does the companion's first "IO Port".
+void DefaultPortWhenNeverLoaded()
+{
+    if (TunerSettings.CardPort == 0)
+        TunerSettings.CardPort = AbsentCardPort;
+}
+
+// Nothing was read: the card is looked for where a first start would look,
+// and nothing is saved over the store.
+void NoteSettingsUnread()
+{
+    unreadStore = RegistryFilePath();
+    DefaultPortWhenNeverLoaded();
+}
+
 }  // namespace
 
 void InitialiseSettings()
@@ -205,9 +222,17 @@ void InitialiseSettings()
     // the band follows from what was read (without it, every tune would
     // wrap into a band of 0 MHz). The presets are not read after an error.
     std::exception_ptr loadError;
+    // The main key and the presets under it come from one read of the
+    // program's keys, in one snapshot: a start-up reads a hundred keys.
+    std::optional<TRegistryReadScope> programKeys;
     try {
+        programKeys.emplace(MainKey);
         LoadSettings();
     } catch (...) {
+        // The store could not be read at all: as when LoadSettings meets
+        // that, without asking a busy store a second time.
+        if (!programKeys)
+            NoteSettingsUnread();
         loadError = std::current_exception();
     }
     TunerSettings.AlarmTimeText = FormatClockTime(TunerSettings.AlarmHour, TunerSettings.AlarmMinute, 0, 2);
@@ -218,18 +243,6 @@ void InitialiseSettings()
     // The adapter catalogue (radio/AdapterCatalogue.h) is constant data: there
     // is nothing to rebuild.
 }
-
-namespace {
-
-// A port never loaded is 0, which no card answers on: without a main key the
-// card gets the default port, and so does the companion's first "IO Port".
-void DefaultPortWhenNeverLoaded()
-{
-    if (TunerSettings.CardPort == 0)
-        TunerSettings.CardPort = AbsentCardPort;
-}
-
-}  // namespace
 
 void LoadSettings()
 {
@@ -242,10 +255,7 @@ void LoadSettings()
     try {
         opened = reg.OpenKey(MainKey, false);
     } catch (...) {
-        // Nothing was read: the card is looked for where a first start
-        // would look, and nothing is saved over the store.
-        unreadStore = RegistryFilePath();
-        DefaultPortWhenNeverLoaded();
+        NoteSettingsUnread();
         throw;
     }
     unreadStore.clear();

@@ -150,6 +150,53 @@ TEST_F(HiveTest, MoreEventKeysThanTheTableHoldsLoadTheFirst56)
     EXPECT_EQ(EventTable.Events[55].Name, "E1055");
 }
 
+TEST_F(HiveTest, EventKeysReadTheSameFromASnapshotAsFromTheHive)
+{
+    // Keys as other programs may leave them: deeper keys without the one
+    // between, names that sort between "Night" and "Night\", another case,
+    // a sibling key whose name starts like the events key, and paths holding
+    // a zero byte, which SQLite's index orders as if they ended there.
+    const std::string events = EventsKey;
+    Plant(events + "\\Night", [](TRegistry& r) { r.WriteInteger("Hours", 22); });
+    Plant(events + "\\Night2", [](TRegistry& r) { r.WriteString("Action", "MUTE"); });
+    Plant(events + "2\\Elsewhere", [](TRegistry& r) { r.WriteInteger("Hours", 1); });
+    RawSql("INSERT INTO keys (path) VALUES ('SOFTWARE\\Velmar\\Tunzo\\Events\\Night\\Inner'),"
+           " ('SOFTWARE\\Velmar\\Tunzo\\EVENTS\\dawn\\a\\b'), ('SOFTWARE\\Velmar\\Tunzo\\Events\\Night-'),"
+           " ('SOFTWARE\\Velmar\\Tunzo\\Events\\Trail\\')");
+    const std::string odd = std::string(MainKey) + "\\Odd\\";
+    const std::vector<std::string> zeroed = {odd + std::string("a\0zz", 4), odd + std::string("a\0b", 3),
+                                             odd + std::string("a\0aaaa", 6), odd + std::string("a\0ccccc", 7)};
+    for (const std::string& key : zeroed)
+        Plant(key, [](TRegistry& r) { r.WriteInteger("Hours", 5); });
+
+    auto names = [] {
+        TRegistry reg;
+        EXPECT_TRUE(reg.OpenKey(EventsKey, false));
+        TRegKeyInfo info;
+        EXPECT_TRUE(reg.GetKeyInfo(info));
+        EXPECT_EQ(info.NumSubKeys, static_cast<int32_t>(reg.GetKeyNames().size()));
+        return reg.GetKeyNames();
+    };
+    auto hours = [](const std::string& key) {
+        TRegistry reg;
+        return reg.OpenKey(key, false) && reg.ValueExists("Hours") ? reg.ReadInteger("Hours") : -1;
+    };
+    const std::vector<std::string> fromHive = names();
+    ASSERT_EQ(fromHive, (std::vector<std::string>{"dawn", "Night", "Night-", "Night2", "Trail"}));
+    for (const char* root : {EventsKey, MainKey}) {
+        SCOPED_TRACE(root);
+        TRegistryReadScope snapshot(root);
+        EXPECT_EQ(names(), fromHive);
+        EXPECT_EQ(hours(events + "\\night"), 22);
+        EXPECT_EQ(hours(events + "\\Night2"), -1);
+        EXPECT_EQ(hours(events + "\\dawn"), -1) << "listed, but never made";
+        for (const std::string& key : zeroed)
+            EXPECT_EQ(hours(key), 5);
+        // The sibling is outside the snapshot, and read from the hive.
+        EXPECT_EQ(hours(events + "2\\Elsewhere"), 1);
+    }
+}
+
 TEST(Schedule, EventDueFollowsEveryRuleAcrossMonthsAndWeeks)
 {
     AssignInitialValues(TunerSettings);

@@ -175,3 +175,26 @@ TEST_F(HiveTest, AStoreReplacedWhileTheProgramRunsIsTheOneUsed)
     std::ofstream(hive) << "a note that happens to sit where the store was";
     EXPECT_THROW(LoadSettings(), ERegistryException);
 }
+
+TEST_F(HiveTest, StartUpWaitsForAnotherProgramsLockToMakeAMissingMainKey)
+{
+    // Another program removed the main key but not the presets. Start-up
+    // reads what is there, then makes the key: that write waits for a
+    // writer that holds the lock for a moment rather than give up.
+    SavePreset(5, "Five", true, 99.5);
+    RawSql("DELETE FROM keys WHERE path = 'SOFTWARE\\Velmar\\Tunzo'");
+    // The companion writes its first values into the new key, which shows
+    // that the write went in.
+    StoreVariant = TStoreVariant::Companion;
+    {
+        OtherProgram writer(hive, "BEGIN IMMEDIATE", std::chrono::milliseconds(ShortBusyTimeoutMs));
+        ASSERT_TRUE(writer.locked());
+        InitialiseSettings();
+    }
+    TRegistry reg;
+    ASSERT_TRUE(reg.OpenKey(MainKey, false)) << "the main key was not made";
+    EXPECT_DOUBLE_EQ(reg.ReadFloat("DefaultStation"), 103.3);
+    EXPECT_EQ(reg.ReadInteger("IO Port"), 0x30C);
+    EXPECT_DOUBLE_EQ(Presets[4].Frequency, 99.5);
+    EXPECT_EQ(Presets[4].StationName, "Five");
+}

@@ -3,6 +3,7 @@
 #include "SettingsStore.h"
 
 std::array<PresetSlot, PresetCount> Presets;
+int8_t CurrentPresetNumber = 0;
 
 namespace {
 

@@ -2,6 +2,7 @@
 // The 100 presets, one key per slot under the main key ("...\Presets\7").
 
 #include <array>
+#include <cstdint>
 #include <string>
 
 constexpr int PresetCount = 100;
@@ -15,6 +16,11 @@ struct PresetSlot {
 // Slot N (1 to PresetCount) is Presets[N - 1]. Loading never clears a slot, so
 // a slot whose key has gone keeps what it held.
 extern std::array<PresetSlot, PresetCount> Presets;
+
+// The preset the front panel works on, 1 to PresetCount; 0 until one is
+// chosen, recognised or reached by the preset scan. The settings dialog's
+// station-name page edits this one.
+extern int8_t CurrentPresetNumber;
 
 // "SOFTWARE\Velmar\Tunzo\Presets\" followed by the slot number.
 std::string PresetKey(int slot);

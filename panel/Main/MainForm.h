@@ -46,7 +46,6 @@ public:
     bool AlarmFiredThisMinute = false;
     bool SearchRunning = false;
     bool CtrlHeld = false;
-    int8_t CurrentPresetNumber = 0;
     int8_t PresetBank = 0;
     int8_t LitButton = 0;
     int8_t PrevLitButton = 0;

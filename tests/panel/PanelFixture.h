@@ -61,6 +61,7 @@ protected:
         InitTunzoResources();
         TunerSettings = TTunerSettings{};
         Presets = {};
+        CurrentPresetNumber = 0;
         ActionList = TActionList{};
         RadioDriver::SoundOn = true;
         sim = UseSimulatedCard({{94.2, false}, {103.3, true}});

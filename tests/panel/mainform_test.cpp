@@ -126,7 +126,7 @@ TEST_F(PanelTest, SliderTunesForTheUserOnlyAndRecognisesTwoTicksLater)
     EXPECT_EQ(tray.tip, "Tunzo 103.3 Radio Seven");
     EXPECT_EQ(f.LitButton, 7);
     EXPECT_TRUE(f.pre[6]->font().bold());
-    EXPECT_EQ(f.CurrentPresetNumber, 7);
+    EXPECT_EQ(CurrentPresetNumber, 7);
     ASSERT_EQ(f.ChannelCount, 2);
     EXPECT_TRUE(f.channelEntries[0]->isChecked());
     EXPECT_FALSE(f.channelEntries[2]->isChecked());

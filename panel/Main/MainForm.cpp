@@ -43,6 +43,9 @@ TMainForm::TMainForm(const std::vector<std::string>& arguments, TrayShell* shell
     WireTuning();
     WireVolume();
     WireTimers();
+    WireSearch();
+    WirePresets();
+    WirePresetScan();
     WireKeys();
     WirePrograms();
     FormCreate(arguments);

@@ -8,6 +8,7 @@
 
 #include "ActionReceiver.h"
 #include "Actions.h"
+#include "CardOps.h"
 #include "MainFormUi.h"
 #include "Registry.h"
 
@@ -18,6 +19,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -45,6 +47,14 @@ public:
     bool RestoreHookInstalled = false;
     bool AlarmFiredThisMinute = false;
     bool SearchRunning = false;
+    bool SearchStopRequested = false;
+    double SearchStart = 0.0;
+    bool WriteArmed = false;
+    bool PresetScanRunning = false;
+    bool PresetScanUp = true;
+    int32_t PresetScanTick = 0;
+    int8_t PresetScanIndex = 0;
+    int8_t PresetScanStart = 0;
     bool CtrlHeld = false;
     int8_t PresetBank = 0;
     int8_t LitButton = 0;
@@ -92,13 +102,35 @@ public:
     void VolumeUp1Click();
     void VolumeDown1Click();
 
+    // ---- station search (MainFormSearch.cpp) ----
+    void cmd_scanupClick(QObject* sender);
+
     // ---- presets (MainFormPresets.cpp) ----
     void LabelPresetButtons();
     void SetBtnFace(int prev, int lit);
     void SelectBankFor(int n);
     void setup_menu();
     void MarkChannelMenu(int n);
+    void Chanselect(int n);
+    void Preset_click(int n, bool keepLit);
+    void SelectPreset(int n);
+    void pre1Click(int b);
+    void pre1MouseDown(int b, Qt::MouseButton button);
+    void DigitMouseDown();
+    void pitem_nameClick();
+    void pitem_clearClick();
+    void cmd_memoryClick();
+    void cmd_presetdownClick();
+    void cmd_presetupClick();
+    void NextPreset();
+    void PreviousPreset();
     void TunePresetFromAction(int n);
+
+    // ---- preset scan (MainFormPresetScan.cpp) ----
+    void SetPresetScan(bool run, bool up);
+    void PresetScanStep();
+    void mnu_pscan_upClick();
+    void mnu_pscan_downClick();
 
     // ---- timers (MainFormTimers.cpp) ----
     void Timer1Timer();
@@ -117,7 +149,8 @@ public:
     void item_haboutClick();
 
     QMessageBox* actionsBox = nullptr;   // the count message, shown without waiting
-    std::vector<QAction*> channelEntries;  // main menu, then tray, per entry
+    std::vector<QAction*> channelEntries;       // main menu, then tray, per entry
+    std::vector<QAction*> channelColumnBreaks;  // the separators where a column begins
     ActionReceiver receiver;
 
 protected:
@@ -132,6 +165,9 @@ private:
     void WireTuning();
     void WireVolume();
     void WireTimers();
+    void WireSearch();
+    void WirePresets();
+    void WirePresetScan();
     void WireKeys();
     void WirePrograms();
 
@@ -139,6 +175,8 @@ private:
     void FormActivate();
     void FormKeyDown(QKeyEvent* key);
     void FormKeyUp(QKeyEvent* key);
+    bool KeypadKeyDown(int key);
+    void PageKeyDown(bool up, bool shiftAlone);
     bool IsFirstDeliveryOfKey(QObject* watched) const;
     bool HandleDisplayMouse(QObject* watched, QEvent* event);
     void ShowActionCount();
@@ -146,6 +184,11 @@ private:
     void StepBy(double step);
     void QuickJumpWithDigit(int digit);
     void ShowStationCaption(const QString& caption);
+    void ShowPresetChoice(int n);
+    void StorePreset(int n);
+    bool EditStationName();
+    void ShowBank(int bank);
+    std::optional<TuneState> SearchStep(double step);
     void CheckVolumeTargets();
     void ApplyVolumeTargetRules();
     void ReportStoreError(const std::exception& error);

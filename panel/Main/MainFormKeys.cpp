@@ -215,25 +215,14 @@ void TMainForm::FormKeyDown(QKeyEvent* key)
     }
     if (CtrlHeld)
         return;
-    if (key->modifiers() & Qt::KeypadModifier) {
-        switch (key->key()) {
-        case Qt::Key_1:
-        case Qt::Key_8:
-        case Qt::Key_9:
-            // The first digit of every FM frequency opens the jump dialog.
-            QuickJumpWithDigit(key->key() - Qt::Key_0);
-            return;
-        case Qt::Key_Plus:
-            RadioDriver::VolumeUp();
-            return;
-        case Qt::Key_Minus:
-            RadioDriver::VolumeDown();
-            return;
-        default:
-            return;
-        }
-    }
+    const bool keypad = key->modifiers() & Qt::KeypadModifier;
+    if (keypad && KeypadKeyDown(key->key()))
+        return;
     switch (key->key()) {
+    case Qt::Key_PageUp:
+    case Qt::Key_PageDown:
+        PageKeyDown(key->key() == Qt::Key_PageUp, (key->modifiers() & ~Qt::KeypadModifier) == Qt::ShiftModifier);
+        break;
     case Qt::Key_J:
         cmd_jumpClick();
         break;
@@ -243,9 +232,52 @@ void TMainForm::FormKeyDown(QKeyEvent* key)
     case Qt::Key_P:
         LeaveProgram();
         break;
+    case Qt::Key_W:
+        cmd_memoryClick();
+        break;
     default:
+        // The digits of the main keyboard choose a button of the bank; 0 is
+        // the tenth.
+        if (!keypad && key->key() >= Qt::Key_0 && key->key() <= Qt::Key_9) {
+            const int digit = key->key() - Qt::Key_0;
+            Preset_click(PresetBank + (digit == 0 ? PresetButtonCount : digit), false);
+        }
         break;
     }
+}
+
+bool TMainForm::KeypadKeyDown(int key)
+{
+    switch (key) {
+    case Qt::Key_1:
+    case Qt::Key_8:
+    case Qt::Key_9:
+        // The first digit of every FM frequency opens the jump dialog.
+        QuickJumpWithDigit(key - Qt::Key_0);
+        return true;
+    case Qt::Key_Plus:
+        RadioDriver::VolumeUp();
+        return true;
+    case Qt::Key_Minus:
+        RadioDriver::VolumeDown();
+        return true;
+    default:
+        // The other keypad digits mean nothing; its page keys are page keys.
+        return key != Qt::Key_PageUp && key != Qt::Key_PageDown;
+    }
+}
+
+void TMainForm::PageKeyDown(bool up, bool shiftAlone)
+{
+    // The page keys choose presets; the slider's own move for them must not
+    // tune.
+    SliderGuard = true;
+    if (shiftAlone)
+        SetPresetScan(!PresetScanRunning, up);
+    else if (up)
+        NextPreset();
+    else
+        PreviousPreset();
 }
 
 void TMainForm::FormKeyUp(QKeyEvent* key)

@@ -1,14 +1,20 @@
-// The preset panel: the ten buttons of the current bank, the lit button, and
-// the two Channels menus.
+// The preset panel: the ten buttons of the current bank, the lit button, the
+// write mode, the bank buttons, the page keys and the two Channels menus.
+// The preset scan has a room of its own (MainFormPresetScan.cpp).
 
 #include "MainForm.h"
 
+#include "FmDigi.h"
 #include "Frequency.h"
 #include "PopBtn.h"
+#include "PresetOrder.h"
 #include "Presets.h"
+#include "SettingsForm.h"
 #include "TunerSettings.h"
 #include "Tuning.h"
 
+#include <QGroupBox>
+#include <QLabel>
 #include <QMenu>
 
 #include <algorithm>
@@ -17,7 +23,42 @@ namespace {
 // Point sizes of a preset button's caption: dark and lit.
 constexpr int DarkButtonPointSize = 8;
 constexpr int LitButtonPointSize = 12;
+// Where the preset popup opens beside a right-clicked button.
+constexpr QPoint PresetPopupOffset(20, 50);
+
+PresetSlot& Slot(int n)
+{
+    return Presets[static_cast<size_t>(n - 1)];
+}
 }  // namespace
+
+void TMainForm::WirePresets()
+{
+    for (int b = 1; b <= PresetButtonCount; ++b) {
+        TPopButton* button = pre[static_cast<size_t>(b - 1)];
+        button->OnClick = [this, b](QObject*) { pre1Click(b); };
+        button->OnMouseDown = [this, b](QObject*, Qt::MouseButton mouse, Qt::KeyboardModifiers, int, int) {
+            pre1MouseDown(b, mouse);
+        };
+    }
+    cmd_memory->OnClick = [this](QObject*) { cmd_memoryClick(); };
+    cmd_presetdown->OnClick = [this](QObject*) { cmd_presetdownClick(); };
+    cmd_presetup->OnClick = [this](QObject*) { cmd_presetupClick(); };
+    cmd_presetdown->OnMouseUp = [this](QObject*, Qt::MouseButton mouse, Qt::KeyboardModifiers, int, int) {
+        if (mouse == Qt::RightButton)
+            SetPresetScan(true, false);
+    };
+    cmd_presetup->OnMouseUp = [this](QObject*, Qt::MouseButton mouse, Qt::KeyboardModifiers, int, int) {
+        if (mouse == Qt::RightButton)
+            SetPresetScan(true, true);
+    };
+    Digit->OnMouseDown = [this](QObject*, Qt::MouseButton mouse, Qt::KeyboardModifiers, int, int) {
+        if (mouse == Qt::RightButton)
+            DigitMouseDown();
+    };
+    connect(pitem_name, &QAction::triggered, this, &TMainForm::pitem_nameClick);
+    connect(pitem_clear, &QAction::triggered, this, &TMainForm::pitem_clearClick);
+}
 
 void TMainForm::SetBtnFace(int prev, int lit)
 {
@@ -64,32 +105,41 @@ void TMainForm::LabelPresetButtons()
 
 void TMainForm::SelectBankFor(int n)
 {
-    if (n < 1 || n > PresetCount)
+    const int bank = BankFor(n);
+    if (bank < 0)
         return;
-    PresetBank = static_cast<int8_t>((n - 1) / PresetButtonCount * PresetButtonCount);
+    PresetBank = static_cast<int8_t>(bank);
     LabelPresetButtons();
 }
 
 void TMainForm::setup_menu()
 {
+    // Only the entries of the last build go; the menus' own items stay.
     for (QAction* a : channelEntries)
         delete a;
+    for (QAction* a : channelColumnBreaks)
+        delete a;
     channelEntries.clear();
+    channelColumnBreaks.clear();
     int listed = 0;
     for (int n = 1; n <= PresetCount; ++n) {
-        const PresetSlot& slot = Presets[static_cast<size_t>(n - 1)];
+        const PresetSlot& slot = Slot(n);
         if (slot.Frequency < TunerSettings.BandMinimum)
             continue;
-        const QString name = QString::fromStdString(slot.StationName);
-        QAction* main = mnu_channels->addAction(QString::number(n) + (n <= 9 ? "    " : "  ") + name);
-        QAction* tray = popup_systray->addAction(QString::number(n) + (n <= 9 ? "   " : "  ") + name);
-        for (QAction* a : {main, tray}) {
-            a->setCheckable(true);
-            a->setData(n);
+        // Qt's menus have no column break: a separator marks where a column
+        // of twenty begins, and Qt makes columns of a menu taller than the
+        // screen itself.
+        for (const bool tray : {false, true}) {
+            QMenu* menu = tray ? popup_systray : mnu_channels;
+            if (BeginsMenuColumn(listed, tray))
+                channelColumnBreaks.push_back(menu->addSeparator());
+            QAction* entry = menu->addAction(QString::fromStdString(ChannelCaption(n, slot.StationName, tray)));
+            entry->setCheckable(true);
+            entry->setData(n);
+            connect(entry, &QAction::triggered, this, [this, n] { Chanselect(n); });
+            channelEntries.push_back(entry);
         }
         MenuPosition[static_cast<size_t>(n - 1)] = static_cast<uint8_t>(listed);
-        channelEntries.push_back(main);
-        channelEntries.push_back(tray);
         ++listed;
     }
     ChannelCount = static_cast<uint8_t>(listed);
@@ -100,23 +150,217 @@ void TMainForm::MarkChannelMenu(int n)
     if (ChannelCount < 2)
         return;
     const int position = n >= 1 && n <= PresetCount ? MenuPosition[static_cast<size_t>(n - 1)] : -1;
-    for (size_t i = 0; i < channelEntries.size(); ++i)
-        channelEntries[i]->setChecked(n != 0 && static_cast<int>(i / 2) == position);
+    for (QAction* entry : channelEntries) {
+        const int slot = entry->data().toInt();
+        entry->setChecked(n != 0 && MenuPosition[static_cast<size_t>(slot - 1)] == position);
+    }
+}
+
+void TMainForm::Chanselect(int n)
+{
+    Preset_click(n, false);
+}
+
+// ---------------------------------------------------------------- choosing a preset
+
+void TMainForm::Preset_click(int n, bool keepLit)
+{
+    if (n < 1 || n > PresetCount)
+        return;
+    if (!WriteArmed && Slot(n).Frequency < LowestUsableFrequency)
+        return;
+    if (!keepLit) {
+        PrevLitButton = LitButton;
+        SelectBankFor(n);
+        LitButton = static_cast<int8_t>(n - PresetBank);
+    }
+    SetBtnFace(PrevLitButton, LitButton);
+    SelectPreset(n);
+}
+
+void TMainForm::pre1Click(int b)
+{
+    PrevLitButton = LitButton;
+    LitButton = static_cast<int8_t>(b);
+    Preset_click(PresetBank + b, true);
+}
+
+void TMainForm::ShowPresetChoice(int n)
+{
+    const PresetSlot& slot = Slot(n);
+    ShowStationCaption(QString::number(n) + " " + QString::fromStdString(slot.StationName));
+    SetTitle(QString::fromStdString(PresetChoiceTitle(PresetScanMarker.toStdString(),
+                                                      FrequencyText(slot.Frequency, decimalSeparator_),
+                                                      slot.StationName)));
+}
+
+void TMainForm::SelectPreset(int n)
+{
+    if (n < 1 || n > PresetCount) {
+        WriteArmed = false;
+        return;
+    }
+    if (WriteArmed) {
+        StorePreset(n);
+        return;
+    }
+    if (Slot(n).Frequency > 0.0) {
+        TuneTo(Slot(n).Frequency);
+        MarkChannelMenu(n);
+        CurrentPresetNumber = static_cast<int8_t>(n);
+        TunerSettings.CurrentFrequency = Slot(n).Frequency;
+        ShowPresetChoice(n);
+    }
+}
+
+void TMainForm::StorePreset(int n)
+{
+    // Cancel leaves the slot as it was before the write began, in memory as
+    // in the store, so the panel never shows a preset gone that comes back at
+    // the next start.
+    PresetSlot& slot = Slot(n);
+    const PresetSlot before = slot;
+    slot.Frequency = TunerSettings.CurrentFrequency;
+    if (slot.StationName.empty())
+        slot.StationName = "Preset " + std::to_string(n);
+    slot.IncludeInScan = true;
+    CurrentPresetNumber = static_cast<int8_t>(n);
+    const bool accepted = EditStationName();
+    WriteArmed = false;
+    ShowTuneState();
+    if (!accepted) {
+        slot = before;
+        return;
+    }
+    try {
+        SavePreset(n, slot.StationName, slot.IncludeInScan, slot.Frequency);
+    } catch (const std::exception& e) {
+        ReportStoreError(e);
+    }
+    ShowPresetChoice(n);
+    ShowFrequency();
+    setup_menu();
+    LabelPresetButtons();
+    MarkChannelMenu(CurrentPresetNumber);
+}
+
+bool TMainForm::EditStationName()
+{
+    SettingsDialogMode = SettingsPagePresetName;
+    frm_settings->exec();
+    return SettingsDialogAccepted;
+}
+
+void TMainForm::pre1MouseDown(int b, Qt::MouseButton mouse)
+{
+    if (PresetScanRunning)
+        SetPresetScan(false, false);
+    if (mouse != Qt::RightButton)
+        return;
+    TPopButton* button = pre[static_cast<size_t>(b - 1)];
+    LitButton = static_cast<int8_t>(b);
+    QFont font = button->font();
+    font.setBold(true);
+    button->setFont(font);
+    button->SetFontColor(Qt::darkBlue);
+    const int n = PresetBank + b;
+    if (Slot(n).Frequency < LowestUsableFrequency)
+        return;
+    CurrentPresetNumber = static_cast<int8_t>(n);
+    TunerSettings.CurrentFrequency = Slot(n).Frequency;
+    ShowPresetChoice(n);
+    TuneTo(Slot(n).Frequency);
+    MarkChannelMenu(n);
+    pop_preset->popup(gr_preset->mapToGlobal(button->pos() + PresetPopupOffset));
+}
+
+void TMainForm::DigitMouseDown()
+{
+    pop_preset->popup(QCursor::pos());
+}
+
+void TMainForm::pitem_nameClick()
+{
+    if (CurrentPresetNumber < 1)
+        return;
+    EditStationName();
+    ShowFrequency();
+    setup_menu();
+    RecogniseStation();
+    LabelPresetButtons();
+}
+
+void TMainForm::pitem_clearClick()
+{
+    const int n = CurrentPresetNumber;
+    if (n < 1 || n > PresetCount)
+        return;
+    Slot(n) = PresetSlot{};
+    try {
+        SavePreset(n, " ", true, 0.0);
+    } catch (const std::exception& e) {
+        ReportStoreError(e);
+    }
+    setup_menu();
+    LabelPresetButtons();
+    ShowStationCaption("");
+}
+
+void TMainForm::cmd_memoryClick()
+{
+    if (PresetScanRunning) {
+        SetPresetScan(false, false);
+        return;
+    }
+    if (WriteArmed) {
+        WriteArmed = false;
+        ShowTuneState();
+        return;
+    }
+    WriteArmed = true;
+    lbl_status->setText("W");
+}
+
+// ---------------------------------------------------------------- banks and page keys
+
+void TMainForm::ShowBank(int bank)
+{
+    PresetBank = static_cast<int8_t>(bank);
+    LabelPresetButtons();
+    if (CurrentPresetNumber > PresetBank && CurrentPresetNumber <= PresetBank + PresetsPerBank)
+        SetBtnFace(0, CurrentPresetNumber - PresetBank);
+    else
+        SetBtnFace(LitButton, 0);
+}
+
+void TMainForm::cmd_presetdownClick() { ShowBank(NextBank(PresetBank, false)); }
+void TMainForm::cmd_presetupClick() { ShowBank(NextBank(PresetBank, true)); }
+
+void TMainForm::NextPreset()
+{
+    const int n = NextUsablePreset(CurrentPresetNumber, true);
+    if (n == 0)
+        return;
+    CurrentPresetNumber = static_cast<int8_t>(n);
+    Preset_click(n, false);
+}
+
+void TMainForm::PreviousPreset()
+{
+    const int n = NextUsablePreset(CurrentPresetNumber, false);
+    if (n == 0)
+        return;
+    CurrentPresetNumber = static_cast<int8_t>(n);
+    Preset_click(n, false);
 }
 
 void TMainForm::TunePresetFromAction(int n)
 {
     // An action names its preset by number; an empty one is skipped.
     CurrentPresetNumber = static_cast<int8_t>(std::clamp(n, 0, PresetCount));
-    if (n < 1 || n > PresetCount)
+    if (n < 1 || n > PresetCount || Slot(n).Frequency <= 0.0)
         return;
-    const PresetSlot& slot = Presets[static_cast<size_t>(n - 1)];
-    if (slot.Frequency <= 0.0)
-        return;
-    TunerSettings.CurrentFrequency = slot.Frequency;
-    ShowStationCaption(QString::number(n) + " " + QString::fromStdString(slot.StationName));
-    SetTitle(QString::fromStdString(PresetChoiceTitle(PresetScanMarker.toStdString(),
-                                                      FrequencyText(slot.Frequency, decimalSeparator_),
-                                                      slot.StationName)));
-    TuneTo(slot.Frequency);
+    TunerSettings.CurrentFrequency = Slot(n).Frequency;
+    ShowPresetChoice(n);
+    TuneTo(Slot(n).Frequency);
 }

@@ -29,4 +29,6 @@ void TMainForm::Timer1Timer()
     if (StationCheckPhase == 0)
         StationCheckPhase = 1;
     lbl_time->setText(QString::fromStdString(FormatClockTime(now.hour(), now.minute(), now.second(), ClockFields)));
+    if (PresetScanRunning)
+        PresetScanStep();
 }

@@ -4,6 +4,7 @@
 #include "FmDigi.h"
 #include "JumpForm.h"
 #include "PopBtn.h"
+#include "SettingsForm.h"
 #include "TrayIcon.h"
 #include "about.h"
 
@@ -110,6 +111,7 @@ void TMainFormUi::SetupUi(QMainWindow* form, TrayShell* shell)
     tmr_sleep.setInterval(60000);
     frm_jump = new Tfrm_jump(form);
     frm_about = new Tfrm_about(form);
+    frm_settings = new Tfrm_settings(form);
 }
 
 void TMainFormUi::CreateDisplay(QWidget* client)

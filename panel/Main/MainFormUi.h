@@ -22,6 +22,7 @@ class TTrayIcon;
 class TrayShell;
 class Tfrm_about;
 class Tfrm_jump;
+class Tfrm_settings;
 
 // The band labels over the slider: every odd whole MHz.
 inline constexpr int BandLabelCount = 11;
@@ -94,6 +95,7 @@ public:
     // ---- dialogs ----
     Tfrm_jump* frm_jump = nullptr;
     Tfrm_about* frm_about = nullptr;
+    Tfrm_settings* frm_settings = nullptr;
 
 private:
     void CreateDisplay(QWidget* client);

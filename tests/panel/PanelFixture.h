@@ -27,6 +27,10 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <ostream>
+
+// Failures show a text as text, not as its UTF-16 units.
+inline void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }
 
 class RecordingTray : public TrayShell {
 public:

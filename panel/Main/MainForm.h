@@ -23,6 +23,7 @@
 #include <string>
 #include <vector>
 
+class QDialog;
 class QKeyEvent;
 class QMessageBox;
 
@@ -147,6 +148,8 @@ public:
 
     // ---- programs and help (MainFormPrograms.cpp) ----
     void item_haboutClick();
+    // Runs one of the panel's dialogs and gives the panel the focus back.
+    void ShowModal(QDialog& dialog);
 
     QMessageBox* actionsBox = nullptr;   // the count message, shown without waiting
     std::vector<QAction*> channelEntries;       // main menu, then tray, per entry
@@ -177,7 +180,7 @@ private:
     void FormKeyUp(QKeyEvent* key);
     bool KeypadKeyDown(int key);
     void PageKeyDown(bool up, bool shiftAlone);
-    bool IsFirstDeliveryOfKey(QObject* watched) const;
+    bool IsFirstDeliveryOfKey(QObject* watched, QEvent* event);
     bool HandleDisplayMouse(QObject* watched, QEvent* event);
     void ShowActionCount();
     void SaveSettingsAndPosition();
@@ -202,6 +205,8 @@ private:
     int publishTriesLeft_ = 0;
     QString lastStartUpStoreError_;
     std::string decimalSeparator_ = ".";  // the locale's, as UTF-8 text
+    const QEvent* pressInDelivery_ = nullptr;    // compared, never used
+    const QEvent* releaseInDelivery_ = nullptr;  // compared, never used
     bool started_ = false;
     bool ending_ = false;
 };

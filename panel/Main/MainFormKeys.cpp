@@ -17,6 +17,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QSlider>
+#include <QWindow>
 
 void TMainForm::WireKeys()
 {
@@ -143,17 +144,26 @@ void TMainForm::ShowTaskbarButtonUnlessTheTrayStandsIn()
 
 // ---------------------------------------------------------------- keys and mouse
 
-bool TMainForm::IsFirstDeliveryOfKey(QObject* watched) const
+bool TMainForm::IsFirstDeliveryOfKey(QObject* watched, QEvent* event)
 {
-    // A key goes first to the focused control (or to the window when nothing
-    // has the focus); one that the control ignores travels on to its parents,
-    // and the filter sees it again there. Only the first delivery counts.
-    auto* widget = qobject_cast<QWidget*>(watched);
-    if (!widget || widget->window() != this)
+    // A key reaches the window, then the focused control and, while it is
+    // ignored, that control's parents, as one and the same event; only its
+    // first delivery to a control counts. The focus cannot tell which that
+    // was, since a command run by the key may move it. Nor can the address
+    // alone: Qt builds every key at the same place. A press is told from the
+    // next one by the release between them, and by the window's delivery
+    // that begins each real key.
+    const QEvent*& inDelivery = event->type() == QEvent::KeyPress ? pressInDelivery_ : releaseInDelivery_;
+    if (watched == static_cast<QObject*>(windowHandle())) {
+        inDelivery = nullptr;
         return false;
-    QWidget* focus = QApplication::focusWidget();
-    const QWidget* first = focus && focus->window() == this ? focus : this;
-    return widget == first;
+    }
+    auto* widget = qobject_cast<QWidget*>(watched);
+    if (!widget || widget->window() != this || event == inDelivery)
+        return false;
+    inDelivery = event;
+    (event->type() == QEvent::KeyPress ? releaseInDelivery_ : pressInDelivery_) = nullptr;
+    return true;
 }
 
 bool TMainForm::HandleDisplayMouse(QObject* watched, QEvent* event)
@@ -181,7 +191,7 @@ bool TMainForm::eventFilter(QObject* watched, QEvent* event)
 {
     switch (event->type()) {
     case QEvent::KeyPress:
-        if (IsFirstDeliveryOfKey(watched)) {
+        if (IsFirstDeliveryOfKey(watched, event)) {
             auto* key = static_cast<QKeyEvent*>(event);
             if (watched == TrackBar1)
                 TrackBar1KeyDown(key);
@@ -189,7 +199,7 @@ bool TMainForm::eventFilter(QObject* watched, QEvent* event)
         }
         return false;  // seen first, never consumed
     case QEvent::KeyRelease:
-        if (IsFirstDeliveryOfKey(watched))
+        if (IsFirstDeliveryOfKey(watched, event))
             FormKeyUp(static_cast<QKeyEvent*>(event));
         return false;
     case QEvent::MouseButtonPress:

@@ -247,7 +247,7 @@ void TMainForm::StorePreset(int n)
 bool TMainForm::EditStationName()
 {
     SettingsDialogMode = SettingsPagePresetName;
-    frm_settings->exec();
+    ShowModal(*frm_settings);
     return SettingsDialogAccepted;
 }
 

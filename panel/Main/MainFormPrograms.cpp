@@ -6,6 +6,8 @@
 #include "TunerSettings.h"
 #include "about.h"
 
+#include <QDialog>
+
 
 
 void TMainForm::WirePrograms()
@@ -18,5 +20,14 @@ void TMainForm::WirePrograms()
 void TMainForm::item_haboutClick()
 {
     frm_about->AlwaysOnTop = TunerSettings.AlwaysOnTop;
-    frm_about->exec();
+    ShowModal(*frm_about);
+}
+
+void TMainForm::ShowModal(QDialog& dialog)
+{
+    dialog.exec();
+    // Not every window manager gives the focus back to the window a dialog
+    // belonged to; without it the panel's keys would go nowhere.
+    if (isVisible() && !isMinimized())
+        activateWindow();
 }

@@ -145,7 +145,7 @@ void TMainForm::lbl_freqClick(int mhz)
 void TMainForm::QuickJump()
 {
     const double before = TunerSettings.CurrentFrequency;
-    frm_jump->exec();
+    ShowModal(*frm_jump);
     if (TunerSettings.CurrentFrequency != before) {
         TuneTo(TunerSettings.CurrentFrequency);
         RecogniseStation();

@@ -341,6 +341,8 @@ TEST_F(PanelTest, ADamagedStoreIsReportedOnceAndThePanelPlaysOnTheDefaultCard)
     std::ofstream(dir + "/registry.sqlite") << "not a settings store at all";
     int boxes = 0;
     QString shown;
+    // The answers end with this test.
+    QObject answering;
     std::function<void()> answerAll = [&] {
         if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
             ++boxes;
@@ -348,9 +350,9 @@ TEST_F(PanelTest, ADamagedStoreIsReportedOnceAndThePanelPlaysOnTheDefaultCard)
             box->done(QMessageBox::Ok);
         }
         if (!form || !form->started())
-            QTimer::singleShot(5, answerAll);
+            QTimer::singleShot(5, &answering, answerAll);
     };
-    QTimer::singleShot(0, answerAll);
+    QTimer::singleShot(0, &answering, answerAll);
     TMainForm& f = Start();
     EXPECT_EQ(boxes, 1) << "last: " << shown.toStdString();
     EXPECT_TRUE(shown.contains("is damaged or not a Tunzo settings store")) << shown.toStdString();

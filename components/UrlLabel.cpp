@@ -17,8 +17,7 @@ namespace {
 // The link cursor, loaded once for every label of the process.
 const QCursor& HandCursor() {
     static const QCursor cursor = [] {
-        InitTunzoResources();
-        QPixmap hand(":/HAND");
+        const QPixmap hand = QPixmap::fromImage(ProgramPicture(":/HAND"));
         if (hand.isNull()) return QCursor(Qt::PointingHandCursor);
         return QCursor(hand, HandHotSpotX, HandHotSpotY);
     }();

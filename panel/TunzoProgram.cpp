@@ -14,6 +14,7 @@
 
 #include <QApplication>
 #include <QMessageBox>
+#include <QPixmap>
 #include <QTimer>
 
 #include <cstdio>
@@ -87,7 +88,7 @@ int RunTunzo(int argc, char** argv, const std::function<void(TMainForm&)>& whenS
     QApplication::setApplicationName("Tunzo");
     QApplication::setQuitOnLastWindowClosed(false);
     InitTunzoResources();
-    QApplication::setWindowIcon(QIcon(":/MAINICON"));
+    QApplication::setWindowIcon(QIcon(QPixmap::fromImage(ProgramPicture(":/MAINICON"))));
     QFont font = QApplication::font();
     font.setPointSize(8);
     QApplication::setFont(font);

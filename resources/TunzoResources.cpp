@@ -9,3 +9,8 @@ void InitTunzoResources() {
     }();
     (void)registered;
 }
+
+QImage ProgramPicture(const char* path) {
+    InitTunzoResources();
+    return QImage(QString::fromLatin1(path), "PNG");
+}

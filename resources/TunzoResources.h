@@ -4,9 +4,18 @@
 // tray states), ":/HAND" (the link cursor, hot spot HandHotSpotX/Y) and
 // ":/DIGITS" (the 209 x 34 glyph strip of the frequency display).
 
+#include <QImage>
+
 // The resources live in a static library, whose registration the linker would
 // drop because nothing refers to it; this call refers to it. Safe to repeat.
 void InitTunzoResources();
+
+// One of the pictures above, by its resource path (":/MAINICON"); a null image
+// for an unknown path. They are PNG files under names without a suffix, from
+// which Qt cannot tell the format: left to guess (QIcon(path), QPixmap(path)),
+// it loads the image plugins to ask each one, and QIcon reads the MIME
+// database too, a millisecond and more than a megabyte of a start-up.
+QImage ProgramPicture(const char* path);
 
 inline constexpr int HandHotSpotX = 6;
 inline constexpr int HandHotSpotY = 0;

@@ -18,11 +18,13 @@
 #include "SystemLog.h"
 #include "TrayIcon.h"
 #include "Tuning.h"
+#include "TunzoResources.h"
 
 #include <QCloseEvent>
 #include <QLabel>
 #include <QLocale>
 #include <QMessageBox>
+#include <QPixmap>
 #include <QScopeGuard>
 
 #include <unistd.h>
@@ -97,7 +99,7 @@ void TMainForm::FormCreate(const std::vector<std::string>& arguments)
     // The display shows no bevels of its own on the black panel.
     Digit->SetBevelInner(TPanelBevel::bvNone);
     Digit->SetBevelOuter(TPanelBevel::bvNone);
-    Digit->SetNumbers(QImage(":/DIGITS"));
+    Digit->SetNumbers(ProgramPicture(":/DIGITS"));
     Digit->SetNumberWidth(DigitCellWidth);
 
     // A store error leaves the values read so far; the panel still starts.
@@ -127,7 +129,7 @@ void TMainForm::FormCreate(const std::vector<std::string>& arguments)
     mnu_display_slider->setChecked(TunerSettings.ShowFrequencySlider);
     mnu_display_Clock->setChecked(TunerSettings.ShowClock);
     lbl_time->setVisible(TunerSettings.ShowClock);
-    logo->setPixmap(QPixmap(":/MAINICON"));
+    logo->setPixmap(QPixmap::fromImage(ProgramPicture(":/MAINICON")));
     lbl_alarm->setVisible(TunerSettings.AlarmActive);
     if (TunerSettings.AlarmActive) {
         const int slot = std::clamp<int>(TunerSettings.AlarmPreset, 1, PresetCount);

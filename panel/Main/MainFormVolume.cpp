@@ -9,10 +9,12 @@
 #include "RadioDriver.h"
 #include "SettingsStore.h"
 #include "TrayIcon.h"
+#include "TunzoResources.h"
 
 #include <QGroupBox>
 #include <QLabel>
 #include <QMenu>
+#include <QPixmap>
 
 namespace {
 // The volume menu opens this far right of the pointer.
@@ -64,7 +66,7 @@ void TMainForm::RefreshMuteIndicator()
     lbl_mute->setVisible(muted);
     item_mute->setChecked(muted);
     sp_mute->setChecked(muted);
-    TrayIcon->SetIcon(QIcon(muted ? ":/ST_MUTE" : ":/ST_NORMAL"));
+    TrayIcon->SetIcon(QIcon(QPixmap::fromImage(ProgramPicture(muted ? ":/ST_MUTE" : ":/ST_NORMAL"))));
 }
 
 void TMainForm::ToggleVolumeTarget()

@@ -26,7 +26,9 @@ QLabel* DisplayLabel(QWidget* parent, const char* name, const QString& caption, 
     auto* label = new QLabel(caption, parent);
     label->setObjectName(name);
     label->setToolTip(hint);
-    label->setStyleSheet("color: aqua; background: transparent;");
+    QPalette colours = label->palette();
+    colours.setColor(QPalette::WindowText, Qt::cyan);
+    label->setPalette(colours);
     label->setGeometry(geometry);
     return label;
 }

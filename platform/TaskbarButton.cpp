@@ -42,7 +42,7 @@ xcb_connection_t* X11Connection()
     return connection && !xcb_connection_has_error(connection) ? connection : nullptr;
 }
 
-StateAtoms InternStateAtoms(xcb_connection_t* connection)
+StateAtoms AskForStateAtoms(xcb_connection_t* connection)
 {
     auto intern = [connection](const char* name) {
         return xcb_intern_atom(connection, 0, static_cast<uint16_t>(std::char_traits<char>::length(name)), name);
@@ -54,6 +54,16 @@ StateAtoms InternStateAtoms(xcb_connection_t* connection)
         return reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
     };
     return {atomOf(stateCookie), atomOf(skipCookie)};
+}
+
+// An atom stands for its name as long as the X server runs, and the program
+// has one connection: the names are asked for once, not at every show.
+StateAtoms InternStateAtoms(xcb_connection_t* connection)
+{
+    static StateAtoms known;
+    if (known.state == XCB_ATOM_NONE || known.skipTaskbar == XCB_ATOM_NONE)
+        known = AskForStateAtoms(connection);
+    return known;
 }
 
 std::vector<xcb_atom_t> ReadStateProperty(xcb_connection_t* connection, xcb_window_t window, const StateAtoms& atoms)
@@ -101,21 +111,30 @@ void RequestStateChange(xcb_connection_t* connection, xcb_window_t root, xcb_win
                    reinterpret_cast<const char*>(&message));
 }
 
-void ApplyTaskbarChoice(QWidget* window)
+// The X window of a top-level window as it is now; XCB_WINDOW_NONE while it
+// has none. The id is the QWindow's: QWidget::winId() keeps the old id when
+// Qt makes a new native window for a change of flags (stay on top).
+xcb_window_t NativeWindowOf(const QWidget* window)
 {
-    // A window without its native window yet gets the choice when it is shown.
-    // The id is the QWindow's: QWidget::winId() keeps the old id when Qt
-    // makes a new native window for a change of flags (stay on top).
     const QWindow* handle = window->isWindow() ? window->windowHandle() : nullptr;
     if (!handle || !handle->handle())
-        return;
+        return XCB_WINDOW_NONE;
+    return static_cast<xcb_window_t>(handle->winId());
+}
+
+// Returns the X window that now carries the choice, XCB_WINDOW_NONE when none
+// does (a window without its native window yet gets the choice when shown).
+xcb_window_t ApplyTaskbarChoice(QWidget* window)
+{
+    const xcb_window_t id = NativeWindowOf(window);
+    if (id == XCB_WINDOW_NONE)
+        return XCB_WINDOW_NONE;
     xcb_connection_t* connection = X11Connection();
     if (!connection)
-        return;
+        return XCB_WINDOW_NONE;
     const StateAtoms atoms = InternStateAtoms(connection);
     if (atoms.state == XCB_ATOM_NONE || atoms.skipTaskbar == XCB_ATOM_NONE)
-        return;
-    const auto id = static_cast<xcb_window_t>(handle->winId());
+        return XCB_WINDOW_NONE;
     const auto attributesCookie = xcb_get_window_attributes(connection, id);
     const auto geometryCookie = xcb_get_geometry(connection, id);
     xcb_generic_error_t* error = nullptr;
@@ -126,7 +145,7 @@ void ApplyTaskbarChoice(QWidget* window)
     XcbReply<xcb_get_geometry_reply_t> geometry(xcb_get_geometry_reply(connection, geometryCookie, &error));
     std::free(error);
     if (!attributes || !geometry)
-        return;
+        return XCB_WINDOW_NONE;
 
     const bool skip = !TaskbarButtonShown(window);
     // An unmapped window may still be managed: minimised by a window manager
@@ -138,6 +157,7 @@ void ApplyTaskbarChoice(QWidget* window)
         WriteStateProperty(connection, id, atoms, skip);
     RequestStateChange(connection, geometry->root, id, atoms, skip);
     xcb_flush(connection);
+    return id;
 }
 
 // Puts the choice back where it gets lost. A window manager erases
@@ -146,7 +166,9 @@ void ApplyTaskbarChoice(QWidget* window)
 // is in place when the window manager reads the property at mapping. But
 // Qt makes a new X window as it shows a window whose "stay on top" changed,
 // without any event to the widget; so the choice is applied once more from
-// the event loop, when that window exists and has been mapped.
+// the event loop, when that window exists and has been mapped. Only then:
+// the round trips to the X server would otherwise hold up a window's first
+// picture for nothing.
 class TaskbarChoiceKeeper : public QObject {
 public:
     using QObject::QObject;
@@ -155,8 +177,11 @@ public:
     {
         if (event->type() == QEvent::Show) {
             auto* window = static_cast<QWidget*>(watched);
-            ApplyTaskbarChoice(window);
-            QTimer::singleShot(0, window, [window] { ApplyTaskbarChoice(window); });
+            const xcb_window_t applied = ApplyTaskbarChoice(window);
+            QTimer::singleShot(0, window, [window, applied] {
+                if (NativeWindowOf(window) != applied)
+                    ApplyTaskbarChoice(window);
+            });
         }
         return false;
     }

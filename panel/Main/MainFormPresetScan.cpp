@@ -37,8 +37,15 @@ void TMainForm::SetPresetScan(bool run, bool up)
         a->setChecked(run && up);
     for (QAction* a : {mnu_pscan_down, pitem_pscan_down})
         a->setChecked(run && !up);
-    if (!run)
-        SelectPreset(CurrentPresetNumber);  // tuned again, titled without the marker
+    if (run)
+        return;
+    // Tuned again and titled without the marker; a scan stopped on an empty
+    // slot (a silent stop) tunes nothing, but its title loses the marker too.
+    const int n = CurrentPresetNumber;
+    if (n >= 1 && n <= PresetCount && Presets[static_cast<size_t>(n - 1)].Frequency > 0.0)
+        SelectPreset(n);
+    else
+        RecogniseStation();
 }
 
 void TMainForm::mnu_pscan_upClick() { SetPresetScan(!PresetScanRunning, !PresetScanRunning); }

@@ -219,6 +219,14 @@ TEST_F(PanelTest, PresetScanVisitsTheIncludedPresetsOnTheTickAndStopsBackAtItsSt
     f.Timer1Timer();  // slot 3 is left out, slot 4 is empty: a silent stop
     EXPECT_EQ(CurrentPresetNumber, 4);
     EXPECT_NEAR(Card().frequency, 99.0, 1e-9);
+    // Stopped there, the title no longer says a scan runs.
+    QTest::mouseClick(f.cmd_memory, Qt::LeftButton);
+    EXPECT_FALSE(f.PresetScanRunning);
+    EXPECT_EQ(f.windowTitle(), "Tunzo 99 Two");
+    QTest::mouseClick(f.pre[0], Qt::LeftButton);
+    QTest::mouseClick(f.cmd_presetup, Qt::RightButton);
+    f.Timer1Timer();
+    f.Timer1Timer();
     for (int tick = 0; tick < 97 && f.PresetScanRunning; ++tick)
         f.Timer1Timer();
     EXPECT_FALSE(f.PresetScanRunning);

@@ -10,6 +10,7 @@
 #include "Actions.h"
 #include "CardOps.h"
 #include "MainFormUi.h"
+#include "Presets.h"
 #include "Registry.h"
 
 #include <QApplication>
@@ -61,7 +62,7 @@ public:
     int8_t LitButton = 0;
     int8_t PrevLitButton = 0;
     uint8_t ChannelCount = 0;
-    std::array<uint8_t, 100> MenuPosition{};
+    std::array<uint8_t, PresetCount> MenuPosition{};
     QString PresetScanMarker;
     ActionReception Reception;
 
@@ -70,8 +71,6 @@ public:
     void ReceiveActions(int32_t code, int32_t value);
     void LeaveProgram();
     void EndSession();
-    void HideTaskbarIcon();
-    void ShowTaskbarButtonUnlessTheTrayStandsIn();
     void AppOnMinimize();
     void DoRestore();
     void sp_restoreClick();
@@ -138,6 +137,8 @@ public:
 
     // ---- keys, menus and display modes (MainFormKeys.cpp) ----
     void ApplyDisplayMode();
+    void HideTaskbarIcon();
+    void ShowTaskbarButtonUnlessTheTrayStandsIn();
     void mnu_display_minimalClick();
     void mnu_display_ontopClick();
     void mnu_display_sliderClick();

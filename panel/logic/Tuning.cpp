@@ -9,6 +9,9 @@
 namespace {
 // Longer texts are cut, as the display takes no more.
 constexpr size_t MaxDisplayTextLength = 255;
+// "000.0##": at least three integer digits, at most three decimals.
+constexpr size_t DisplayIntegerDigits = 3;
+constexpr uint16_t DisplayDecimals = 3;
 }  // namespace
 
 std::string_view DisplaySeparator(std::string_view localeSeparator)
@@ -19,14 +22,15 @@ std::string_view DisplaySeparator(std::string_view localeSeparator)
 std::string DigitDisplayText(double mhz, std::string_view decimalSeparator)
 {
     char text[64];
-    std::snprintf(text, sizeof text, "%.3f", static_cast<double>(RoundDigits(mhz, 3)));
+    std::snprintf(text, sizeof text, "%.*f", static_cast<int>(DisplayDecimals),
+                  static_cast<double>(RoundDigits(mhz, DisplayDecimals)));
     std::string s = text;
     // Trailing zeros go, but one decimal always stays.
     while (s.size() >= 2 && s.back() == '0' && s[s.size() - 2] != '.')
         s.pop_back();
     const size_t point = s.find('.');
-    if (point < 3)
-        s.insert(0, 3 - point, '0');
+    if (point < DisplayIntegerDigits)
+        s.insert(0, DisplayIntegerDigits - point, '0');
     s.replace(s.find('.'), 1, decimalSeparator);
     return s.substr(0, MaxDisplayTextLength);
 }

@@ -238,3 +238,34 @@ TEST_F(TimersTest, SleepTimerMutesAfterItsMinutesAndSnoozeStopsItWithoutADialog)
     EXPECT_FALSE(f.Snooze2->isChecked());
     EXPECT_FALSE(TunerSettings.SnoozeActive);
 }
+
+TEST_F(TimersTest, TheAlarmKeySetsTheAlarmThroughItsPageAndStoresItOnAndOff)
+{
+    StoreAlarm("0111110");
+    TunerSettings.AlarmActive = false;
+    SaveAlarm();
+    TMainForm& f = Start();
+    ASSERT_FALSE(f.lbl_alarm->isVisible());
+    const auto storedActive = [] {
+        TRegistry reg;
+        EXPECT_TRUE(reg.OpenKey(MainKey, false));
+        return reg.ReadBool("Active");
+    };
+
+    QTimer::singleShot(0, [] {
+        auto* dialog = qobject_cast<Tfrm_settings*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr) << "the alarm page did not open";
+        ASSERT_TRUE(dialog->alarm_hour->isVisible());
+        QTest::mouseClick(dialog->OKBtn, Qt::LeftButton);
+    });
+    Press(Qt::Key_L);
+    EXPECT_TRUE(f.lbl_alarm->isVisible());
+    EXPECT_EQ(f.lbl_alarm->text(), "A");
+    EXPECT_EQ(f.lbl_alarm->toolTip(), QString::fromStdString(TunerSettings.AlarmTimeText) + " - One");
+    EXPECT_TRUE(storedActive());
+
+    // Off again at once, without a dialog.
+    f.Alarm2->trigger();
+    EXPECT_FALSE(f.lbl_alarm->isVisible());
+    EXPECT_FALSE(storedActive());
+}

@@ -27,6 +27,7 @@ struct ScheduledEvent {
     int32_t Recurrency = 0;
     bool Fired = false;          // run time only, kept by the front panel
     uint8_t FiredMinute = 0;     // run time only
+    int64_t FiredCalendarMinute = 0;  // run time only: the day's minute too
 };
 
 struct TEventTable {

@@ -45,6 +45,7 @@ TMainForm::TMainForm(const std::vector<std::string>& arguments, TrayShell* shell
     WireTuning();
     WireVolume();
     WireTimers();
+    WireSnooze();
     WireSearch();
     WirePresets();
     WirePresetScan();
@@ -108,6 +109,7 @@ void TMainForm::FormCreate(const std::vector<std::string>& arguments)
     } catch (const std::exception& e) {
         ReportStoreError(e);
     }
+    LoadScheduledEvents();
     RadioDriver::RefreshMuteIndicator = [this] { RefreshMuteIndicator(); };
     RadioDriver::ProcessMessages = [] { QApplication::processEvents(); };
     EnumerateAuxDevices();
@@ -130,12 +132,7 @@ void TMainForm::FormCreate(const std::vector<std::string>& arguments)
     mnu_display_Clock->setChecked(TunerSettings.ShowClock);
     lbl_time->setVisible(TunerSettings.ShowClock);
     logo->setPixmap(QPixmap::fromImage(ProgramPicture(":/MAINICON")));
-    lbl_alarm->setVisible(TunerSettings.AlarmActive);
-    if (TunerSettings.AlarmActive) {
-        const int slot = std::clamp<int>(TunerSettings.AlarmPreset, 1, PresetCount);
-        lbl_alarm->setToolTip(QString::fromStdString(TunerSettings.AlarmTimeText + " - " +
-                                                     Presets[static_cast<size_t>(slot - 1)].StationName));
-    }
+    ShowAlarmState();
     LabelPresetButtons();
     // The serial line opens here once the GemTek's line is plugged in.
 

@@ -14,6 +14,7 @@
 #include "Registry.h"
 
 #include <QApplication>
+#include <QDateTime>
 #include <QMainWindow>
 #include <QTimer>
 
@@ -25,6 +26,7 @@
 #include <vector>
 
 class QDialog;
+struct ClockReading;
 class QKeyEvent;
 class QMessageBox;
 
@@ -39,6 +41,9 @@ public:
     // asked for outside a running loop would end the next one at once.
     std::function<void()> TerminateApplication = [] { QApplication::exit(0); };
 
+    // The wall clock, read once per tick of Timer1; tests set the time.
+    std::function<QDateTime()> WallClock = [] { return QDateTime::currentDateTime(); };
+
     // False when start-up ended early (no port access): the program ends.
     bool started() const { return started_; }
 
@@ -48,6 +53,7 @@ public:
     bool ActivatedOnce = false;
     bool RestoreHookInstalled = false;
     bool AlarmFiredThisMinute = false;
+    int32_t SnoozeElapsed = 0;
     bool SearchRunning = false;
     bool SearchStopRequested = false;
     double SearchStart = 0.0;
@@ -134,6 +140,13 @@ public:
 
     // ---- timers (MainFormTimers.cpp) ----
     void Timer1Timer();
+    void LoadScheduledEvents();
+
+    // ---- sleep timer and alarm switch (MainFormSnooze.cpp) ----
+    void tmr_sleepTimer();
+    void cmd_sleepClick();
+    void cmd_alarmClick();
+    void ShowAlarmState();
 
     // ---- keys, menus and display modes (MainFormKeys.cpp) ----
     void ApplyDisplayMode();
@@ -169,6 +182,7 @@ private:
     void WireTuning();
     void WireVolume();
     void WireTimers();
+    void WireSnooze();
     void WireSearch();
     void WirePresets();
     void WirePresetScan();
@@ -199,6 +213,11 @@ private:
     void Terminate();
     QString FrequencyTextQ(double mhz) const;
     void PublishHandleWithoutWaiting();
+    void RecogniseAfterSliderMove();
+    void RunDueEvents(const ClockReading& now);
+    void SoundAlarm(const ClockReading& now);
+    void StopSleepTimer();
+    void ShowSleepTimeLeft();
 
     static constexpr int PublishRetryMs = 1000;
     static constexpr int PublishTries = RegistryBusyTimeoutMs / PublishRetryMs;
@@ -210,6 +229,8 @@ private:
     const QEvent* releaseInDelivery_ = nullptr;  // compared, never used
     bool started_ = false;
     bool ending_ = false;
+    int64_t alarmFiredAt_ = 0;  // the calendar minute of the last alarm
+    bool inTick_ = false;  // Timer1Timer is running; a nested tick is dropped
 };
 
 // How long the end of a session waits for another program's lock on the

@@ -236,11 +236,17 @@ void TMainForm::FormKeyDown(QKeyEvent* key)
     case Qt::Key_J:
         cmd_jumpClick();
         break;
+    case Qt::Key_L:
+        cmd_alarmClick();
+        break;
     case Qt::Key_M:
         cmd_muteClick();
         break;
     case Qt::Key_P:
         LeaveProgram();
+        break;
+    case Qt::Key_S:
+        cmd_sleepClick();
         break;
     case Qt::Key_W:
         cmd_memoryClick();

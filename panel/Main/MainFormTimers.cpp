@@ -1,16 +1,36 @@
-// The one-second tick: the clock and the preset recognition that follows a
-// slider move.
+// The one-second tick: the preset recognition that follows a slider move,
+// the clock, the preset scan, the scheduled events and the alarm.
 
 #include "MainForm.h"
 
+#include "Alarm.h"
+#include "Events.h"
+#include "Presets.h"
 #include "SettingsStore.h"
 
 #include <QLabel>
-#include <QTime>
+#include <QScopeGuard>
+
+#include <algorithm>
 
 namespace {
 // Hours, minutes and seconds.
 constexpr int ClockFields = 3;
+
+ClockReading ReadingOf(const QDateTime& time)
+{
+    const QDate date = time.date();
+    const QTime clock = time.time();
+    ClockReading now;
+    now.Hour = clock.hour();
+    now.Minute = clock.minute();
+    now.Second = clock.second();
+    // Qt counts Monday 1 ... Sunday 7; the weekday texts begin with Sunday.
+    now.Weekday = date.dayOfWeek() % DaysPerWeek + Sunday;
+    now.Date = std::chrono::year{date.year()} / std::chrono::month{static_cast<unsigned>(date.month())} /
+               std::chrono::day{static_cast<unsigned>(date.day())};
+    return now;
+}
 }  // namespace
 
 void TMainForm::WireTimers()
@@ -18,9 +38,45 @@ void TMainForm::WireTimers()
     connect(&Timer1, &QTimer::timeout, this, &TMainForm::Timer1Timer);
 }
 
+void TMainForm::LoadScheduledEvents()
+{
+    // A store that cannot be read leaves no event due; the panel runs on.
+    try {
+        LoadEvents();
+    } catch (const std::exception& e) {
+        EventTable.Count = 0;
+        ReportStoreError(e);
+    }
+}
+
 void TMainForm::Timer1Timer()
 {
-    const QTime now = QTime::currentTime();
+    // Tunes, the search and dialogs let ticks run inside a tick. A nested
+    // tick would test a later minute than the one it interrupts, and the
+    // outer one, going on with its earlier minute, would re-arm what the
+    // nested one fired. It is dropped: the next tick reads the clock again.
+    if (inTick_)
+        return;
+    inTick_ = true;
+    const auto leave = qScopeGuard([this] { inTick_ = false; });
+
+    // Read once, so that every test of this tick sees the same minute, and
+    // read, never counted, so that a late tick still lands in its minute.
+    const ClockReading now = ReadingOf(WallClock());
+    RecogniseAfterSliderMove();
+    lbl_time->setText(QString::fromStdString(FormatClockTime(now.Hour, now.Minute, now.Second, ClockFields)));
+    if (PresetScanRunning)
+        PresetScanStep();
+    RunDueEvents(now);
+    AlarmFiredThisMinute = AlarmStillFired(AlarmFiredThisMinute, alarmFiredAt_, now);
+    if (AlarmDue(TunerSettings, now, AlarmFiredThisMinute))
+        SoundAlarm(now);
+    if (now.Minute != TunerSettings.AlarmMinute)
+        AlarmFiredThisMinute = false;
+}
+
+void TMainForm::RecogniseAfterSliderMove()
+{
     // Two ticks after the last slider move the preset, if any, is recognised.
     if (StationCheckPhase == 1) {
         RecogniseStation();
@@ -28,7 +84,34 @@ void TMainForm::Timer1Timer()
     }
     if (StationCheckPhase == 0)
         StationCheckPhase = 1;
-    lbl_time->setText(QString::fromStdString(FormatClockTime(now.hour(), now.minute(), now.second(), ClockFields)));
-    if (PresetScanRunning)
-        PresetScanStep();
+}
+
+void TMainForm::RunDueEvents(const ClockReading& now)
+{
+    const int count = std::min<int>(EventTable.Count, EventCapacity);
+    for (int i = 0; i < count; ++i) {
+        ScheduledEvent& event = EventTable.Events[static_cast<size_t>(i)];
+        // Re-armed first, so that a tick that comes after a sleep of the
+        // machine, in a new matching minute, fires the event at once.
+        RearmAfterItsMinute(event, now);
+        if (FireIfDue(event, now)) {
+            ParseActionString(event.Action);
+            ExecuteActions();
+        }
+    }
+}
+
+void TMainForm::SoundAlarm(const ClockReading& now)
+{
+    // The alarm leaves the chosen preset, the lit button and the channel mark
+    // alone. An empty slot is not refused: its 0.0 wraps to the band's top.
+    AlarmFiredThisMinute = true;
+    alarmFiredAt_ = CalendarMinute(now);
+    const int n = AlarmPresetSlot(TunerSettings);
+    const PresetSlot& slot = Presets[static_cast<size_t>(n - 1)];
+    TunerSettings.CurrentFrequency = slot.Frequency;
+    TuneTo(slot.Frequency);
+    const QString name = QString::fromStdString(slot.StationName);
+    ShowStationCaption(QString::number(n) + " " + name);
+    SetTitle("Tunzo " + FrequencyTextQ(TunerSettings.CurrentFrequency) + " " + name);
 }

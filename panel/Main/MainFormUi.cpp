@@ -228,7 +228,7 @@ void TMainFormUi::CreateMainMenu(QMainWindow* form)
     VolumeDown1 = Item(mnu_file, "VolumeDown1", "Volume &Down");
     mnu_file->addSeparator();
     Alarm1 = Item(mnu_file, "Alarm1", "&Alarm");
-    Snooze1 = Item(mnu_file, "Snooze1", "S&nooze");
+    Snooze1 = Item(mnu_file, "Snooze1", "S&nooze", true);
     mnu_file->addSeparator();
     LaunchPipit1 = Item(mnu_file, "LaunchPipit1", "Launch &Pipit");
     item_exit = Item(mnu_file, "item_exit", "E&xit");
@@ -269,7 +269,7 @@ void TMainFormUi::CreateTrayMenu(QMainWindow* form)
     pitem_pscan_up = Item(File1, "pitem_pscan_up", "Preset scan Up", true);
     pitem_pscan_down = Item(File1, "pitem_pscan_down", "Preset scan Down", true);
     File1->addSeparator();
-    Snooze2 = Item(File1, "Snooze2", "S&nooze");
+    Snooze2 = Item(File1, "Snooze2", "S&nooze", true);
     Alarm2 = Item(File1, "Alarm2", "&Alarm");
     File1->addSeparator();
     Exit2 = Item(File1, "Exit2", "E&xit");

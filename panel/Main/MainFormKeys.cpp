@@ -184,6 +184,11 @@ bool TMainForm::HandleDisplayMouse(QObject* watched, QEvent* event)
         mnu_display_minimalClick();
         return true;
     }
+    // The window's own background, between the groups.
+    if (event->type() == QEvent::MouseButtonDblClick && watched == centralWidget()) {
+        mnu_display_sliderClick();
+        return true;
+    }
     return false;
 }
 

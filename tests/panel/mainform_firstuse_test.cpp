@@ -15,6 +15,7 @@
 #include <QLocale>
 #include <QMessageBox>
 #include <QSlider>
+#include <QWindow>
 
 namespace {
 
@@ -178,4 +179,33 @@ TEST_F(PanelTest, AKeyOpensItsDialogOnceAndThePanelHasTheKeysAgainAfterIt)
     EXPECT_EQ(closed, 1);
     EXPECT_FALSE(f.frm_jump->isVisible());
     EXPECT_EQ(QApplication::activeWindow(), &f);
+}
+
+TEST_F(PanelTest, CtrlHeldBlocksTheKeysUntilReleasedAndDoubleClicksToggleTheDisplay)
+{
+    Stored([](TTunerSettings& s) { s.CurrentFrequency = 88.0; });
+    SavePreset(1, "One", true, 94.2);
+    TMainForm& f = Start();
+    f.TuneTo(88.0);
+    QWindow* window = f.windowHandle();
+    QTest::keyPress(window, Qt::Key_Control, Qt::ControlModifier);
+    for (Qt::Key key : {Qt::Key_1, Qt::Key_M, Qt::Key_PageUp})
+        QTest::keyClick(window, key);
+    EXPECT_NEAR(Card().frequency, 88.0, 1e-9);
+    EXPECT_TRUE(Card().audible);
+    QTest::keyRelease(window, Qt::Key_Control);
+    Press(Qt::Key_1);
+    EXPECT_NEAR(Card().frequency, 94.2, 1e-9);
+
+    // A double click on the display makes the window minimal and back; one
+    // on the window's background hides the slider.
+    QTest::mouseDClick(f.Digit, Qt::LeftButton);
+    EXPECT_TRUE(TunerSettings.MinimalWindow);
+    QTest::mouseDClick(f.Digit, Qt::LeftButton);
+    EXPECT_FALSE(TunerSettings.MinimalWindow);
+    const QPoint background(f.gr_tune->geometry().right() + 1, f.gr_tune->geometry().center().y());
+    ASSERT_EQ(f.centralWidget()->childAt(background), nullptr);
+    QTest::mouseDClick(f.centralWidget(), Qt::LeftButton, {}, background);
+    EXPECT_FALSE(TunerSettings.ShowFrequencySlider);
+    EXPECT_TRUE(f.TrackBar1->isHidden());
 }

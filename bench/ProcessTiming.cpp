@@ -8,7 +8,9 @@
 #include <ctime>
 #include <fcntl.h>
 #include <filesystem>
+#include <fstream>
 #include <poll.h>
+#include <sstream>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -34,6 +36,44 @@ void SendOutputToNull()
     const int null = open("/dev/null", O_WRONLY);
     if (null >= 0)
         dup2(null, STDOUT_FILENO);
+}
+
+void SendErrorsToNull()
+{
+    const int null = open("/dev/null", O_WRONLY);
+    if (null >= 0)
+        dup2(null, STDERR_FILENO);
+}
+
+// utime and stime are the 14th and 15th fields of /proc/<pid>/stat; the
+// second field, the program's name in parentheses, may hold blanks.
+constexpr int StatFieldsAfterNameToUtime = 12;
+
+bool ReadSchedulerNs(pid_t pid, double& ns)
+{
+    std::ifstream in("/proc/" + std::to_string(pid) + "/schedstat");
+    return static_cast<bool>(in >> ns);
+}
+
+bool ReadStatTicks(pid_t pid, double& ticks)
+{
+    std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
+    std::string line;
+    if (!std::getline(in, line))
+        return false;
+    const size_t nameEnd = line.rfind(')');
+    if (nameEnd == std::string::npos)
+        return false;
+    std::istringstream fields(line.substr(nameEnd + 1));
+    std::string skipped;
+    for (int i = 0; i < StatFieldsAfterNameToUtime; ++i)
+        fields >> skipped;
+    double utime = 0;
+    double stime = 0;
+    if (!(fields >> utime >> stime))
+        return false;
+    ticks = utime + stime;
+    return true;
 }
 
 bool EndedWell(pid_t pid)
@@ -98,6 +138,42 @@ ExposedSample RunUntilExposed(const std::string& program, const char* reportFdVa
         Fail(program + " did not report its window exposed and end well");
     sample.ms = exposedAt - start;
     return sample;
+}
+
+pid_t StartInBackground(const std::vector<std::string>& argv)
+{
+    std::vector<char*> args = ArgvOf(argv);
+    const pid_t pid = fork();
+    if (pid == 0) {
+        SendOutputToNull();
+        SendErrorsToNull();
+        execv(args[0], args.data());
+        _exit(127);
+    }
+    if (pid < 0)
+        Fail("cannot start " + argv[0]);
+    return pid;
+}
+
+double CpuMs(pid_t pid)
+{
+    int status = 0;
+    if (waitpid(pid, &status, WNOHANG) != 0)
+        Fail("process " + std::to_string(pid) + " ended early");
+    double count = 0;
+    if (ReadSchedulerNs(pid, count))
+        return count / 1e6;
+    if (ReadStatTicks(pid, count))
+        return count * 1e3 / static_cast<double>(sysconf(_SC_CLK_TCK));
+    Fail("process " + std::to_string(pid) + " is gone");
+}
+
+void EndAndReap(pid_t pid)
+{
+    kill(pid, SIGTERM);
+    int status = 0;
+    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    }
 }
 
 double Median(std::vector<double> values)

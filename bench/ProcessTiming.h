@@ -3,6 +3,7 @@
 // start-up and card-tool benchmarks measure whole processes, not calls.
 
 #include <string>
+#include <sys/types.h>
 #include <vector>
 
 // CLOCK_MONOTONIC in milliseconds; one clock for every process of the machine,
@@ -29,6 +30,19 @@ struct ExposedSample {
 // reaps it. Gives up after `timeoutMs` without a report. Ends the benchmark
 // when the program fails.
 ExposedSample RunUntilExposed(const std::string& program, const char* reportFdVariable, int timeoutMs);
+
+// Starts `argv` with its standard output and error thrown away and returns
+// at once. Ends the benchmark when it cannot be started.
+pid_t StartInBackground(const std::vector<std::string>& argv);
+
+// The CPU time the process `pid` has used so far, all its threads, user and
+// system: the scheduler's nanosecond count (/proc/<pid>/schedstat), or where
+// the kernel keeps none, utime + stime of /proc/<pid>/stat in clock ticks.
+// Ends the benchmark when the process has ended.
+double CpuMs(pid_t pid);
+
+// Sends SIGTERM and reaps the process.
+void EndAndReap(pid_t pid);
 
 double Median(std::vector<double> values);
 long Median(std::vector<long> values);

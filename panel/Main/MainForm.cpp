@@ -40,6 +40,7 @@ TMainForm::TMainForm(const std::vector<std::string>& arguments, TrayShell* shell
 {
     // The default locale is the system's unless a program (or a test) sets another.
     decimalSeparator_ = QLocale().decimalPoint().toStdString();
+    timeSeparator_ = LocaleTimeSeparator();
     SetupUi(this, shell);
     WireLifeCycle();
     WireTuning();

@@ -215,6 +215,8 @@ private:
     void PublishHandleWithoutWaiting();
     void RecogniseAfterSliderMove();
     void RunDueEvents(const ClockReading& now);
+    void ShowClockTime(const ClockReading& now);
+    void ShowClockTimeNow();
     void SoundAlarm(const ClockReading& now);
     void StopSleepTimer();
     void ShowSleepTimeLeft();
@@ -225,6 +227,7 @@ private:
     int publishTriesLeft_ = 0;
     QString lastStartUpStoreError_;
     std::string decimalSeparator_ = ".";  // the locale's, as UTF-8 text
+    std::string timeSeparator_ = ":";     // the locale's, looked up once: the clock asks every second
     const QEvent* pressInDelivery_ = nullptr;    // compared, never used
     const QEvent* releaseInDelivery_ = nullptr;  // compared, never used
     bool started_ = false;

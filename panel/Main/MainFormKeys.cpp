@@ -108,6 +108,7 @@ void TMainForm::mnu_display_ClockClick()
     TunerSettings.ShowClock = !TunerSettings.ShowClock;
     mnu_display_Clock->setChecked(TunerSettings.ShowClock);
     mnu_sys_clock->setChecked(TunerSettings.ShowClock);
+    ShowClockTimeNow();
     lbl_time->setVisible(TunerSettings.ShowClock);
 }
 

@@ -64,7 +64,7 @@ void TMainForm::Timer1Timer()
     // read, never counted, so that a late tick still lands in its minute.
     const ClockReading now = ReadingOf(WallClock());
     RecogniseAfterSliderMove();
-    lbl_time->setText(QString::fromStdString(FormatClockTime(now.Hour, now.Minute, now.Second, ClockFields)));
+    ShowClockTime(now);
     if (PresetScanRunning)
         PresetScanStep();
     RunDueEvents(now);
@@ -73,6 +73,21 @@ void TMainForm::Timer1Timer()
         SoundAlarm(now);
     if (now.Minute != TunerSettings.AlarmMinute)
         AlarmFiredThisMinute = false;
+}
+
+void TMainForm::ShowClockTime(const ClockReading& now)
+{
+    // A hidden clock is not kept: setting a label's text costs more than
+    // the rest of an idle tick. It is brought up to date when it is shown.
+    if (!TunerSettings.ShowClock)
+        return;
+    lbl_time->setText(
+        QString::fromStdString(FormatClockTime(now.Hour, now.Minute, now.Second, ClockFields, timeSeparator_)));
+}
+
+void TMainForm::ShowClockTimeNow()
+{
+    ShowClockTime(ReadingOf(WallClock()));
 }
 
 void TMainForm::RecogniseAfterSliderMove()

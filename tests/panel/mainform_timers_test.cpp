@@ -7,6 +7,7 @@
 #include "PopBtn.h"
 #include "Registry.h"
 #include "SettingsForm.h"
+#include "SettingsStore.h"
 
 #include <QLabel>
 #include <QPushButton>
@@ -155,6 +156,26 @@ TEST_F(TimersTest, EventsLoadAtStartAndAnHourlyEventFiresOnceAtEveryFullHour)
     RadioDriver::Unmute();
     TickAt(At(Saturday, 11, 0, 0));
     EXPECT_FALSE(Card().audible) << "also when the tick before was an hour ago";
+}
+
+TEST_F(TimersTest, AClockSwitchedOnShowsTheTimeAtOnceAndKeepsItUpToDate)
+{
+    Stored([](TTunerSettings& s) { s.ShowClock = false; });
+    TMainForm& f = StartOnTestClock();
+    const auto shown = [](int hour, int minute, int second) {
+        return QString::fromStdString(FormatClockTime(hour, minute, second, 3, LocaleTimeSeparator()));
+    };
+    TickAt(At(Monday, 10, 20, 30));
+    EXPECT_FALSE(f.lbl_time->isVisible());
+
+    clock = At(Monday, 10, 20, 31);
+    f.mnu_display_Clock->trigger();
+    ASSERT_TRUE(f.lbl_time->isVisible());
+    EXPECT_EQ(f.lbl_time->text(), shown(10, 20, 31)) << "the clock is not a second behind when it appears";
+    TickAt(At(Monday, 10, 20, 32));
+    EXPECT_EQ(f.lbl_time->text(), shown(10, 20, 32));
+    f.mnu_sys_clock->trigger();
+    EXPECT_FALSE(f.lbl_time->isVisible());
 }
 
 TEST_F(TimersTest, ATickArrivingInsideAnotherDoesNotFireTheAlarmTwice)

@@ -30,6 +30,10 @@ struct ClockReading;
 class QKeyEvent;
 class QMessageBox;
 
+// The local time, asking the system for its time zone once a minute rather
+// than on every call, as Qt's own reading does.
+QDateTime LocalTimeNow();
+
 class TMainForm : public QMainWindow, public TMainFormUi {
     Q_OBJECT
 public:
@@ -42,7 +46,7 @@ public:
     std::function<void()> TerminateApplication = [] { QApplication::exit(0); };
 
     // The wall clock, read once per tick of Timer1; tests set the time.
-    std::function<QDateTime()> WallClock = [] { return QDateTime::currentDateTime(); };
+    std::function<QDateTime()> WallClock = LocalTimeNow;
 
     // False when start-up ended early (no port access): the program ends.
     bool started() const { return started_; }

@@ -12,10 +12,14 @@
 #include <QScopeGuard>
 
 #include <algorithm>
+#include <ctime>
 
 namespace {
 // Hours, minutes and seconds.
 constexpr int ClockFields = 3;
+constexpr std::time_t SecondsPerMinute = 60;
+// struct tm counts years from 1900.
+constexpr int TmYearBase = 1900;
 
 ClockReading ReadingOf(const QDateTime& time)
 {
@@ -32,6 +36,26 @@ ClockReading ReadingOf(const QDateTime& time)
     return now;
 }
 }  // namespace
+
+QDateTime LocalTimeNow()
+{
+    // The tick reads the clock every second; Qt's local time reads the time
+    // zone's file each time. localtime_r keeps the zone last read: it is read
+    // again once a minute, so that a new zone or summer time is followed
+    // within the minute, and long before an alarm or an event could miss it.
+    static std::time_t zoneReadAt = 0;
+    const std::time_t now = std::time(nullptr);
+    if (now / SecondsPerMinute != zoneReadAt / SecondsPerMinute) {
+        tzset();
+        zoneReadAt = now;
+    }
+    std::tm local{};
+    localtime_r(&now, &local);
+    const QDate date(local.tm_year + TmYearBase, local.tm_mon + 1, local.tm_mday);
+    const QTime time(local.tm_hour, local.tm_min, local.tm_sec);
+    // With its offset given, Qt needs no zone lookup of its own.
+    return QDateTime(date, time, Qt::OffsetFromUTC, static_cast<int>(local.tm_gmtoff));
+}
 
 void TMainForm::WireTimers()
 {

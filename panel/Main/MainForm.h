@@ -210,6 +210,7 @@ private:
     void StorePreset(int n);
     bool EditStationName();
     void ShowBank(int bank);
+    void ChooseNextUsablePreset(bool up);
     std::optional<TuneState> SearchStep(double step);
     void CheckVolumeTargets();
     void ApplyVolumeTargetRules();

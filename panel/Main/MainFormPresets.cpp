@@ -232,11 +232,8 @@ void TMainForm::StorePreset(int n)
         slot = before;
         return;
     }
-    try {
-        SavePreset(n, slot.StationName, slot.IncludeInScan, slot.Frequency);
-    } catch (const std::exception& e) {
-        ReportStoreError(e);
-    }
+    // The dialog's OK has stored the slot: its name and flag, and the
+    // frequency it showed, which is the one written here.
     ShowPresetChoice(n);
     ShowFrequency();
     setup_menu();
@@ -336,18 +333,12 @@ void TMainForm::ShowBank(int bank)
 void TMainForm::cmd_presetdownClick() { ShowBank(NextBank(PresetBank, false)); }
 void TMainForm::cmd_presetupClick() { ShowBank(NextBank(PresetBank, true)); }
 
-void TMainForm::NextPreset()
-{
-    const int n = NextUsablePreset(CurrentPresetNumber, true);
-    if (n == 0)
-        return;
-    CurrentPresetNumber = static_cast<int8_t>(n);
-    Preset_click(n, false);
-}
+void TMainForm::NextPreset() { ChooseNextUsablePreset(true); }
+void TMainForm::PreviousPreset() { ChooseNextUsablePreset(false); }
 
-void TMainForm::PreviousPreset()
+void TMainForm::ChooseNextUsablePreset(bool up)
 {
-    const int n = NextUsablePreset(CurrentPresetNumber, false);
+    const int n = NextUsablePreset(CurrentPresetNumber, up);
     if (n == 0)
         return;
     CurrentPresetNumber = static_cast<int8_t>(n);

@@ -1,0 +1,8 @@
+#include "HelpContexts.h"
+
+#include <QtGlobal>
+
+void InitHelpPages()
+{
+    Q_INIT_RESOURCE(help);
+}

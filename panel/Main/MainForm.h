@@ -166,6 +166,8 @@ public:
 
     // ---- programs and help (MainFormPrograms.cpp) ----
     void item_haboutClick();
+    void Index1Click();
+    void Searchforhelpon1Click();
     // Runs one of the panel's dialogs and gives the panel the focus back.
     void ShowModal(QDialog& dialog);
 

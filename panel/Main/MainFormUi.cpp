@@ -2,6 +2,8 @@
 
 #include "CustomPanel.h"
 #include "FmDigi.h"
+#include "HelpContexts.h"
+#include "HelpWindow.h"
 #include "JumpForm.h"
 #include "PopBtn.h"
 #include "SettingsForm.h"
@@ -114,6 +116,40 @@ void TMainFormUi::SetupUi(QMainWindow* form, TrayShell* shell)
     frm_jump = new Tfrm_jump(form);
     frm_about = new Tfrm_about(form);
     frm_settings = new Tfrm_settings(form);
+    SetHelpContexts(form);
+}
+
+void TMainFormUi::SetHelpContexts(QMainWindow* form)
+{
+    const std::pair<QObject*, int> topics[] = {
+        {form, HelpMainWindow},
+        {Panel2, HelpDisplay},
+        {frm_jump, HelpJumpDialog},
+        {frm_settings, HelpSettingsDialog},
+        {frm_about, Tfrm_about::HelpContext},
+        {mnu_file, HelpActionsMenu},
+        {mnu_options, HelpOptionsMenu},
+        {mnu_channels, HelpChannels},
+        {mnu_help, HelpHelpMenu},
+        {popup_systray, HelpTrayMenu},
+        {sp_preset, HelpChannels},
+        {pop_preset, HelpChannels},
+        {pitem_name, HelpPresetItems},
+        {pitem_clear, HelpPresetItems},
+        {item_settings, HelpOptionsMenu},
+        {VolumeUp1, HelpOptionsMenu},
+        {VolumeDown1, HelpOptionsMenu},
+        {sp_volup, HelpVolumeItems},
+        {sp_voldown, HelpVolumeItems},
+        {item_mute, HelpMuteItem},
+        {sp_mute, HelpMuteItem},
+        {item_exit, HelpExitItem},
+        {sp_restore, HelpRestoreItem},
+        {item_habout, HelpAboutItem},
+        {sp_about, HelpAboutItem},
+    };
+    for (const auto& [control, topic] : topics)
+        SetHelpContext(control, topic);
 }
 
 void TMainFormUi::CreateDisplay(QWidget* client)

@@ -104,4 +104,5 @@ private:
     void CreateMainMenu(QMainWindow* form);
     void CreateTrayMenu(QMainWindow* form);
     void CreatePopups(QMainWindow* form);
+    void SetHelpContexts(QMainWindow* form);
 };

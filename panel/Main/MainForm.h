@@ -144,6 +144,10 @@ public:
 
     // ---- timers (MainFormTimers.cpp) ----
     void Timer1Timer();
+    bool TickEverySecond() const;
+    // After a change that needs the tick each second (the clock shown, a
+    // preset scan, a slider move) while it waits for the next minute.
+    void TickEverySecondIfNeeded();
     void LoadScheduledEvents();
 
     // ---- sleep timer and alarm switch (MainFormSnooze.cpp) ----

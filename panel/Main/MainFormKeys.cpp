@@ -110,6 +110,7 @@ void TMainForm::mnu_display_ClockClick()
     mnu_sys_clock->setChecked(TunerSettings.ShowClock);
     ShowClockTimeNow();
     lbl_time->setVisible(TunerSettings.ShowClock);
+    TickEverySecondIfNeeded();
 }
 
 // The taskbar button and the tray icon while the window shows, by the first

@@ -24,6 +24,7 @@ void TMainForm::SetPresetScan(bool run, bool up)
     PresetScanTick = TunerSettings.PresetScanDelay;
     PresetScanIndex = PresetScanStart = CurrentPresetNumber;
     if (run) {
+        TickEverySecondIfNeeded();
         cmd_memory->SetCaption("S&top");
         cmd_memory->setToolTip("Stop preset scan");
         PresetScanMarker = " Preset scan - ";

@@ -97,6 +97,20 @@ void TMainForm::Timer1Timer()
         SoundAlarm(now);
     if (now.Minute != TunerSettings.AlarmMinute)
         AlarmFiredThisMinute = false;
+    Timer1.setInterval(NextTickMs(TickEverySecond(), now));
+}
+
+bool TMainForm::TickEverySecond() const
+{
+    return TunerSettings.ShowClock || PresetScanRunning || StationCheckPhase < 2;
+}
+
+void TMainForm::TickEverySecondIfNeeded()
+{
+    // Restarted only when it waits for a minute: a second's rhythm is kept,
+    // so that the recognition still comes two ticks after the slider's move.
+    if (TickEverySecond() && Timer1.interval() != TickMs && Timer1.isActive())
+        Timer1.start(TickMs);
 }
 
 void TMainForm::ShowClockTime(const ClockReading& now)

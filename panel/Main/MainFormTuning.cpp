@@ -108,6 +108,7 @@ void TMainForm::TrackBar1Change(int position)
     CtrlHeld = false;
     ShowFrequency();
     StationCheckPhase = 0;
+    TickEverySecondIfNeeded();
     lbl_status->setText("");
     ShowStationCaption("");
     RadioDriver::SoundOn = true;

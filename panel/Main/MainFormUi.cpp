@@ -1,5 +1,6 @@
 #include "MainFormUi.h"
 
+#include "Alarm.h"
 #include "CustomPanel.h"
 #include "FmDigi.h"
 #include "HelpContexts.h"
@@ -111,7 +112,7 @@ void TMainFormUi::SetupUi(QMainWindow* form, TrayShell* shell)
     CreateTrayMenu(form);
     CreatePopups(form);
 
-    Timer1.setInterval(1000);
+    Timer1.setInterval(TickMs);
     tmr_sleep.setInterval(60000);
     frm_jump = new Tfrm_jump(form);
     frm_about = new Tfrm_about(form);

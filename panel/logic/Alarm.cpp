@@ -52,3 +52,10 @@ void RearmAfterItsMinute(ScheduledEvent& event, const ClockReading& now)
     if (event.Fired && (now.Minute != event.FiredMinute || CalendarMinute(now) != event.FiredCalendarMinute))
         event.Fired = false;
 }
+
+int NextTickMs(bool everySecond, const ClockReading& now)
+{
+    constexpr int SecondsPerMinute = 60;
+    return everySecond ? TickMs : (SecondsPerMinute - now.Second) * TickMs;
+}
+

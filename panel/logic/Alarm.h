@@ -48,3 +48,12 @@ bool FireIfDue(ScheduledEvent& event, const ClockReading& now);
 // Once its minute has passed, a fired event may fire again: at most once per
 // matching minute.
 void RearmAfterItsMinute(ScheduledEvent& event, const ClockReading& now);
+
+// How long the tick waits before it comes again. Each second while it has
+// something to show or to step (the clock, a preset scan, the recognition
+// after a slider move); otherwise once a minute, just after the minute
+// begins, which is all the alarm and the events need, and which lets an idle
+// radio with the clock hidden wake up sixty times less often.
+inline constexpr int TickMs = 1000;
+int NextTickMs(bool everySecond, const ClockReading& now);
+

@@ -11,6 +11,7 @@
 
 #include <QLabel>
 #include <QPushButton>
+#include <QSlider>
 #include <QSpinBox>
 
 namespace {
@@ -289,4 +290,39 @@ TEST_F(TimersTest, TheAlarmKeySetsTheAlarmThroughItsPageAndStoresItOnAndOff)
     f.Alarm2->trigger();
     EXPECT_FALSE(f.lbl_alarm->isVisible());
     EXPECT_FALSE(storedActive());
+}
+
+// With nothing to show each second the tick waits for the next minute, and
+// comes each second again as soon as something needs it.
+TEST_F(TimersTest, AnIdleTickWithTheClockHiddenComesOncePerMinute)
+{
+    Stored([](TTunerSettings& s) { s.ShowClock = false; });
+    PlantEvent("Hourly", -1, 21, "VMT");
+    TMainForm& f = StartOnTestClock();
+    f.Timer1.start();
+    TickAt(At(Monday, 10, 20, 0));
+    TickAt(At(Monday, 10, 20, 1));
+    EXPECT_EQ(f.Timer1.interval(), 59 * 1000);
+
+    f.TrackBar1->setFocus();
+    Press(Qt::Key_Right);
+    EXPECT_TRUE(f.Timer1.isActive());
+    EXPECT_EQ(f.Timer1.interval(), 1000) << "the recognition after a slider move needs its two ticks";
+    TickAt(At(Monday, 10, 20, 2));
+    TickAt(At(Monday, 10, 20, 3));
+    EXPECT_EQ(f.Timer1.interval(), 57 * 1000);
+
+    f.mnu_pscan_up->trigger();
+    EXPECT_EQ(f.Timer1.interval(), 1000) << "a preset scan steps on the tick";
+    f.mnu_pscan_up->trigger();
+    TickAt(At(Monday, 10, 20, 4));
+    EXPECT_EQ(f.Timer1.interval(), 56 * 1000);
+
+    // The minute's tick still fires the minute's event.
+    RadioDriver::Unmute();
+    TickAt(At(Monday, 10, 21, 0));
+    EXPECT_FALSE(Card().audible);
+
+    f.mnu_display_Clock->trigger();
+    EXPECT_EQ(f.Timer1.interval(), 1000) << "a clock shown is kept each second";
 }

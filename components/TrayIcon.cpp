@@ -42,11 +42,11 @@ void TrayActivation::Deliver(TrayMouseMessage message) {
     if (FCallback) FCallback(message);
 }
 
-QtTrayShell::QtTrayShell() = default;
+QtTrayShell::QtTrayShell(bool assumeTrayPresent) : FAssumeTrayPresent(assumeTrayPresent) {}
 QtTrayShell::~QtTrayShell() = default;
 
 bool QtTrayShell::Add(const NotifyIconData& data) {
-    if (FIcon || !QSystemTrayIcon::isSystemTrayAvailable()) return false;
+    if (FIcon || !(FAssumeTrayPresent || QSystemTrayIcon::isSystemTrayAvailable())) return false;
     FIcon = std::make_unique<QSystemTrayIcon>(data.Icon);
     FIcon->setToolTip(data.Tip);
     FActivation = std::make_unique<TrayActivation>(*FIcon, data.Callback);

@@ -76,16 +76,19 @@ private:
     QTimer FPendingClick;
 };
 
-// Without a tray on the desktop every call fails and nothing else happens.
+// Without a tray on the desktop every call fails and nothing else happens,
+// unless the shell is told to take the tray as present: then the icon is
+// made all the same (and shows nowhere until a tray appears).
 class QtTrayShell : public TrayShell {
 public:
-    QtTrayShell();
+    explicit QtTrayShell(bool assumeTrayPresent = false);
     ~QtTrayShell() override;
     bool Add(const NotifyIconData& data) override;
     bool Modify(const NotifyIconData& data) override;
     bool Remove(const NotifyIconData& data) override;
 
 private:
+    bool FAssumeTrayPresent;
     std::unique_ptr<QSystemTrayIcon> FIcon;
     std::unique_ptr<TrayActivation> FActivation;
 };

@@ -62,3 +62,42 @@ TEST(HandOver, ReceptionCompletesOnTheAnnouncedCountAndNeverWritesPastTheList)
     EXPECT_EQ(r.Receive(HandOverNothing, 0, small, 4), ActionReception::Ignored);
     EXPECT_EQ(r.Receive(1000, 0, small, 4), ActionReception::Ignored);
 }
+
+TEST(HandOver, TheCompanionsTenEntriesHoldAgainstALargerHeaderAndEntriesWithoutOne)
+{
+    // What lies after the list in memory must stay as it is.
+    struct {
+        TActionList list;
+        std::array<ActionEntry, 4> after{};
+    } received;
+    for (ActionEntry& e : received.after)
+        e = {ActionWait, -1};
+    ActionReception r;
+    EXPECT_EQ(r.Receive(HandOverHeader, 12, received.list, ActionListRoom), ActionReception::Pending);
+    for (int i = 1; i <= 11; ++i)
+        ASSERT_EQ(r.Receive(ActionTunePreset, i, received.list, ActionListRoom), ActionReception::Pending) << i;
+    EXPECT_EQ(r.Receive(ActionMute, 0, received.list, ActionListRoom), ActionReception::Complete);
+    ASSERT_EQ(received.list.Count, ActionListRoom);
+    for (int i = 0; i < ActionListRoom; ++i)
+        EXPECT_EQ(received.list.Entries[i].Value, i + 1);
+    for (const ActionEntry& e : received.after) {
+        EXPECT_EQ(e.Code, ActionWait);
+        EXPECT_EQ(e.Value, -1);
+    }
+
+    // A capacity beyond the list's room is held to the room.
+    EXPECT_EQ(r.Receive(HandOverHeader, 11, received.list, 50), ActionReception::Pending);
+    for (int i = 1; i <= 10; ++i)
+        r.Receive(ActionVolumeUp, 0, received.list, 50);
+    EXPECT_EQ(r.Receive(ActionUnmute, 0, received.list, 50), ActionReception::Complete);
+    EXPECT_EQ(received.list.Count, ActionListRoom);
+    EXPECT_EQ(received.after[0].Code, ActionWait);
+
+    // Entries with no header before them change nothing, however many come.
+    received.list = TActionList{};
+    for (int i = 0; i < 20; ++i)
+        EXPECT_EQ(r.Receive(ActionTunePreset, 7, received.list, ActionListRoom), ActionReception::Ignored);
+    EXPECT_EQ(received.list.Count, 0);
+    EXPECT_EQ(received.list.Entries[0].Value, 0);
+    EXPECT_EQ(received.after[0].Value, -1);
+}

@@ -1,0 +1,87 @@
+// The real pipit program entry, with a line of commands on standard input
+// standing in for the user's hand on the tray icon, so that process tests can
+// use a running pipit as a person would:
+//   click          a left click on the icon
+//   choose ID      a right click, and the menu item of that id chosen
+// It prints "running" once the start-up is done, and after each command
+// "done COMMAND" once the command has run. Everything else (the tray, the
+// hand-over, the store, the card) is the program's own; run it with
+// TUNZO_ASSUME_TRAY=1 offscreen.
+
+#include "FmHiddenForm.h"
+#include "PipitProgram.h"
+
+#include <QMenu>
+#include <QSocketNotifier>
+#include <QTimer>
+
+#include <cstdio>
+#include <sstream>
+#include <string>
+#include <unistd.h>
+
+namespace {
+
+QAction* FindItem(QMenu* menu, int id)
+{
+    for (QAction* a : menu ? menu->actions() : QList<QAction*>{}) {
+        if (!a->menu() && !a->isSeparator() && a->data().toInt() == id)
+            return a;
+        if (QAction* inner = FindItem(a->menu(), id))
+            return inner;
+    }
+    return nullptr;
+}
+
+void Perform(TFmHiddenForm& form, const std::string& line)
+{
+    std::istringstream words(line);
+    std::string command;
+    words >> command;
+    if (command == "click") {
+        form.TrayIcon.TrayMessage(TrayMouseMessage::LeftButtonUp);
+    } else if (command == "choose") {
+        int id = 0;
+        words >> id;
+        form.TrayIcon.TrayMessage(TrayMouseMessage::RightButtonUp);
+        if (QAction* item = FindItem(form.PopupMenu(), id))
+            item->trigger();
+        else
+            std::fprintf(stderr, "pipit driver: no menu item %d\n", id);
+        if (form.PopupMenu())
+            form.PopupMenu()->hide();
+    } else if (!command.empty()) {
+        std::fprintf(stderr, "pipit driver: unknown command \"%s\"\n", command.c_str());
+    }
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    std::string pending;
+    return RunPipit(argc, argv, [&pending](TFmHiddenForm& form) {
+        std::printf("running\n");
+        std::fflush(stdout);
+        auto* input = new QSocketNotifier(STDIN_FILENO, QSocketNotifier::Read, &form);
+        QObject::connect(input, &QSocketNotifier::activated, &form, [&form, &pending, input] {
+            char buffer[256];
+            const ssize_t n = read(STDIN_FILENO, buffer, sizeof buffer);
+            if (n <= 0) {
+                input->setEnabled(false);  // the test closed its end
+                return;
+            }
+            pending.append(buffer, static_cast<size_t>(n));
+            for (size_t end; (end = pending.find('\n')) != std::string::npos;) {
+                const std::string line = pending.substr(0, end);
+                pending.erase(0, end + 1);
+                Perform(form, line);
+                // A chosen item runs from the event loop, as it does for a user.
+                QTimer::singleShot(0, &form, [line] {
+                    std::printf("done %s\n", line.c_str());
+                    std::fflush(stdout);
+                });
+            }
+        });
+    });
+}

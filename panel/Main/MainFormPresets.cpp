@@ -280,7 +280,11 @@ void TMainForm::pitem_nameClick()
 {
     if (CurrentPresetNumber < 1)
         return;
-    EditStationName();
+    // The dialog shows and stores the frequency the radio is on, which from
+    // the display's menu need not be the preset's: the panel keeps what the
+    // store now holds, so that this run and the next agree.
+    if (EditStationName())
+        Slot(CurrentPresetNumber).Frequency = TunerSettings.CurrentFrequency;
     ShowFrequency();
     setup_menu();
     RecogniseStation();

@@ -241,3 +241,30 @@ TEST_F(PanelTest, PresetScanVisitsTheIncludedPresetsOnTheTickAndStopsBackAtItsSt
     f.Timer1Timer();
     EXPECT_FALSE(f.PresetScanRunning);
 }
+
+// "Station" from the display's menu names the last chosen preset while the
+// radio may be tuned elsewhere: what the dialog shows and stores must also be
+// what the panel keeps, or the next start finds another frequency there.
+TEST_F(PanelTest, NamingAPresetFromTheDisplayKeepsPanelAndStoreAlike)
+{
+    Stored([](TTunerSettings&) {});
+    SavePreset(3, "Night", true, 94.2);
+    TMainForm& f = Start();
+    QTest::mouseClick(f.pre[2], Qt::LeftButton);
+    ASSERT_EQ(CurrentPresetNumber, 3);
+    QTest::mouseClick(f.RC_FTuneUp, Qt::LeftButton);
+    const double tuned = TunerSettings.CurrentFrequency;
+    ASSERT_NE(tuned, 94.2);
+
+    QTest::mouseClick(f.Digit, Qt::RightButton);
+    ASSERT_TRUE(f.pop_preset->isVisible());
+    AnswerNameDialog("Late", true);
+    QTest::mouseClick(f.pop_preset, Qt::LeftButton, {}, f.pop_preset->actionGeometry(f.pitem_name).center());
+
+    const PresetSlot kept = Presets[2];
+    Presets = {};
+    LoadPresets();
+    EXPECT_EQ(Presets[2].StationName, "Late");
+    EXPECT_EQ(Presets[2].Frequency, kept.Frequency);
+    EXPECT_EQ(kept.Frequency, tuned) << "the frequency the dialog showed";
+}

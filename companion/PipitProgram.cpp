@@ -45,12 +45,6 @@ int RefuseToStart(int argc, char** argv, const std::string& problem)
     return ExitWithoutInstanceLock;
 }
 
-bool TrayAssumed()
-{
-    const char* value = std::getenv(AssumeTrayVariable);
-    return value && *value && std::strcmp(value, "0") != 0;
-}
-
 }  // namespace
 
 int RunPipit(int argc, char** argv, const std::function<void(TFmHiddenForm&)>& whenRunning, TrayShell* shell)
@@ -83,7 +77,7 @@ int RunPipit(int argc, char** argv, const std::function<void(TFmHiddenForm&)>& w
         ShowPipitMessage(lines);
     });
 
-    QtTrayShell desktopTray(TrayAssumed());
+    QtTrayShell desktopTray(TrayAssumedFromEnvironment());
     TFmHiddenForm form(shell ? *shell : desktopTray, &instance);
     if (!form.started())
         return form.exitCode();

@@ -9,11 +9,6 @@
 class TFmHiddenForm;
 class TrayShell;
 
-// Set (to anything but empty or "0"), pipit takes the desktop's tray as
-// present, whether one answers or not: for process tests and headless runs
-// on the offscreen platform, where no tray ever does.
-inline constexpr const char* AssumeTrayVariable = "TUNZO_ASSUME_TRAY";
-
 // Runs pipit with its command line; answers the exit code. `whenRunning`
 // runs once the start-up is done and the loop is about to run (test drivers
 // and benchmarks); `shell` replaces the desktop's tray and must outlive the

@@ -42,11 +42,20 @@ void TrayActivation::Deliver(TrayMouseMessage message) {
     if (FCallback) FCallback(message);
 }
 
+bool TrayAssumedFromEnvironment() {
+    const QByteArray value = qgetenv(AssumeTrayVariable);
+    return !value.isEmpty() && value != "0";
+}
+
 QtTrayShell::QtTrayShell(bool assumeTrayPresent) : FAssumeTrayPresent(assumeTrayPresent) {}
 QtTrayShell::~QtTrayShell() = default;
 
+bool QtTrayShell::Present() const {
+    return FAssumeTrayPresent || QSystemTrayIcon::isSystemTrayAvailable();
+}
+
 bool QtTrayShell::Add(const NotifyIconData& data) {
-    if (FIcon || !(FAssumeTrayPresent || QSystemTrayIcon::isSystemTrayAvailable())) return false;
+    if (FIcon || !Present()) return false;
     FIcon = std::make_unique<QSystemTrayIcon>(data.Icon);
     FIcon->setToolTip(data.Tip);
     FActivation = std::make_unique<TrayActivation>(*FIcon, data.Callback);
@@ -70,7 +79,7 @@ bool QtTrayShell::Remove(const NotifyIconData&) {
 }
 
 TTrayIcon::TTrayIcon(QObject* owner)
-    : QObject(owner), FOwnShell(std::make_unique<QtTrayShell>()), FShell(*FOwnShell) {}
+    : QObject(owner), FOwnShell(std::make_unique<QtTrayShell>(TrayAssumedFromEnvironment())), FShell(*FOwnShell) {}
 
 TTrayIcon::TTrayIcon(TrayShell& shell, QObject* owner) : QObject(owner), FShell(shell) {}
 

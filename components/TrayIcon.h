@@ -46,7 +46,16 @@ public:
     virtual bool Add(const NotifyIconData& data) = 0;
     virtual bool Modify(const NotifyIconData& data) = 0;
     virtual bool Remove(const NotifyIconData& data) = 0;
+    // Whether the desktop has a tray to take an icon; shells that only
+    // record the calls stand for a desktop that has one.
+    virtual bool Present() const { return true; }
 };
+
+// Set (to anything but empty or "0"), the programs take the desktop's tray
+// as present, whether one answers or not: for process tests and headless
+// runs on the offscreen platform, where no tray ever does.
+inline constexpr const char* AssumeTrayVariable = "TUNZO_ASSUME_TRAY";
+bool TrayAssumedFromEnvironment();
 
 // Follows the activations of one QSystemTrayIcon and hands them on as the
 // shell's mouse messages.
@@ -86,6 +95,7 @@ public:
     bool Add(const NotifyIconData& data) override;
     bool Modify(const NotifyIconData& data) override;
     bool Remove(const NotifyIconData& data) override;
+    bool Present() const override;
 
 private:
     bool FAssumeTrayPresent;
@@ -96,7 +106,7 @@ private:
 class TTrayIcon : public QObject {
     Q_OBJECT
 public:
-    // With the desktop's tray.
+    // With the desktop's tray (taken as present when the environment says so).
     explicit TTrayIcon(QObject* owner = nullptr);
     // With another shell, which must outlive the component.
     explicit TTrayIcon(TrayShell& shell, QObject* owner = nullptr);
@@ -107,6 +117,8 @@ public:
     // Whether the desktop took the icon: an active icon is not on screen
     // when the desktop has no tray.
     bool OnDesktop() const { return FOnDesktop; }
+    // Whether the desktop has a tray at all, icon or not.
+    bool DesktopHasTray() const { return FShell.Present(); }
     const QIcon& Icon() const { return FIcon; }
     void SetIcon(const QIcon& value);
     QString ToolTip() const { return FToolTip; }

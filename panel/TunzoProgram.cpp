@@ -111,6 +111,7 @@ int RunTunzo(int argc, char** argv, const std::function<void(TMainForm&)>& whenS
             endedWhileStarting = true;
     });
     TMainForm MainForm(arguments);
+    MainForm.ReleaseInstance = [&instance] { instance.Release(); };
     if (!MainForm.started())
         return 0;
     running = &MainForm;

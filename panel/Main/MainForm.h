@@ -44,6 +44,8 @@ public:
     // Ends the application's event loop; tests replace it, since an exit
     // asked for outside a running loop would end the next one at once.
     std::function<void()> TerminateApplication = [] { QApplication::exit(0); };
+    // Gives up the single-instance lock, before the companion is started.
+    std::function<void()> ReleaseInstance = [] {};
 
     // The wall clock, read once per tick of Timer1; tests set the time.
     std::function<QDateTime()> WallClock = LocalTimeNow;
@@ -172,8 +174,21 @@ public:
     void item_haboutClick();
     void Index1Click();
     void Searchforhelpon1Click();
+    void item_settingsClick();
+    void LaunchPipit1Click();
+    // Starts a program and lets the panel run until it ends; its exit code,
+    // or ProgramNotEnded when it did not start or the panel ends first.
+    int RunAndWait(const QString& program);
+    static constexpr int ProgramNotEnded = -1;
+    static constexpr const char* SetupProgramName = "tunecfg";
+    static constexpr const char* CompanionProgramName = "pipit";
+    double SavedFrequency = 0;  // the station that plays on across the setup program
     // Runs one of the panel's dialogs and gives the panel the focus back.
     void ShowModal(QDialog& dialog);
+    // The GemTek's serial line, when "Adapter" is 5: a line that cannot be
+    // opened is shown, and the panel runs on without it.
+    void OpenSerialLine();
+    void CloseSerialLine();
 
     QMessageBox* actionsBox = nullptr;   // the count message, shown without waiting
     std::vector<QAction*> channelEntries;       // main menu, then tray, per entry
@@ -221,6 +236,8 @@ private:
     void CheckVolumeTargets();
     void ApplyVolumeTargetRules();
     void ReportStoreError(const std::exception& error);
+    // Says which program is missing when it is.
+    bool ProgramFound(const QString& program, const char* what);
     void Terminate();
     QString FrequencyTextQ(double mhz) const;
     void PublishHandleWithoutWaiting();

@@ -1,14 +1,41 @@
-// The About box; the setup tool, the companion, help and the serial line
-// follow here.
+// The programs the panel hands work to: the setup program, which it waits
+// for and then reads the store again, and the companion, which takes the
+// radio over; help and the About box.
 
 #include "MainForm.h"
 
+#include "Events.h"
+#include "RadioDriver.h"
 #include "HelpContexts.h"
 #include "HelpWindow.h"
+#include "SettingsStore.h"
 #include "TunerSettings.h"
+#include "TrayIcon.h"
 #include "about.h"
 
+#include <QCoreApplication>
 #include <QDialog>
+#include <QEventLoop>
+#include <QFileInfo>
+#include <QMessageBox>
+#include <QProcess>
+#include <QScopeGuard>
+
+#include <cstdio>
+
+namespace {
+
+// A program of the system, in the folder "Path" names, or in the running
+// program's own folder when "Path" is empty.
+QString ProgramPath(const char* name)
+{
+    const QString folder = TunerSettings.ProgramFolder.empty()
+                               ? QCoreApplication::applicationDirPath()
+                               : QString::fromStdString(TunerSettings.ProgramFolder);
+    return folder + "/" + name;
+}
+
+}  // namespace
 
 void TMainForm::WirePrograms()
 {
@@ -20,6 +47,100 @@ void TMainForm::WirePrograms()
     for (QAction* a : {Searchforhelpon1, Searchforhelpon2})
         connect(a, &QAction::triggered, this, &TMainForm::Searchforhelpon1Click);
     InstallHelpKey(HelpMainWindow);
+
+    for (QAction* a : {item_settings, Settings1})
+        connect(a, &QAction::triggered, this, &TMainForm::item_settingsClick);
+    connect(LaunchPipit1, &QAction::triggered, this, &TMainForm::LaunchPipit1Click);
+    // The companion lives only in the tray: without one nobody could reach it.
+    LaunchPipit1->setEnabled(TrayIcon->DesktopHasTray());
+}
+
+bool TMainForm::ProgramFound(const QString& program, const char* what)
+{
+    if (QFileInfo(program).isExecutable())
+        return true;
+    QMessageBox::warning(this, "Tunzo", QString("The %1 %2 was not found.").arg(what, program));
+    return false;
+}
+
+int TMainForm::RunAndWait(const QString& program)
+{
+    // Never destroyed while it runs: destroying a QProcess kills its
+    // program, and a panel that ends meanwhile must not take the user's
+    // half-done setup with it.
+    auto* process = new QProcess;
+    process->setProcessChannelMode(QProcess::ForwardedChannels);
+    QEventLoop wait;
+    connect(process, &QProcess::finished, &wait, &QEventLoop::quit);
+    connect(process, &QProcess::errorOccurred, &wait, [&wait](QProcess::ProcessError error) {
+        if (error == QProcess::FailedToStart)
+            wait.quit();
+    });
+    process->start(program, {});
+    // The panel goes on working meanwhile: its events run in this loop.
+    if (process->state() != QProcess::NotRunning)
+        wait.exec();
+    if (process->state() != QProcess::NotRunning)
+        return ProgramNotEnded;  // the panel is ending; the program stays
+    const int code = process->error() == QProcess::FailedToStart ? ProgramNotEnded : process->exitCode();
+    if (process->error() == QProcess::FailedToStart)
+        QMessageBox::warning(this, "Tunzo", QString("%1 could not be started: %2").arg(program, process->errorString()));
+    delete process;
+    return code;
+}
+
+void TMainForm::item_settingsClick()
+{
+    // One setup program at a time: a second would write the same settings,
+    // and the first one's end would open the serial line under the second.
+    for (QAction* a : {item_settings, Settings1})
+        a->setEnabled(false);
+    const auto enable = qScopeGuard([this] {
+        for (QAction* a : {item_settings, Settings1})
+            a->setEnabled(true);
+    });
+    CloseSerialLine();  // the setup program may need it
+    SavedFrequency = TunerSettings.CurrentFrequency;
+    SaveSettingsAndPosition();
+    const QString setup = ProgramPath(SetupProgramName);
+    if (ProgramFound(setup, "setup program"))
+        RunAndWait(setup);
+    if (ending_)
+        return;
+
+    // The reload takes the sound as on and the station as "DefaultStation",
+    // but the card was left alone: it still plays this station, or is still
+    // muted, and the panel must keep saying so.
+    const bool soundOn = RadioDriver::SoundOn;
+    try {
+        InitialiseSettings();
+    } catch (const std::exception& e) {
+        ReportStoreError(e);
+    }
+    LoadScheduledEvents();
+    TunerSettings.CurrentFrequency = SavedFrequency;
+    RadioDriver::SoundOn = soundOn;
+    RefreshMuteIndicator();
+    OpenSerialLine();
+    HideTaskbarIcon();
+    ApplyDisplayMode();
+    TickEverySecondIfNeeded();
+}
+
+void TMainForm::LaunchPipit1Click()
+{
+    const QString pipit = ProgramPath(CompanionProgramName);
+    if (!ProgramFound(pipit, "companion"))
+        return;  // the panel stays: nobody else would control the radio
+    SaveSettingsAndPosition();
+    // The companion starts as the only instance and may later start a
+    // first-instance tunzo of its own.
+    ReleaseInstance();
+    receiver.Close();
+    if (!QProcess::startDetached(pipit, {}))
+        std::fprintf(stderr, "tunzo: %s could not be started\n", pipit.toLocal8Bit().constData());
+    // Not muted: the companion takes over the playing card.
+    Terminate();
 }
 
 void TMainForm::Index1Click()
@@ -46,3 +167,8 @@ void TMainForm::ShowModal(QDialog& dialog)
     if (isVisible() && !isMinimized())
         activateWindow();
 }
+
+// Until the serial line is merged.
+void TMainForm::OpenSerialLine() {}
+void TMainForm::CloseSerialLine() {}
+

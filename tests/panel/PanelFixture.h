@@ -37,6 +37,7 @@ public:
     bool Add(const NotifyIconData& d) override { return Record(d) && desktopHasTray; }
     bool Modify(const NotifyIconData& d) override { return Record(d); }
     bool Remove(const NotifyIconData&) override { return true; }
+    bool Present() const override { return desktopHasTray; }
     bool Shows(const char* resource) const
     {
         return !last.isNull() && last.pixmap(16).toImage() == QIcon(resource).pixmap(16).toImage();

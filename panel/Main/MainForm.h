@@ -168,6 +168,10 @@ public:
     void item_haboutClick();
     // Runs one of the panel's dialogs and gives the panel the focus back.
     void ShowModal(QDialog& dialog);
+    // The GemTek's serial line, when "Adapter" is 5: a line that cannot be
+    // opened is shown, and the panel runs on without it.
+    void OpenSerialLine();
+    void CloseSerialLine();
 
     QMessageBox* actionsBox = nullptr;   // the count message, shown without waiting
     std::vector<QAction*> channelEntries;       // main menu, then tray, per entry

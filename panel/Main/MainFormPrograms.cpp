@@ -1,14 +1,15 @@
-// The About box; the setup tool, the companion, help and the serial line
-// follow here.
+// The About box and the GemTek's serial line; the setup tool, the companion
+// and help follow here.
 
 #include "MainForm.h"
 
+#include "AdapterCatalogue.h"
+#include "SerialRadio.h"
 #include "TunerSettings.h"
 #include "about.h"
 
 #include <QDialog>
-
-
+#include <QMessageBox>
 
 void TMainForm::WirePrograms()
 {
@@ -30,4 +31,21 @@ void TMainForm::ShowModal(QDialog& dialog)
     // belonged to; without it the panel's keys would go nowhere.
     if (isVisible() && !isMinimized())
         activateWindow();
+}
+
+void TMainForm::OpenSerialLine()
+{
+    if (TunerSettings.Adapter != SerialLineAdapter)
+        return;
+    try {
+        OpenSerialRadio();
+    } catch (const std::exception& e) {
+        QMessageBox::critical(this, "Tunzo", QString::fromStdString(SerialRadioErrorText(e)));
+    }
+}
+
+void TMainForm::CloseSerialLine()
+{
+    if (TunerSettings.Adapter == SerialLineAdapter)
+        CloseSerialRadio();
 }

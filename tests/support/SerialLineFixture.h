@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdint>
 #include <cstdlib>
@@ -48,8 +49,9 @@ public:
         while (got.size() < count) {
             const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
                 deadline - std::chrono::steady_clock::now());
+            // Looked at once even when the time is up: what is there is taken.
             pollfd p{master, POLLIN, 0};
-            if (left.count() <= 0 || poll(&p, 1, static_cast<int>(left.count())) <= 0)
+            if (poll(&p, 1, static_cast<int>(std::max<int64_t>(left.count(), 0))) <= 0)
                 break;
             uint8_t buffer[4096];
             const ssize_t n = read(master, buffer, std::min(sizeof buffer, count - got.size()));

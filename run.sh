@@ -5,6 +5,8 @@
 # so presets you store are there again at the next start.
 #   ./run.sh                 the front panel
 #   ./run.sh card ARGS...    the card tool, e.g. ./run.sh card scan
+#   TUNZO_DEMO_ADAPTER=5 ./run.sh   the demo store set to that adapter first
+#                            (5: the GemTek, on the simulated GemTek's serial line)
 set -euo pipefail
 cd "$(dirname "$0")"
 scripts/install-deps
@@ -14,6 +16,24 @@ cmake --build build --parallel "$(nproc)"
 export TUNZO_CARD=simulated
 mkdir -p build/demo
 export TUNZO_REGISTRY="$PWD/build/demo/registry.sqlite"
+
+# The adapter is a setting of the store, as the settings tool would write it
+# (a DWORD "Adapter" under the main key, and "Port number" 1: COM1).
+if [ -n "${TUNZO_DEMO_ADAPTER:-}" ]; then
+  case $TUNZO_DEMO_ADAPTER in
+    [1-6]) ;;
+    *) echo "run.sh: TUNZO_DEMO_ADAPTER takes 1 to 6, not '$TUNZO_DEMO_ADAPTER'" >&2; exit 2 ;;
+  esac
+  sqlite3 "$TUNZO_REGISTRY" >/dev/null <<SQL
+PRAGMA journal_mode = WAL;
+CREATE TABLE IF NOT EXISTS keys (id INTEGER PRIMARY KEY, path TEXT NOT NULL UNIQUE COLLATE NOCASE);
+CREATE TABLE IF NOT EXISTS vals (key INTEGER NOT NULL REFERENCES keys(id) ON DELETE CASCADE,
+  name TEXT NOT NULL COLLATE NOCASE, kind INTEGER NOT NULL, data BLOB NOT NULL, PRIMARY KEY (key, name));
+INSERT OR IGNORE INTO keys (path) VALUES ('SOFTWARE\Velmar\Tunzo');
+INSERT OR REPLACE INTO vals SELECT id, 'Adapter', 4, X'0${TUNZO_DEMO_ADAPTER}000000' FROM keys WHERE path = 'SOFTWARE\Velmar\Tunzo';
+INSERT OR REPLACE INTO vals SELECT id, 'Port number', 4, X'01000000' FROM keys WHERE path = 'SOFTWARE\Velmar\Tunzo';
+SQL
+fi
 
 if [ "${1:-}" = card ]; then
   shift

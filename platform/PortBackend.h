@@ -17,6 +17,9 @@ public:
     // Blocks the caller for at least `ms` milliseconds (virtual backends only
     // advance their clock).
     virtual void sleepMs(int ms) = 0;
+    // Notes the bytes of one write handed to the serial line `portName`
+    // ("COM1"). The line itself is not a port; only a trace keeps this.
+    virtual void serialWritten(const std::string& /*portName*/, const uint8_t* /*bytes*/, size_t /*count*/) {}
 };
 
 // One event on the port, as the trace and the recording backend see it.
@@ -31,6 +34,8 @@ struct PortEvent {
 
 // "out 0x30c 0x01", "in 0x30c 0xff", "sleep 5": the trace line of an event.
 std::string FormatPortEvent(const PortEvent& e);
+// "serial COM1 1d 23 05 23": the trace line of one write on a serial line.
+std::string FormatSerialWrite(const std::string& portName, const uint8_t* bytes, size_t count);
 
 // The backend the current process uses. The first call builds it from the
 // environment when none has been set.

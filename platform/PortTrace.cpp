@@ -21,6 +21,17 @@ std::string FormatPortEvent(const PortEvent& e)
     return line;
 }
 
+std::string FormatSerialWrite(const std::string& portName, const uint8_t* bytes, size_t count)
+{
+    std::string line = "serial " + portName;
+    for (size_t i = 0; i < count; ++i) {
+        char hex[4];
+        std::snprintf(hex, sizeof hex, " %02x", bytes[i]);
+        line += hex;
+    }
+    return line;
+}
+
 TracingPortBackend::TracingPortBackend(std::unique_ptr<PortBackend> inner, const std::string& path)
     : inner_(std::move(inner))
 {
@@ -35,11 +46,11 @@ TracingPortBackend::~TracingPortBackend()
         close(fd_);
 }
 
-void TracingPortBackend::append(const PortEvent& e)
+void TracingPortBackend::append(const std::string& text)
 {
     if (fd_ < 0)
         return;
-    std::string line = FormatPortEvent(e) + "\n";
+    const std::string line = text + "\n";
     // One write per line: with O_APPEND, lines of several processes tracing
     // to one file never interleave within a line.
     if (write(fd_, line.data(), line.size()) < 0) {
@@ -55,19 +66,25 @@ bool TracingPortBackend::openAccess(uint16_t port)
 void TracingPortBackend::out(uint16_t port, uint8_t value)
 {
     inner_->out(port, value);
-    append({PortEvent::Out, port, value, 0});
+    append(FormatPortEvent({PortEvent::Out, port, value, 0}));
 }
 
 uint8_t TracingPortBackend::in(uint16_t port)
 {
     uint8_t value = inner_->in(port);
-    append({PortEvent::In, port, value, 0});
+    append(FormatPortEvent({PortEvent::In, port, value, 0}));
     return value;
 }
 
 void TracingPortBackend::sleepMs(int ms)
 {
     // Traced before the wait, so that a follower sees what the card waits for.
-    append({PortEvent::Sleep, 0, 0, ms});
+    append(FormatPortEvent({PortEvent::Sleep, 0, 0, ms}));
     inner_->sleepMs(ms);
+}
+
+void TracingPortBackend::serialWritten(const std::string& portName, const uint8_t* bytes, size_t count)
+{
+    inner_->serialWritten(portName, bytes, count);
+    append(FormatSerialWrite(portName, bytes, count));
 }

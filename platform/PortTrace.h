@@ -14,11 +14,12 @@ public:
     void out(uint16_t port, uint8_t value) override;
     uint8_t in(uint16_t port) override;
     void sleepMs(int ms) override;
+    void serialWritten(const std::string& portName, const uint8_t* bytes, size_t count) override;
 
     bool isOpen() const { return fd_ >= 0; }
 
 private:
-    void append(const PortEvent& e);
+    void append(const std::string& line);
     std::unique_ptr<PortBackend> inner_;
     int fd_ = -1;
 };

@@ -7,7 +7,6 @@
 #include "AuxVolume.h"
 #include "CustomPanel.h"
 #include "FmDigi.h"
-#include "Frequency.h"
 #include "Leaving.h"
 #include "PopBtn.h"
 #include "PortAccess.h"
@@ -135,7 +134,7 @@ void TMainForm::FormCreate(const std::vector<std::string>& arguments)
     logo->setPixmap(QPixmap::fromImage(ProgramPicture(":/MAINICON")));
     ShowAlarmState();
     LabelPresetButtons();
-    // The serial line opens here once the GemTek's line is plugged in.
+    OpenSerialLine();
 
     // Actions given on the command line take the place of the last station.
     ShowFrequency();
@@ -368,6 +367,7 @@ void TMainForm::closeEvent(QCloseEvent* event)
     event->ignore();  // the form's own close processing never runs
     if (ending_)
         return;
+    CloseSerialLine();
     SaveSettingsAndPosition();
     // The close box never asks and always mutes.
     RadioDriver::Mute();

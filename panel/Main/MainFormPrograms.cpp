@@ -1,16 +1,19 @@
 // The programs the panel hands work to: the setup program, which it waits
 // for and then reads the store again, and the companion, which takes the
-// radio over; help and the About box.
+// radio over; the GemTek's serial line, which the setup program may need;
+// help and the About box.
 
 #include "MainForm.h"
 
+#include "AdapterCatalogue.h"
 #include "Events.h"
-#include "RadioDriver.h"
 #include "HelpContexts.h"
 #include "HelpWindow.h"
+#include "RadioDriver.h"
+#include "SerialRadio.h"
 #include "SettingsStore.h"
-#include "TunerSettings.h"
 #include "TrayIcon.h"
+#include "TunerSettings.h"
 #include "about.h"
 
 #include <QCoreApplication>
@@ -168,7 +171,19 @@ void TMainForm::ShowModal(QDialog& dialog)
         activateWindow();
 }
 
-// Until the serial line is merged.
-void TMainForm::OpenSerialLine() {}
-void TMainForm::CloseSerialLine() {}
+void TMainForm::OpenSerialLine()
+{
+    if (TunerSettings.Adapter != SerialLineAdapter)
+        return;
+    try {
+        OpenSerialRadio();
+    } catch (const std::exception& e) {
+        QMessageBox::critical(this, "Tunzo", QString::fromStdString(SerialRadioErrorText(e)));
+    }
+}
 
+void TMainForm::CloseSerialLine()
+{
+    if (TunerSettings.Adapter == SerialLineAdapter)
+        CloseSerialRadio();
+}

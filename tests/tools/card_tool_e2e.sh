@@ -6,7 +6,9 @@ tool=$1
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 export XDG_RUNTIME_DIR=$work TUNZO_REGISTRY=$work/registry.sqlite TUNZO_CARD=simulated TUNZO_SIM_STATIONS=94.2,103.3s
-unset TUNZO_PORT_TRACE
+# The GemTek's frequency text takes the locale's decimal separator.
+export LC_ALL=C.UTF-8
+unset TUNZO_PORT_TRACE TUNZO_SERIAL_COM1 TUNZO_SERIAL_COM2
 
 fail() { echo "FAIL: $*" >&2; exit 1; }
 
@@ -24,7 +26,18 @@ head -4 "$work/t" | tr '\n' ' ' | grep -q '^out 0x30c 0x01 out 0x30c 0x01 out 0x
 [ "$("$tool" status)" = "tuned" ] || fail "103.3 is a station"
 grep -q '^frequency 103.300$' "$work/tunzo/simulated-card-0x30c" || fail "the card's state file does not hold 103.3"
 
+# The GemTek on COM1: each write one trace line, and the simulated GemTek on
+# the line's other end keeps the station and the sound, still on afterwards.
+TUNZO_PORT_TRACE=$work/serial "$tool" --adapter 5 tune 103.3
+printf 'serial COM1 1d 23 01 23\nserial COM1 1d 23 05 23\nserial COM1 31 30 33 2e 33\n' > "$work/serial-expected"
+diff "$work/serial-expected" "$work/serial" >&2 || fail "the serial trace differs"
+grep -q '^frequency 103.300$' "$work/tunzo/simulated-card-com1" || fail "the simulated GemTek does not hold 103.3"
+grep -q '^audible 1$' "$work/tunzo/simulated-card-com1" || fail "the simulated GemTek's sound is not on"
+"$tool" --adapter 5 mute
+grep -q '^audible 0$' "$work/tunzo/simulated-card-com1" || fail "mute did not reach the simulated GemTek"
+
 set +e
+"$tool" --adapter 5 scan 2>/dev/null; [ $? = 2 ] || fail "a scan of the GemTek must exit 2"
 "$tool" tune 300 2>/dev/null; [ $? = 2 ] || fail "a frequency outside the band must exit 2"
 "$tool" --adapter 9 status 2>/dev/null; [ $? = 2 ] || fail "a bad adapter must exit 2"
 

@@ -6,6 +6,7 @@
 #include "PortAccess.h"
 #include "PortBackend.h"
 #include "RecordingPorts.h"
+#include "SerialLineFixture.h"
 #include "SettingsStore.h"
 #include "SimulatedCard.h"
 #include "UseSimulatedCard.h"
@@ -133,9 +134,12 @@ TEST_F(CardToolTest, RefusedGateExitsWithOneBeforeAnyPortTraffic)
     EXPECT_THAT(r.err, HasSubstr("setcap cap_sys_rawio+ep /usr/bin/tunzo-card"));
     EXPECT_THAT(ports->events, IsEmpty());
 
-    // The serial-line card needs no gate; with no line plugged in it sends nothing.
+    // The serial-line card needs no gate.
+    PseudoTerminal line;
+    setenv("TUNZO_SERIAL_COM1", line.slavePath.c_str(), 1);
     EXPECT_EQ(Tool({"--adapter", "5", "tune", "100"}).code, 0);
-    EXPECT_EQ(Tool({"--adapter", "5", "status"}).out, "not tuned\n");
+    unsetenv("TUNZO_SERIAL_COM1");
+    EXPECT_EQ(line.Read(10).size(), 10u);
     EXPECT_THAT(ports->accessRequests, ::testing::ElementsAre(0x20c));
 }
 
@@ -217,4 +221,75 @@ TEST_F(CardToolTest, StoreErrorsAreReportedWithTheirTextAndExitOne)
     EXPECT_EQ(bad.code, 2);
     EXPECT_THAT(bad.err, HasSubstr("unknown option '--verbose'"));
     EXPECT_THAT(bad.err, Not(HasSubstr("registry.sqlite")));
+}
+
+namespace {
+
+class CardToolSerialTest : public CardToolTest {
+protected:
+    CardToolSerialTest() : threadsBefore(ThreadCount()) {}
+    ~CardToolSerialTest() override
+    {
+        EXPECT_TRUE(WaitUntil([this] { return ThreadCount() <= threadsBefore; }, 2000))
+            << "the serial line's threads outlived the tool";
+    }
+    void SetUp() override
+    {
+        CardToolTest::SetUp();
+        setenv("TUNZO_SERIAL_COM2", line.slavePath.c_str(), 1);
+    }
+    void TearDown() override
+    {
+        unsetenv("TUNZO_SERIAL_COM2");
+        CardToolTest::TearDown();
+    }
+    PseudoTerminal line;
+    const int threadsBefore;
+};
+
+}  // namespace
+
+TEST_F(CardToolSerialTest, TheGemTekGetsItsFramesAndKeepsPlayingAfterwards)
+{
+    // Tune: the sound on, as the panel starts, then the tune; no sound-off at
+    // the end, so the radio goes on playing.
+    EXPECT_EQ(Tool({"--adapter", "5", "--port", "2", "tune", "94,2"}).code, 0);
+    std::vector<uint8_t> expected = Frame(0x01);
+    const std::vector<uint8_t> tune = Frame(0x05, "94.2");
+    expected.insert(expected.end(), tune.begin(), tune.end());
+    EXPECT_EQ(line.Read(expected.size()), expected);
+    EXPECT_THAT(line.ReadWaiting(), IsEmpty());  // the line closed after the last write
+
+    EXPECT_EQ(Tool({"--adapter", "5", "--port", "2", "mute"}).code, 0);
+    EXPECT_EQ(line.Read(4), Frame(0x02));
+    EXPECT_EQ(Tool({"--adapter", "5", "--port", "2", "up"}).code, 0);
+    EXPECT_EQ(line.Read(4), Frame(0x01));
+    EXPECT_EQ(Tool({"--adapter", "5", "--port", "2", "down"}).code, 0);
+    EXPECT_THAT(line.ReadWaiting(), IsEmpty());
+
+    // It only listens: no status to report and nothing to scan for.
+    const ToolRun status = Tool({"--adapter", "5", "--port", "2", "status"});
+    EXPECT_EQ(status.code, 0);
+    EXPECT_THAT(status.out, HasSubstr("cannot report a station"));
+    const ToolRun scan = Tool({"--adapter", "5", "--port", "2", "scan"});
+    EXPECT_EQ(scan.code, 2);
+    EXPECT_THAT(scan.err, HasSubstr("the GemTek cannot report a station"));
+    EXPECT_THAT(line.ReadWaiting(), IsEmpty());
+}
+
+TEST_F(CardToolSerialTest, ALineThatCannotBeOpenedExitsWithOneAndSaysWhy)
+{
+    setenv("TUNZO_SERIAL_COM2", (dir + "/gone").c_str(), 1);
+    const ToolRun r = Tool({"--adapter", "5", "--port", "2", "unmute"});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_THAT(r.err, HasSubstr("Error opening com port (" + dir + "/gone: No such file or directory)"));
+
+    // A stored "Port number" outside the GemTek's row is named.
+    AssignInitialValues(TunerSettings);
+    TunerSettings.Adapter = 5;
+    TunerSettings.PortNumber = 7;
+    SaveSettings();
+    const ToolRun stored = Tool({"tune", "100"});
+    EXPECT_EQ(stored.code, 1);
+    EXPECT_THAT(stored.err, HasSubstr("\"Port number\" 7"));
 }

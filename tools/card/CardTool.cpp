@@ -4,6 +4,7 @@
 #include "Frequency.h"
 #include "PortAccess.h"
 #include "RadioDriver.h"
+#include "SerialRadio.h"
 #include "SettingsStore.h"
 #include "TunerSettings.h"
 
@@ -249,6 +250,36 @@ void RunCommand(const CardToolRequest& request, std::ostream& out, std::ostream&
         Scan(out, err);
 }
 
+// The GemTek only listens: a command opens its line, sends, and closes the
+// line once the bytes have left, without the sound-off frame the panel sends
+// at its end, so that the radio goes on playing as the port cards do.
+int RunOnSerialLine(const CardToolRequest& request, std::ostream& out, std::ostream& err)
+{
+    const std::string& verb = request.verb;
+    if (verb == "scan")
+        throw BadArguments{"scan: the GemTek cannot report a station, so there is nothing to search for"};
+    if (verb == "status") {
+        out << "the GemTek cannot report a station: nothing is read from its line\n";
+        return 0;
+    }
+    // Volume down never reaches the radio (it has no volume step).
+    const bool sends = verb != "down";
+    if (sends) {
+        try {
+            if (verb == "tune")
+                OpenSerialRadio();  // as the panel starts: the sound on
+            else
+                OpenSerialRadioLine();
+        } catch (const std::exception& e) {
+            err << "tunzo-card: " << SerialRadioErrorText(e) << "\n";
+            return 1;
+        }
+    }
+    RunCommand(request, out, err);
+    CloseSerialRadioLine();
+    return 0;
+}
+
 }  // namespace
 
 std::string CardToolUsage()
@@ -266,7 +297,8 @@ std::string CardToolUsage()
            "  mute, unmute     switch the sound off or on\n"
            "  up, down         one volume step\n"
            "  status           print: not tuned, tuned or tuned stereo\n"
-           "  scan             step the band by 0.1 MHz and print each frequency with a station\n";
+           "  scan             step the band by 0.1 MHz and print each frequency with a station\n"
+           "  (the GemTek only listens: it has no status and no scan)\n";
 }
 
 int RunCardTool(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
@@ -296,6 +328,8 @@ int RunCardTool(const std::vector<std::string>& args, std::ostream& out, std::os
             err << "tunzo-card: " << PortAccessDeniedMessage(TunerSettings.CardPort, programPath) << "\n";
             return 1;
         }
+        if (TunerSettings.Adapter == SerialLineAdapter)
+            return RunOnSerialLine(request, out, err);
         RunCommand(request, out, err);
         return 0;
     } catch (const BadArguments& bad) {

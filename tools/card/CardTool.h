@@ -5,7 +5,8 @@
 
 // tunzo-card: drives the configured card from the command line through the
 // same dispatch and gate as the front panel. Returns the exit code: 0 done,
-// 1 no port access or an unreadable settings store, 2 bad arguments.
+// 1 no port access, a serial line that cannot be opened or an unreadable
+// settings store, 2 bad arguments.
 // Arguments are judged before the store is read, so help and plainly wrong
 // arguments answer at once even when the store is locked or damaged.
 int RunCardTool(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,

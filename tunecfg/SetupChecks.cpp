@@ -221,7 +221,7 @@ std::string CheckEvent(const ScheduledEvent& e, const std::optional<ScheduledEve
     return {};
 }
 
-std::vector<std::string> CheckSetup(const Setup& setup, int mixerDevices)
+std::vector<std::string> CheckSetup(const SetupState& setup, int mixerDevices)
 {
     std::vector<std::string> problems;
     CheckValues(setup.stored, setup.values, mixerDevices, problems);

@@ -44,7 +44,7 @@ QLabel* Hint(const QString& text, QWidget* parent)
 
 }  // namespace
 
-TSetupDialog::TSetupDialog(Setup setup, std::vector<std::string> mixerDevices, QWidget* parent)
+TSetupDialog::TSetupDialog(SetupState setup, std::vector<std::string> mixerDevices, QWidget* parent)
     : QDialog(parent), setup_(std::move(setup)), mixerDevices_(std::move(mixerDevices))
 {
     setWindowTitle("Tunzo setup");
@@ -278,7 +278,7 @@ void TSetupDialog::ShowProblem(const QString& title, const std::string& text)
 
 void TSetupDialog::accept()
 {
-    Setup candidate = setup_;
+    SetupState candidate = setup_;
     MergeTouched(candidate.values, shown_, ValuesShown());
     const std::string problem = WriteSetup(candidate, static_cast<int>(mixerDevices_.size()));
     if (!problem.empty()) {

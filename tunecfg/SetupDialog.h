@@ -29,9 +29,9 @@ class TSetupDialog : public QDialog {
 public:
     // `mixerDevices`: the names of the sound card's mixer controls, in the
     // order of their device numbers.
-    TSetupDialog(Setup setup, std::vector<std::string> mixerDevices, QWidget* parent = nullptr);
+    TSetupDialog(SetupState setup, std::vector<std::string> mixerDevices, QWidget* parent = nullptr);
 
-    const Setup& CurrentSetup() const { return setup_; }
+    const SetupState& CurrentSetup() const { return setup_; }
     void ShowEventsPage();
 
     QTabWidget* pages = nullptr;
@@ -86,7 +86,7 @@ private:
 
     void ShowProblem(const QString& title, const std::string& text);
 
-    Setup setup_;
+    SetupState setup_;
     std::vector<std::string> mixerDevices_;
     // What the controls showed when the window opened: a control that still
     // shows it was left alone, and its value is saved as it was stored.

@@ -29,7 +29,7 @@ int RunSetupProgram(int argc, char** argv)
         return SetupExitBadArguments;
     }
 
-    Setup setup;
+    SetupState setup;
     try {
         setup = ReadSetup();
     } catch (const std::exception& e) {

@@ -104,7 +104,7 @@ bool EventChanged(const SetupEvent& e)
     return changed;
 }
 
-void AcceptWritten(Setup& setup)
+void AcceptWritten(SetupState& setup)
 {
     setup.stored = setup.values;
     std::erase_if(setup.events, [](const SetupEvent& e) { return e.removed; });
@@ -136,12 +136,12 @@ SetupValues SetupValuesOf(const TTunerSettings& s)
     return v;
 }
 
-Setup ReadSetup()
+SetupState ReadSetup()
 {
     TTunerSettings settings;
     AssignInitialValues(settings);
     ReadSettings(settings);
-    Setup setup;
+    SetupState setup;
     setup.stored = setup.values = SetupValuesOf(settings);
 
     EventTable = TEventTable{};
@@ -193,7 +193,7 @@ void MergeTouched(ScheduledEvent& target, const ScheduledEvent& shown, const Sch
     });
 }
 
-bool HasChanges(const Setup& setup)
+bool HasChanges(const SetupState& setup)
 {
     if (setup.stored != setup.values)
         return true;
@@ -203,7 +203,7 @@ bool HasChanges(const Setup& setup)
     return false;
 }
 
-std::string WriteSetup(Setup& setup, int mixerDevices)
+std::string WriteSetup(SetupState& setup, int mixerDevices)
 {
     const std::vector<std::string> problems = CheckSetup(setup, mixerDevices);
     if (!problems.empty()) {

@@ -69,7 +69,7 @@ struct SetupEvent {
     bool removed = false;
 };
 
-struct Setup {
+struct SetupState {
     SetupValues stored;
     SetupValues values;
     std::vector<SetupEvent> events;
@@ -78,7 +78,7 @@ struct Setup {
 SetupValues SetupValuesOf(const TTunerSettings& s);
 // The main key and the scheduled events as they are stored now; creates
 // nothing. Raises the store's errors.
-Setup ReadSetup();
+SetupState ReadSetup();
 
 // A new event's values: every day of the year at 07:00, active, no actions.
 ScheduledEvent NewScheduledEvent();
@@ -90,12 +90,12 @@ ScheduledEvent NewScheduledEvent();
 void MergeTouched(SetupValues& target, const SetupValues& shown, const SetupValues& edited);
 void MergeTouched(ScheduledEvent& target, const ScheduledEvent& shown, const ScheduledEvent& edited);
 
-bool HasChanges(const Setup& setup);
+bool HasChanges(const SetupState& setup);
 
 // Checks every value and event the save would write; one plain sentence per
 // problem, none when all is well. `mixerDevices` is the number of mixer
 // controls there are.
-std::vector<std::string> CheckSetup(const Setup& setup, int mixerDevices);
+std::vector<std::string> CheckSetup(const SetupState& setup, int mixerDevices);
 // One event against its stored self (all of it for a new one) and the other
 // events of the list; "" when it may be written.
 std::string CheckEvent(const ScheduledEvent& event, const std::optional<ScheduledEvent>& stored,
@@ -108,4 +108,4 @@ std::string CheckActionText(const std::string& text);
 // nothing. Returns "" when written (and `setup` then holds the written state
 // as stored), else what went wrong: the refused values, or the store's own
 // error text. Writes nothing, not even a new store file, when nothing changed.
-std::string WriteSetup(Setup& setup, int mixerDevices);
+std::string WriteSetup(SetupState& setup, int mixerDevices);

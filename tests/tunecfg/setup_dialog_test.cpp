@@ -124,7 +124,7 @@ protected:
     }
     void AnswerNextMessage()
     {
-        WhenModal<QMessageBox>([](QMessageBox& box) { box.done(QMessageBox::Ok); });
+        WhenModal<QMessageBox>([](QMessageBox& box) { Click(box.button(QMessageBox::Ok)); });
     }
 
     bool stillOpen = false;
@@ -159,7 +159,7 @@ TEST_F(SetupDialogTest, CancelWritesNothingWhateverWasChanged)
         Retype(d.txt_path, "/tmp");
         ShowPage(d, EventsPage);
         ClickRow(d.lst_events, 1);
-        WhenModal<QMessageBox>([](QMessageBox& box) { box.done(QMessageBox::Yes); });
+        WhenModal<QMessageBox>([](QMessageBox& box) { Click(box.button(QMessageBox::Yes)); });
         Click(d.cmd_removeevent);
         EXPECT_EQ(d.lst_events->rowCount(), 1);
         Click(d.CancelBtn);

@@ -119,6 +119,25 @@ bool AlsaAuxMixer::SetVolume(int device, uint32_t volume)
     return true;
 }
 
+std::vector<std::string> AuxMixer::DeviceNames()
+{
+    std::vector<std::string> names;
+    for (int device = 0; device < DeviceCount(); ++device)
+        names.push_back("Mixer control " + std::to_string(device + 1));
+    return names;
+}
+
+std::vector<std::string> AlsaAuxMixer::DeviceNames()
+{
+    MixerSession mixer;
+    std::vector<std::string> names;
+    for (snd_mixer_elem_t* e : mixer.volumeElements()) {
+        const char* name = snd_mixer_selem_get_name(e);
+        names.push_back(name && *name ? name : "Mixer control " + std::to_string(names.size() + 1));
+    }
+    return names;
+}
+
 bool FakeAuxMixer::GetVolume(int device, uint32_t& volume)
 {
     if (readFails || device < 0 || device >= DeviceCount())
@@ -134,6 +153,14 @@ bool FakeAuxMixer::SetVolume(int device, uint32_t volume)
         return false;
     volumes[static_cast<size_t>(device)] = volume;
     return true;
+}
+
+std::vector<std::string> FakeAuxMixer::DeviceNames()
+{
+    std::vector<std::string> all = AuxMixer::DeviceNames();
+    for (size_t i = 0; i < names.size() && i < all.size(); ++i)
+        all[i] = names[i];
+    return all;
 }
 
 namespace {

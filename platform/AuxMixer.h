@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <vector>
 
 class AuxMixer {
@@ -14,6 +15,9 @@ public:
     virtual int DeviceCount() = 0;
     virtual bool GetVolume(int device, uint32_t& volume) = 0;
     virtual bool SetVolume(int device, uint32_t volume) = 0;
+    // What the user is shown for each device, in device order. A mixer that
+    // names nothing gives "Mixer control 1", "Mixer control 2", ...
+    virtual std::vector<std::string> DeviceNames();
 };
 
 // The simple-mixer controls of ALSA's default card that have a playback
@@ -25,6 +29,7 @@ public:
     int DeviceCount() override;
     bool GetVolume(int device, uint32_t& volume) override;
     bool SetVolume(int device, uint32_t volume) override;
+    std::vector<std::string> DeviceNames() override;  // the controls' names, "Master", "Line", ...
 };
 
 // Devices held in memory, for tests.
@@ -35,7 +40,10 @@ public:
     bool GetVolume(int device, uint32_t& volume) override;
     bool SetVolume(int device, uint32_t volume) override;
 
+    std::vector<std::string> DeviceNames() override;
+
     std::vector<uint32_t> volumes;
+    std::vector<std::string> names;  // where shorter than volumes, the base class's names
     bool readFails = false;
     int setCalls = 0;
 };

@@ -25,34 +25,26 @@ bool MarkedAt(const std::string& mask, int position)
            mask[static_cast<size_t>(position - 1)] == '1';
 }
 
-void LoadInteger(TRegistry& reg, const char* name, int32_t& field)
+void ReadEventValue(TRegistry& reg, const char* name, int32_t& field)
 {
-    if (reg.ValueExists(name))
-        field = reg.ReadInteger(name);
+    field = reg.ReadInteger(name);
+}
+void ReadEventValue(TRegistry& reg, const char* name, std::string& field)
+{
+    field = reg.ReadString(name);
+}
+void ReadEventValue(TRegistry& reg, const char* name, bool& field)
+{
+    field = reg.ReadBool(name);
 }
 
-void LoadString(TRegistry& reg, const char* name, std::string& field)
-{
-    if (reg.ValueExists(name))
-        field = reg.ReadString(name);
-}
-
+// A missing value leaves the field as it was.
 void LoadEventValues(TRegistry& reg, ScheduledEvent& e)
 {
-    LoadInteger(reg, "Years", e.Years);
-    LoadString(reg, "Months", e.Months);
-    LoadInteger(reg, "Days of month", e.DaysOfMonth);
-    LoadString(reg, "Weekdays", e.Weekdays);
-    LoadInteger(reg, "Hours", e.Hours);
-    LoadInteger(reg, "Minutes", e.Minutes);
-    LoadInteger(reg, "Duration", e.Duration);
-    LoadString(reg, "Action", e.Action);
-    LoadString(reg, "Monthly days", e.MonthlyDays);
-    LoadString(reg, "Action after event", e.ActionAfterEvent);
-    if (reg.ValueExists("Active"))
-        e.Active = reg.ReadBool("Active");
-    LoadInteger(reg, "Recurrency", e.Recurrency);
-    LoadInteger(reg, "Every X days", e.EveryXDays);
+    ForEachEventValue([&](const char* name, auto member) {
+        if (reg.ValueExists(name))
+            ReadEventValue(reg, name, e.*member);
+    });
 }
 
 }  // namespace
@@ -92,7 +84,7 @@ void LoadEvents()
 
 bool MonthlyDayMatches(const std::string& monthlyDays, int month, int day)
 {
-    if (monthlyDays == "0:0")
+    if (monthlyDays == NoMonthlyRule)
         return true;
     int week = 1;
     if (day >= 1 && day <= 31)

@@ -37,6 +37,31 @@ struct TEventTable {
 
 extern TEventTable EventTable;
 
+// The stored values of an event key with the field each belongs to, in the
+// order the loader reads them: the one list of names that every reader and
+// writer of event keys goes through. `visit(name, member)` is called once per
+// value; the member is an int32_t, std::string or bool field.
+template <class Visit>
+void ForEachEventValue(Visit&& visit)
+{
+    visit("Years", &ScheduledEvent::Years);
+    visit("Months", &ScheduledEvent::Months);
+    visit("Days of month", &ScheduledEvent::DaysOfMonth);
+    visit("Weekdays", &ScheduledEvent::Weekdays);
+    visit("Hours", &ScheduledEvent::Hours);
+    visit("Minutes", &ScheduledEvent::Minutes);
+    visit("Duration", &ScheduledEvent::Duration);
+    visit("Action", &ScheduledEvent::Action);
+    visit("Monthly days", &ScheduledEvent::MonthlyDays);
+    visit("Action after event", &ScheduledEvent::ActionAfterEvent);
+    visit("Active", &ScheduledEvent::Active);
+    visit("Recurrency", &ScheduledEvent::Recurrency);
+    visit("Every X days", &ScheduledEvent::EveryXDays);
+}
+
+// "0:0": no week-of-the-month rule.
+inline constexpr const char* NoMonthlyRule = "0:0";
+
 // Reads every event key. Records are not cleared first (a missing value keeps
 // the field), fired flags are left alone. Only the first EventCapacity subkeys
 // in name order are taken; further ones are ignored. One event key that does

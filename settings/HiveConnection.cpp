@@ -35,6 +35,10 @@ const char* const StatementText[HiveConnection::StatementCount] = {
     // In the order of the table: reading it straight through is cheaper than
     // looking each key's values up through the index.
     "SELECT key, name, kind, data FROM vals",
+    // A key and everything under it: ?1 the path, ?2 the path and a backslash.
+    ("DELETE FROM vals WHERE key IN (SELECT id FROM keys WHERE path = ?1"
+     " OR substr(path, 1, length(?2)) = ?2 COLLATE NOCASE)"),
+    "DELETE FROM keys WHERE path = ?1 OR substr(path, 1, length(?2)) = ?2 COLLATE NOCASE",
 };
 
 int Primary(int rc)
@@ -362,6 +366,12 @@ void HiveConnection::Abort()
     depth_ = 0;
     if (db_)
         Run(Rollback);
+}
+
+void HiveConnection::Discard()
+{
+    if (depth_ > 0)
+        Abort();
 }
 
 bool HiveConnection::End()

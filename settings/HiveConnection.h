@@ -54,6 +54,8 @@ public:
         ListKeys,
         ReadKeysInOrder,
         ReadAllValues,
+        DeleteKeyValues,
+        DeleteKeys,
         StatementCount
     };
 
@@ -71,6 +73,10 @@ public:
     // Leaves the transaction; the outermost one commits. False when the
     // commit failed (the transaction is then rolled back).
     bool End();
+    // Rolls the open transaction back, however deep, so that nothing written
+    // in it since the outermost Begin is kept; the Ends still to come do
+    // nothing.
+    void Discard();
 
     sqlite3* db() const { return db_; }
     const std::string& file() const { return file_; }

@@ -180,6 +180,46 @@ void TRegistry::CloseKey()
     path_.clear();
 }
 
+void TRegistry::DiscardKey()
+{
+    if (!open_)
+        return;
+    if (!scope_)
+        Hive().Discard();
+    // Nothing of it is kept, so nothing is lost: CloseKey has no commit to
+    // report on.
+    wrote_ = false;
+    CloseKey();
+}
+
+bool TRegistry::DeleteKey(const std::string& path)
+{
+    const std::string key(TrimBackslashes(path));
+    HiveConnection& hive = Hive();
+    if (key.empty() || !hive.Begin(HiveConnection::Access::Write))
+        return false;
+    bool deleted = true;
+    for (HiveConnection::Statement which : {HiveConnection::DeleteKeyValues, HiveConnection::DeleteKeys}) {
+        sqlite3_stmt* st = hive.Prepared(which);
+        if (!st) {
+            deleted = false;
+            break;
+        }
+        BindText(st, 1, key);
+        BindText(st, 2, key + "\\");
+        deleted = sqlite3_step(st) == SQLITE_DONE;
+        sqlite3_reset(st);
+        if (!deleted)
+            break;
+    }
+    // Half a removal (the values gone, the keys kept) is never committed.
+    if (!deleted)
+        hive.Discard();
+    if (!hive.End() || !deleted)
+        throw ERegistryException("Failed to set data for '" + key + "'");
+    return true;
+}
+
 const TStoredValue* TRegistry::Fetch(std::string_view name)
 {
     if (!open_)

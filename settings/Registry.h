@@ -107,6 +107,10 @@ public:
     // Ends the key's transaction. Raises "Failed to set data for '<key>'" when
     // the writes of this open could not be made durable.
     void CloseKey();
+    // Ends the key's transaction without keeping what was written in it: the
+    // writes of the keys opened within it are undone too. For writes to
+    // several keys that must land together or not at all.
+    void DiscardKey();
     const std::string& CurrentPath() const { return path_; }
 
     bool ValueExists(std::string_view name);
@@ -119,6 +123,11 @@ public:
     void WriteInteger(const std::string& name, int32_t value);
     void WriteBool(const std::string& name, bool value);
     void WriteFloat(const std::string& name, double value);
+
+    // Removes the key, its values and every key under it, in the open key's
+    // transaction when one is open (else in one of its own). False when the
+    // hive cannot be written; a key that is not there is no error.
+    bool DeleteKey(const std::string& path);
 
     bool GetKeyInfo(TRegKeyInfo& info);
     // Names of the direct subkeys, in name order without regard to case.

@@ -1,7 +1,6 @@
 #include "SettingsStore.h"
 
 #include <exception>
-#include <iostream>
 #include <optional>
 #include <utility>
 
@@ -13,10 +12,9 @@ TStoreVariant StoreVariant = TStoreVariant::Tunzo;
 
 namespace {
 
-constexpr uint16_t AbsentCardPort = 780;  // 0x30C
 constexpr int32_t AbsentWindowPosition = 250;
 constexpr double FallbackFrequency = 103.3;
-// The companion keeps at most this much of "Alarm weekdays".
+// The companion keeps at most this much of ValueName::CompanionAlarmWeekdays.
 constexpr size_t CompanionTextLimit = 255;
 
 // Integers are read as the stored DWORD and cut to the field's width, so a
@@ -73,9 +71,9 @@ int8_t DigitValue(char c)
 
 void LoadDisplayIcons(TRegistry& reg, TTunerSettings& s)
 {
-    if (!reg.ValueExists("Display icons"))
+    if (!reg.ValueExists(ValueName::DisplayIcons))
         return;
-    const std::string icons = reg.ReadString("Display icons");
+    const std::string icons = reg.ReadString(ValueName::DisplayIcons);
     if (icons.size() < 2) {
         s.IconsWhenShown = 1;
         s.IconsWhenMinimized = 0;
@@ -88,49 +86,49 @@ void LoadDisplayIcons(TRegistry& reg, TTunerSettings& s)
 void LoadAlarm(TRegistry& reg, TTunerSettings& s)
 {
     if (StoreVariant == TStoreVariant::Companion) {
-        LoadValue(reg, "Alarm - hour", s.AlarmHour);
-        LoadValue(reg, "Alarm - minute", s.AlarmMinute);
-        LoadValueOr(reg, "Alarm weekdays", s.AlarmWeekdays, std::string("1111100"));
+        LoadValue(reg, ValueName::CompanionAlarmHour, s.AlarmHour);
+        LoadValue(reg, ValueName::CompanionAlarmMinute, s.AlarmMinute);
+        LoadValueOr(reg, ValueName::CompanionAlarmWeekdays, s.AlarmWeekdays, std::string(AbsentAlarmWeekdays));
         if (s.AlarmWeekdays.size() > CompanionTextLimit)
             s.AlarmWeekdays.resize(CompanionTextLimit);
-        LoadValue(reg, "Wakeup channel", s.AlarmPreset);
-        LoadValue(reg, "Alarm Active", s.AlarmActive);
+        LoadValue(reg, ValueName::CompanionAlarmPreset, s.AlarmPreset);
+        LoadValue(reg, ValueName::CompanionAlarmActive, s.AlarmActive);
         return;
     }
-    LoadValue(reg, "Hour", s.AlarmHour);
-    LoadValue(reg, "Minute", s.AlarmMinute);
-    LoadValueOr(reg, "Weekdays", s.AlarmWeekdays, std::string("1111100"));
-    LoadValue(reg, "Preset", s.AlarmPreset);
-    LoadValue(reg, "Active", s.AlarmActive);
+    LoadValue(reg, ValueName::Hour, s.AlarmHour);
+    LoadValue(reg, ValueName::Minute, s.AlarmMinute);
+    LoadValueOr(reg, ValueName::Weekdays, s.AlarmWeekdays, std::string(AbsentAlarmWeekdays));
+    LoadValue(reg, ValueName::Preset, s.AlarmPreset);
+    LoadValue(reg, ValueName::Active, s.AlarmActive);
 }
 
 void LoadValues(TRegistry& reg, TTunerSettings& s)
 {
-    LoadValueOr(reg, "IO Port", s.CardPort, AbsentCardPort);
-    LoadValueOr(reg, "Wide range", s.WideRange, false);
-    LoadValue(reg, "Port number", s.PortNumber);
+    LoadValueOr(reg, ValueName::IOPort, s.CardPort, AbsentCardPort);
+    LoadValueOr(reg, ValueName::WideRange, s.WideRange, false);
+    LoadValue(reg, ValueName::PortNumber, s.PortNumber);
     if (StoreVariant == TStoreVariant::Tunzo)
-        LoadValue(reg, "Volume", s.CardVolume);
-    LoadValue(reg, "Adapter", s.Adapter);
-    LoadValue(reg, "DefaultStation", s.CurrentFrequency);
-    LoadValueOr(reg, "Path", s.ProgramFolder, std::string());
-    LoadValue(reg, "Tune step", s.TuneStep);
-    LoadValue(reg, "Fine tune step", s.FineTuneStep);
+        LoadValue(reg, ValueName::Volume, s.CardVolume);
+    LoadValue(reg, ValueName::Adapter, s.Adapter);
+    LoadValue(reg, ValueName::DefaultStation, s.CurrentFrequency);
+    LoadValueOr(reg, ValueName::Path, s.ProgramFolder, std::string());
+    LoadValue(reg, ValueName::TuneStep, s.TuneStep);
+    LoadValue(reg, ValueName::FineTuneStep, s.FineTuneStep);
     LoadDisplayIcons(reg, s);
     LoadAlarm(reg, s);
-    LoadValue(reg, "Snooze active", s.SnoozeActive);
-    LoadValue(reg, "Window handle", s.WindowHandle);
-    LoadValueOr(reg, "Preset scan delay", s.PresetScanDelay, int32_t{4});
-    LoadValue(reg, "Show clock", s.ShowClock);
-    LoadValue(reg, "Show frequency slider", s.ShowFrequencySlider);
-    LoadValue(reg, "Minimal window", s.MinimalWindow);
-    LoadValue(reg, "Always on top", s.AlwaysOnTop);
-    LoadValue(reg, "Volume control", s.VolumeControl);
-    LoadValue(reg, "Auxiliary volume control", s.AuxVolumeControl);
-    LoadValueOr(reg, "Start minimized", s.StartMinimized, false);
-    LoadValueOr(reg, "Tune to last station", s.TuneToLastStation, false);
-    LoadValueOr(reg, "Cycle stations", s.CycleStations, false);
-    LoadValueOr(reg, "Shutdown options", s.ShutdownOptions, int8_t{3});
+    LoadValue(reg, ValueName::SnoozeActive, s.SnoozeActive);
+    LoadValue(reg, ValueName::WindowHandle, s.WindowHandle);
+    LoadValueOr(reg, ValueName::PresetScanDelay, s.PresetScanDelay, AbsentPresetScanDelay);
+    LoadValue(reg, ValueName::ShowClock, s.ShowClock);
+    LoadValue(reg, ValueName::ShowFrequencySlider, s.ShowFrequencySlider);
+    LoadValue(reg, ValueName::MinimalWindow, s.MinimalWindow);
+    LoadValue(reg, ValueName::AlwaysOnTop, s.AlwaysOnTop);
+    LoadValue(reg, ValueName::VolumeControl, s.VolumeControl);
+    LoadValue(reg, ValueName::AuxVolumeControl, s.AuxVolumeControl);
+    LoadValueOr(reg, ValueName::StartMinimized, s.StartMinimized, false);
+    LoadValueOr(reg, ValueName::TuneToLastStation, s.TuneToLastStation, false);
+    LoadValueOr(reg, ValueName::CycleStations, s.CycleStations, false);
+    LoadValueOr(reg, ValueName::ShutdownOptions, s.ShutdownOptions, AbsentShutdownOptions);
 }
 
 void CorrectValues(TTunerSettings& s)
@@ -147,35 +145,34 @@ void CorrectValues(TTunerSettings& s)
         s.VolumeControl = VolumeOnLineIn;
 }
 
+// What a main key without any value gives: the Absent column of LoadValues.
+void AssignAbsentValues(TTunerSettings& s)
+{
+    s.CardPort = AbsentCardPort;
+    s.WideRange = false;
+    s.ProgramFolder.clear();
+    s.AlarmWeekdays = AbsentAlarmWeekdays;
+    s.PresetScanDelay = AbsentPresetScanDelay;
+    s.StartMinimized = false;
+    s.TuneToLastStation = false;
+    s.CycleStations = false;
+    s.ShutdownOptions = AbsentShutdownOptions;
+}
+
 // The companion's first start writes the two values the card needs, where
 // another program has not written them meanwhile.
 void WriteCompanionFirstValues(TRegistry& reg)
 {
-    if (!reg.ValueExists("DefaultStation"))
-        reg.WriteFloat("DefaultStation", FallbackFrequency);
-    if (!reg.ValueExists("IO Port"))
-        reg.WriteInteger("IO Port", TunerSettings.CardPort);
+    if (!reg.ValueExists(ValueName::DefaultStation))
+        reg.WriteFloat(ValueName::DefaultStation, FallbackFrequency);
+    if (!reg.ValueExists(ValueName::IOPort))
+        reg.WriteInteger(ValueName::IOPort, TunerSettings.CardPort);
 }
 
 // The store whose settings the last load could not read, if any: the record
 // holds initial values, not that store's, and saving them there would write
 // over the user's own.
 std::string unreadStore;
-
-void PrintToConsole(const std::string& text)
-{
-    std::string lines = text;
-    for (char& c : lines)
-        if (c == '\r')
-            c = '\n';
-    std::cerr << lines << std::endl;
-}
-
-RegistryWriteErrorHook& WriteErrorHook()
-{
-    static RegistryWriteErrorHook hook = PrintToConsole;
-    return hook;
-}
 
 int32_t LoadWindowValue(const std::string& valueName)
 {
@@ -186,7 +183,7 @@ int32_t LoadWindowValue(const std::string& valueName)
 }
 
 // A port never loaded is 0, which no card answers on: without a main key the
-// card gets the default port, and so does the companion's first "IO Port".
+// card gets the default port, and so does the companion's first ValueName::IOPort.
 void DefaultPortWhenNeverLoaded()
 {
     if (TunerSettings.CardPort == 0)
@@ -265,6 +262,19 @@ void LoadSettings()
     reg.CloseKey();
 }
 
+void ReadSettings(TTunerSettings& s)
+{
+    TRegistry reg;
+    reg.SetRootKey(RegistryRoot::LocalMachine);
+    if (reg.OpenKey(MainKey, false)) {
+        LoadValues(reg, s);
+        reg.CloseKey();
+    } else {
+        AssignAbsentValues(s);
+    }
+    CorrectValues(s);
+}
+
 void SaveSettings()
 {
     TRegistry reg;
@@ -279,31 +289,31 @@ void SaveSettings()
     }
     const TTunerSettings& s = TunerSettings;
     const bool companion = StoreVariant == TStoreVariant::Companion;
-    reg.WriteInteger("IO Port", s.CardPort);
-    reg.WriteFloat("DefaultStation", s.CurrentFrequency);
+    reg.WriteInteger(ValueName::IOPort, s.CardPort);
+    reg.WriteFloat(ValueName::DefaultStation, s.CurrentFrequency);
     if (companion)
-        reg.WriteBool("Alarm Active", s.AlarmActive);
-    reg.WriteString("Display icons", std::to_string(s.IconsWhenShown) + std::to_string(s.IconsWhenMinimized));
-    reg.WriteFloat("Tune step", s.TuneStep);
-    reg.WriteFloat("Fine tune step", s.FineTuneStep);
-    reg.WriteBool("Show frequency slider", s.ShowFrequencySlider);
-    reg.WriteBool("Show clock", s.ShowClock);
-    reg.WriteBool("Minimal window", s.MinimalWindow);
-    reg.WriteBool("Always on top", s.AlwaysOnTop);
-    reg.WriteInteger("Adapter", s.Adapter);
-    reg.WriteInteger("Port number", s.PortNumber);
-    reg.WriteInteger("Volume control", s.VolumeControl);
-    reg.WriteInteger("Auxiliary volume control", s.AuxVolumeControl);
-    reg.WriteBool("Wide range", s.WideRange);
-    reg.WriteBool("Tune to last station", s.TuneToLastStation);
-    reg.WriteBool("Start minimized", s.StartMinimized);
-    reg.WriteInteger("Preset scan delay", s.PresetScanDelay);
-    reg.WriteInteger("Shutdown options", s.ShutdownOptions);
-    reg.WriteBool("Cycle stations", s.CycleStations);
+        reg.WriteBool(ValueName::CompanionAlarmActive, s.AlarmActive);
+    reg.WriteString(ValueName::DisplayIcons, std::to_string(s.IconsWhenShown) + std::to_string(s.IconsWhenMinimized));
+    reg.WriteFloat(ValueName::TuneStep, s.TuneStep);
+    reg.WriteFloat(ValueName::FineTuneStep, s.FineTuneStep);
+    reg.WriteBool(ValueName::ShowFrequencySlider, s.ShowFrequencySlider);
+    reg.WriteBool(ValueName::ShowClock, s.ShowClock);
+    reg.WriteBool(ValueName::MinimalWindow, s.MinimalWindow);
+    reg.WriteBool(ValueName::AlwaysOnTop, s.AlwaysOnTop);
+    reg.WriteInteger(ValueName::Adapter, s.Adapter);
+    reg.WriteInteger(ValueName::PortNumber, s.PortNumber);
+    reg.WriteInteger(ValueName::VolumeControl, s.VolumeControl);
+    reg.WriteInteger(ValueName::AuxVolumeControl, s.AuxVolumeControl);
+    reg.WriteBool(ValueName::WideRange, s.WideRange);
+    reg.WriteBool(ValueName::TuneToLastStation, s.TuneToLastStation);
+    reg.WriteBool(ValueName::StartMinimized, s.StartMinimized);
+    reg.WriteInteger(ValueName::PresetScanDelay, s.PresetScanDelay);
+    reg.WriteInteger(ValueName::ShutdownOptions, s.ShutdownOptions);
+    reg.WriteBool(ValueName::CycleStations, s.CycleStations);
     if (companion)
-        reg.WriteString("Alarm weekdays", s.AlarmWeekdays);
+        reg.WriteString(ValueName::CompanionAlarmWeekdays, s.AlarmWeekdays);
     else
-        reg.WriteInteger("Volume", s.CardVolume);
+        reg.WriteInteger(ValueName::Volume, s.CardVolume);
     reg.CloseKey();
 }
 
@@ -314,11 +324,11 @@ void SaveAlarm()
         reg.SetRootKey(RegistryRoot::LocalMachine);
         if (!reg.OpenKey(MainKey, true))
             continue;
-        reg.WriteInteger("Hour", TunerSettings.AlarmHour);
-        reg.WriteInteger("Minute", TunerSettings.AlarmMinute);
-        reg.WriteInteger("Preset", TunerSettings.AlarmPreset);
-        reg.WriteBool("Active", TunerSettings.AlarmActive);
-        reg.WriteString("Weekdays", TunerSettings.AlarmWeekdays);
+        reg.WriteInteger(ValueName::Hour, TunerSettings.AlarmHour);
+        reg.WriteInteger(ValueName::Minute, TunerSettings.AlarmMinute);
+        reg.WriteInteger(ValueName::Preset, TunerSettings.AlarmPreset);
+        reg.WriteBool(ValueName::Active, TunerSettings.AlarmActive);
+        reg.WriteString(ValueName::Weekdays, TunerSettings.AlarmWeekdays);
         reg.CloseKey();
     }
 }
@@ -329,7 +339,7 @@ bool PublishWindowHandle()
     reg.SetRootKey(RegistryRoot::LocalMachine);
     if (!reg.OpenKey(MainKey, true))
         return false;
-    reg.WriteInteger("Window handle", TunerSettings.WindowHandle);
+    reg.WriteInteger(ValueName::WindowHandle, TunerSettings.WindowHandle);
     reg.CloseKey();
     return true;
 }
@@ -338,9 +348,9 @@ int32_t ReadPublishedWindowHandle()
 {
     TRegistry reg;
     reg.SetRootKey(RegistryRoot::LocalMachine);
-    if (!reg.OpenKey(MainKey, false) || !reg.ValueExists("Window handle"))
+    if (!reg.OpenKey(MainKey, false) || !reg.ValueExists(ValueName::WindowHandle))
         return 0;
-    return reg.ReadInteger("Window handle");
+    return reg.ReadInteger(ValueName::WindowHandle);
 }
 
 void SaveWindowPosition(const std::string& windowName, int32_t left, int32_t top)
@@ -362,20 +372,4 @@ int32_t LoadWindowLeft(const std::string& windowName)
 int32_t LoadWindowTop(const std::string& windowName)
 {
     return LoadWindowValue(windowName + ".top");
-}
-
-void SetRegistryWriteErrorHook(RegistryWriteErrorHook hook)
-{
-    WriteErrorHook() = hook ? std::move(hook) : RegistryWriteErrorHook(PrintToConsole);
-}
-
-std::string RegistryWriteErrorText(const std::string& keyPath)
-{
-    return "Error writing to registry\r" + keyPath + "\rNot accessible\r" +
-           "For support, please report the problem on the Tunzo issue tracker.";
-}
-
-void ShowRegistryWriteError(const std::string& keyPath)
-{
-    WriteErrorHook()(RegistryWriteErrorText(keyPath));
 }

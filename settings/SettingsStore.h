@@ -13,8 +13,15 @@
 
 #include "Registry.h"
 #include "TunerSettings.h"
+#include "ValueNames.h"
 
 inline constexpr const char* MainKey = "SOFTWARE\\Velmar\\Tunzo";
+
+// What a load gives the fields whose values are missing from the main key.
+inline constexpr uint16_t AbsentCardPort = 780;  // 0x30C
+inline constexpr int32_t AbsentPresetScanDelay = 4;
+inline constexpr int8_t AbsentShutdownOptions = 3;
+inline constexpr const char* AbsentAlarmWeekdays = "1111100";
 
 // The companion (pipit) keeps its own copy of the store with other alarm value
 // names, no "Volume", room for ten actions and a lighter preset load. It
@@ -28,6 +35,11 @@ void InitialiseSettings();
 // Reads the main key; only a key that is really missing is made (a busy or
 // unreadable store raises instead, and nothing is written).
 void LoadSettings();
+// Reads the main key into `s` as LoadSettings does (missing values, the
+// corrections), but creates nothing and leaves the program's record and its
+// save guard alone: for a program that must not write before its user asks.
+// A missing key gives what a first start would. Raises as LoadSettings.
+void ReadSettings(TTunerSettings& s);
 // Writes the record. After a load that could not read the store at all it
 // raises instead: the record then holds initial values, not the user's.
 void SaveSettings();

@@ -1,0 +1,316 @@
+// The setup window driven by clicks and keys, offscreen, on a store of its
+// own per test: Cancel writes nothing; OK writes what tunzo then reads; a
+// refused value or a locked store is explained and nothing typed is lost; an
+// event edited in its own window comes back from the store as edited.
+
+#include "SetupFixture.h"
+
+#include "Actions.h"
+#include "AuxMixer.h"
+#include "EventDialog.h"
+#include "SetupDialog.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDoubleSpinBox>
+#include <QLineEdit>
+#include <QLocale>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QStyle>
+#include <QStyleOptionButton>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QTableWidget>
+#include <QTest>
+#include <QTimer>
+
+#include <functional>
+#include <memory>
+
+namespace {
+
+enum Page { CardPage, TuningPage, DisplayPage, VolumePage, ProgramsPage, EventsPage };
+
+class SetupDialogTest : public SetupTest {
+protected:
+    void SetUp() override
+    {
+        SetupTest::SetUp();
+        QLocale::setDefault(QLocale::c());
+        auto mixer = std::make_unique<FakeAuxMixer>(std::vector<uint32_t>{0, 0});
+        mixer->names = {"Master", "Line"};
+        SetAuxMixer(std::move(mixer));
+    }
+    void TearDown() override
+    {
+        SetAuxMixer(nullptr);
+        SetupTest::TearDown();
+    }
+
+    // Opens the window on the store as it is now and lets the user act once
+    // it is up; returns how it was closed (Rejected when the user left it
+    // open, and it was closed afterwards).
+    int Run(const std::function<void(TSetupDialog&)>& user)
+    {
+        TSetupDialog dialog(ReadSetup(), CurrentAuxMixer().DeviceNames());
+        QTimer::singleShot(0, &dialog, [&] {
+            EXPECT_TRUE(QTest::qWaitForWindowActive(&dialog));
+            user(dialog);
+            stillOpen = dialog.isVisible();
+            if (stillOpen)
+                dialog.done(QDialog::Rejected);
+        });
+        return dialog.exec();
+    }
+
+    static void Click(QWidget* control) { QTest::mouseClick(control, Qt::LeftButton); }
+    // On its box, as a user aims: the control may be wider than its text.
+    static void Click(QCheckBox* box)
+    {
+        QStyleOptionButton option;
+        option.initFrom(box);
+        option.text = box->text();
+        const QRect target = box->style()->subElementRect(QStyle::SE_CheckBoxIndicator, &option, box);
+        QTest::mouseClick(box, Qt::LeftButton, {}, target.center());
+    }
+    static void ShowPage(TSetupDialog& dialog, Page page)
+    {
+        QTabBar* tabs = dialog.pages->tabBar();
+        QTest::mouseClick(tabs, Qt::LeftButton, {}, tabs->tabRect(page).center());
+        ASSERT_EQ(dialog.pages->currentIndex(), page);
+    }
+    // Replaces what a text or spin box holds, as a user does: select all, type.
+    static void Retype(QWidget* box, const QString& text)
+    {
+        box->setFocus();
+        QTest::keyClick(box, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClick(box, Qt::Key_Delete);
+        QTest::keyClicks(box, text);
+    }
+    // Walks a closed combo box to the item with that text with the arrow keys.
+    static void Choose(QComboBox* combo, const QString& text)
+    {
+        const int target = combo->findText(text);
+        ASSERT_GE(target, 0) << text.toStdString();
+        QTest::keyClick(combo, Qt::Key_Home);
+        for (int i = 0; i < target; ++i)
+            QTest::keyClick(combo, Qt::Key_Down);
+        ASSERT_EQ(combo->currentText(), text);
+    }
+    static void ClickRow(QTableWidget* table, int row)
+    {
+        const QRect cell = table->visualItemRect(table->item(row, 0));
+        QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, cell.center());
+    }
+
+    // Runs `act` on the next modal window of type T once it is up; a message
+    // box's text is kept for the test to read.
+    template <class T>
+    void WhenModal(std::function<void(T&)> act)
+    {
+        pending = [this, act] {
+            if (auto* window = qobject_cast<T*>(QApplication::activeModalWidget())) {
+                if (auto* box = qobject_cast<QMessageBox*>(window))
+                    messages.push_back(box->text().toStdString());
+                act(*window);
+            } else {
+                QTimer::singleShot(5, &guard, pending);
+            }
+        };
+        QTimer::singleShot(0, &guard, pending);
+    }
+    void AnswerNextMessage()
+    {
+        WhenModal<QMessageBox>([](QMessageBox& box) { Click(box.button(QMessageBox::Ok)); });
+    }
+
+    bool stillOpen = false;
+    std::function<void()> pending;
+    // Owns the waits for a window, so that none outlives its test.
+    QObject guard;
+    std::vector<std::string> messages;
+};
+
+}  // namespace
+
+TEST_F(SetupDialogTest, CancelWritesNothingWhateverWasChanged)
+{
+    Plant(MainKey, [](TRegistry& reg) {
+        reg.WriteInteger("Adapter", 4);
+        reg.WriteInteger("IO Port", 0x350);
+    });
+    ScheduledEvent e = NewScheduledEvent();
+    e.Action = "VUM";
+    for (const char* name : {"Sleep", "Wake"}) {
+        e.Name = name;
+        PlantEvent(e, 0);
+    }
+    const std::string before = Dump();
+
+    const int result = Run([&](TSetupDialog& d) {
+        Choose(d.cmb_adapter, "GemTek");
+        ShowPage(d, TuningPage);
+        Click(d.chb_widerange);
+        Retype(d.txt_tunestep, "2.5");
+        ShowPage(d, ProgramsPage);
+        Retype(d.txt_path, "/tmp");
+        ShowPage(d, EventsPage);
+        ClickRow(d.lst_events, 1);
+        WhenModal<QMessageBox>([](QMessageBox& box) { Click(box.button(QMessageBox::Yes)); });
+        Click(d.cmd_removeevent);
+        EXPECT_EQ(d.lst_events->rowCount(), 1);
+        Click(d.CancelBtn);
+    });
+    EXPECT_EQ(result, QDialog::Rejected);
+    EXPECT_FALSE(stillOpen);
+    EXPECT_EQ(Dump(), before);
+}
+
+TEST_F(SetupDialogTest, WhatIsChosenIsWhatTunzoLoads)
+{
+    const int result = Run([&](TSetupDialog& d) {
+        Choose(d.cmb_adapter, "GemTek");
+        EXPECT_EQ(d.cmb_port->currentText(), "Com1") << "a new card starts from its default port";
+        Choose(d.cmb_port, "Com2");
+        ShowPage(d, TuningPage);
+        Retype(d.txt_tunestep, "0.5");
+        Retype(d.txt_finestep, "0.05");
+        Click(d.chb_widerange);
+        Click(d.chb_laststation);
+        Retype(d.txt_scandelay, "9");
+        ShowPage(d, DisplayPage);
+        Click(d.chb_startminimized);
+        Choose(d.cmb_iconsshown, "Tray icon and taskbar button");
+        Choose(d.cmb_shutdown, "Mute the radio");
+        ShowPage(d, VolumePage);
+        Choose(d.cmb_volume, "The sound card's line input");
+        Choose(d.cmb_mixer, "Line");
+        ShowPage(d, ProgramsPage);
+        Retype(d.txt_path, QString::fromStdString(folder) + "/");
+        Click(d.OKBtn);
+    });
+    EXPECT_EQ(result, QDialog::Accepted);
+
+    InitialiseSettings();
+    const TTunerSettings& s = TunerSettings;
+    EXPECT_EQ(s.Adapter, 5);
+    EXPECT_EQ(s.PortNumber, 2);
+    EXPECT_EQ(s.CardPort, 2);
+    EXPECT_DOUBLE_EQ(s.TuneStep, 0.5);
+    EXPECT_DOUBLE_EQ(s.FineTuneStep, 0.05);
+    EXPECT_TRUE(s.WideRange);
+    EXPECT_TRUE(s.TuneToLastStation);
+    EXPECT_EQ(s.PresetScanDelay, 9);
+    EXPECT_TRUE(s.StartMinimized);
+    EXPECT_EQ(s.IconsWhenShown, IconsBoth);
+    EXPECT_EQ(s.ShutdownOptions, 0);
+    EXPECT_EQ(s.VolumeControl, VolumeOnLineIn);
+    EXPECT_EQ(s.AuxVolumeControl, 1);
+    EXPECT_EQ(s.ProgramFolder, folder) << "without the trailing /";
+    EXPECT_FALSE(s.CycleStations);
+}
+
+TEST_F(SetupDialogTest, ARefusedValueIsExplainedAndNothingIsWrittenUntilItIsMended)
+{
+    Plant(MainKey, [](TRegistry& reg) { reg.WriteFloat("Tune step", 0.0125); });
+    const std::string before = Dump();
+    Run([&](TSetupDialog& d) {
+        ShowPage(d, TuningPage);
+        Click(d.chb_cycle);
+        ShowPage(d, ProgramsPage);
+        Retype(d.txt_path, "programs/tunzo");
+        AnswerNextMessage();
+        Click(d.OKBtn);
+        ASSERT_EQ(messages.size(), 1u);
+        EXPECT_NE(messages[0].find("full path"), std::string::npos) << messages[0];
+        EXPECT_TRUE(d.isVisible());
+        EXPECT_EQ(Dump(), before);
+        EXPECT_TRUE(d.chb_cycle->isChecked()) << "nothing typed is lost";
+
+        Retype(d.txt_path, "");
+        Click(d.OKBtn);
+    });
+    EXPECT_FALSE(stillOpen);
+    EXPECT_EQ(Stored(MainKey, "Cycle stations").second, std::string("\x01\0\0\0", 4));
+    TRegistry reg;
+    ASSERT_TRUE(reg.OpenKey(MainKey, false));
+    EXPECT_DOUBLE_EQ(reg.ReadFloat("Tune step"), 0.0125) << "a step the box cannot show, left alone, is kept";
+}
+
+TEST_F(SetupDialogTest, ALockedStoreIsReportedAndTheChangesAreSavedOnceItIsFree)
+{
+    Plant(MainKey, [](TRegistry& reg) { reg.WriteInteger("Adapter", 1); });
+    Run([&](TSetupDialog& d) {
+        ShowPage(d, TuningPage);
+        Click(d.chb_widerange);
+        HoldWriteLock();
+        AnswerNextMessage();
+        Click(d.OKBtn);
+        ReleaseWriteLock();
+        ASSERT_EQ(messages.size(), 1u);
+        EXPECT_NE(messages[0].find("Error writing to registry\nSOFTWARE\\Velmar\\Tunzo\nNot accessible"),
+                  std::string::npos)
+            << messages[0];
+        EXPECT_TRUE(d.isVisible());
+        EXPECT_FALSE(Stored(MainKey, "Wide range").first);
+        Click(d.OKBtn);
+    });
+    EXPECT_FALSE(stillOpen);
+    EXPECT_EQ(Stored(MainKey, "Wide range").second, std::string("\x01\0\0\0", 4));
+}
+
+TEST_F(SetupDialogTest, AnEventEditedInItsWindowComesBackFromTheStoreAsEdited)
+{
+    ScheduledEvent wake = NewScheduledEvent();
+    wake.Name = "Wake";
+    wake.Hours = 6;
+    wake.Minutes = 30;
+    wake.Weekdays = "0111110";
+    wake.Action = "PRE:2";
+    PlantEvent(wake, 2024);
+
+    Run([&](TSetupDialog& d) {
+        ShowPage(d, EventsPage);
+        ASSERT_EQ(d.lst_events->rowCount(), 1);
+        ClickRow(d.lst_events, 0);
+        WhenModal<TEventDialog>([&](TEventDialog& e) {
+            Retype(e.txt_minute, "45");
+            Click(e.chb_weekdays[6]);  // Saturday
+            Click(e.chb_months[1]);    // not in February
+            Choose(e.cmb_week, "Last seven days of the month");
+            Retype(e.txt_action, "pre:7 hello");
+            AnswerNextMessage();
+            Click(e.OKBtn);
+            ASSERT_EQ(messages.size(), 1u);
+            EXPECT_EQ(messages[0], "\"hello\" is not an action Tunzo knows.");
+            EXPECT_TRUE(e.isVisible());
+            Retype(e.txt_action, "pre:7 vmt");
+            Click(e.OKBtn);
+            EXPECT_FALSE(e.isVisible());
+        });
+        Click(d.cmd_editevent);
+        EXPECT_EQ(d.lst_events->item(0, 2)->text(), "pre:7 vmt");
+        Click(d.OKBtn);
+    });
+    EXPECT_FALSE(stillOpen);
+
+    LoadEvents();
+    ASSERT_EQ(EventTable.Count, 1);
+    const ScheduledEvent& e = EventTable.Events[0];
+    EXPECT_EQ(e.Name, "Wake");
+    EXPECT_EQ(e.Hours, 6);
+    EXPECT_EQ(e.Minutes, 45);
+    EXPECT_EQ(e.Weekdays, "0111111");
+    EXPECT_EQ(e.Months, "101111111111");
+    EXPECT_EQ(e.MonthlyDays, "5:0");
+    EXPECT_EQ(e.Action, "pre:7 vmt");
+    EXPECT_EQ(e.Years, 2024);
+    ParseActionString(e.Action);
+    ASSERT_EQ(ActionList.Count, 2);
+    EXPECT_EQ(ActionList.Entries[0].Code, ActionTunePreset);
+    EXPECT_EQ(ActionList.Entries[0].Value, 7);
+    EXPECT_EQ(ActionList.Entries[1].Code, ActionMute);
+}

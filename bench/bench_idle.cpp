@@ -6,9 +6,6 @@
 // folder and simulated card of its own, so neither hands over to the other.
 //   tunzo-bench-idle [seconds]   (default 60)
 // Start-up is left out: the window opens after every program has settled.
-// A few milliseconds a minute are at stake, so the window is cut into rounds
-// and the ratios given are the median round's: one burst of another program
-// on the machine then moves a round, not the figure.
 
 #include "ProcessTiming.h"
 #include "Registry.h"
@@ -21,12 +18,10 @@
 #include <filesystem>
 #include <string>
 #include <thread>
-#include <vector>
 
 namespace {
 
 constexpr int DefaultWindowSeconds = 60;
-constexpr int Rounds = 6;
 // Long enough for every start-up, and for the panel's first ticks, to be over.
 constexpr auto SettleTime = std::chrono::seconds(3);
 // "No more than the floor".
@@ -51,16 +46,7 @@ struct Measured {
     pid_t pid;
     double startMs = 0;
     double cpuMs = 0;
-    std::vector<double> roundMs = {};
 };
-
-double MedianRatio(const Measured& panel, const Measured& floor)
-{
-    std::vector<double> ratios;
-    for (size_t i = 0; i < panel.roundMs.size(); ++i)
-        ratios.push_back(panel.roundMs[i] / floor.roundMs[i]);
-    return Median(ratios);
-}
 
 const char* Verdict(double ratio)
 {
@@ -85,17 +71,9 @@ int main(int argc, char** argv)
 
     Measured* all[] = {&panelShown, &label, &panelHidden, &timer};
     std::this_thread::sleep_for(SettleTime);
-    const auto round = std::chrono::milliseconds(seconds * 1000 / Rounds);
     for (Measured* m : all)
         m->startMs = CpuMs(m->pid);
-    for (int r = 0; r < Rounds; ++r) {
-        std::vector<double> before;
-        for (Measured* m : all)
-            before.push_back(CpuMs(m->pid));
-        std::this_thread::sleep_for(round);
-        for (size_t i = 0; i < std::size(all); ++i)
-            all[i]->roundMs.push_back(CpuMs(all[i]->pid) - before[i]);
-    }
+    std::this_thread::sleep_for(std::chrono::seconds(seconds));
     for (Measured* m : all)
         m->cpuMs = CpuMs(m->pid) - m->startMs;
     for (Measured* m : all)
@@ -106,12 +84,11 @@ int main(int argc, char** argv)
     std::printf("CPU time over %d s while idle, offscreen, each a process of its own:\n", seconds);
     for (const Measured* m : all)
         std::printf("  %-20s %8.2f ms\n", m->name, m->cpuMs);
-    const double shownRatio = MedianRatio(panelShown, label);
-    const double hiddenRatio = MedianRatio(panelHidden, timer);
-    std::printf("Median of %d rounds:\n", Rounds);
-    std::printf("  clock shown:  tunzo / clock label %6.2fx (whole window %.2fx; goal %.1fx, %s)\n", shownRatio,
-                panelShown.cpuMs / label.cpuMs, Goal, Verdict(shownRatio));
-    std::printf("  clock hidden: tunzo / bare timer  %6.2fx (whole window %.2fx; goal %.1fx, %s)\n", hiddenRatio,
-                panelHidden.cpuMs / timer.cpuMs, Goal, Verdict(hiddenRatio));
+    const double shownRatio = panelShown.cpuMs / label.cpuMs;
+    const double hiddenRatio = panelHidden.cpuMs / timer.cpuMs;
+    std::printf("  clock shown:  tunzo / clock label %6.2fx (goal %.1fx, %s)\n", shownRatio, Goal,
+                Verdict(shownRatio));
+    std::printf("  clock hidden: tunzo / bare timer  %6.2fx (goal %.1fx, %s)\n", hiddenRatio, Goal,
+                Verdict(hiddenRatio));
     return 0;
 }

@@ -6,6 +6,7 @@
 //   key KEY                   a key pressed in the window: a letter, a digit,
 //                             pageup or pagedown
 //   name TEXT                 the next station-name dialog gets TEXT and OK
+//   menu ITEM                 the menu item of that name is chosen
 //   channels                  prints "channel CAPTION" per Channels menu entry
 //   buttons                   prints "button CAPTION HINT" per preset button
 // On each "report", and once when the window is first shown, it prints
@@ -20,6 +21,7 @@
 #include "SettingsForm.h"
 #include "TunzoProgram.h"
 
+#include <QAction>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
@@ -106,6 +108,13 @@ void Perform(TMainForm& form, const std::string& line)
         std::string key;
         words >> key;
         QTest::keyClick(form.windowHandle(), KeyNamed(key));
+    } else if (command == "menu") {
+        std::string name;
+        words >> name;
+        if (auto* item = form.findChild<QAction*>(QString::fromStdString(name)))
+            item->trigger();
+        else
+            std::fprintf(stderr, "panel driver: no menu item \"%s\"\n", name.c_str());
     } else if (command == "name") {
         std::string text;
         std::getline(words >> std::ws, text);

@@ -22,6 +22,7 @@
 
 namespace {
 constexpr const char* HelpContextProperty = "helpContext";
+constexpr int ResultsWidth = 190;  // page titles are short; the page gets the rest
 
 QPointer<THelpWindow> helpWindow;
 
@@ -152,6 +153,7 @@ THelpWindow::THelpWindow(const QString& folder)
     split->addWidget(Results);
     split->addWidget(Browser);
     split->setStretchFactor(1, 1);
+    split->setSizes({ResultsWidth, width() - ResultsWidth});
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(top);
     layout->addWidget(split, 1);

@@ -55,6 +55,7 @@ TSetupDialog::TSetupDialog(SetupState setup, std::vector<std::string> mixerDevic
     pages->addTab(CreateVolumePage(), "Volume");
     pages->addTab(CreateProgramsPage(), "Programs");
     pages->addTab(CreateEventsPage(), "Scheduled events");
+    pages->setUsesScrollButtons(false);  // every page's name in sight: the window takes their width
 
     buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     OKBtn = buttons->button(QDialogButtonBox::Ok);

@@ -5,6 +5,7 @@
 #include "CompanionDriver.h"
 #include "CompanionMenu.h"
 #include "InstanceLock.h"
+#include "MessageBoxes.h"
 #include "PortAccess.h"
 #include "Presets.h"
 #include "RadioDriver.h"
@@ -25,19 +26,6 @@
 #include <unistd.h>
 
 namespace {
-
-// A modal box needs a display and someone to answer it: never on the
-// offscreen or minimal platforms that tests and headless runs use, where it
-// would wait for ever.
-bool CanShowMessageBox()
-{
-    const QString platform = QGuiApplication::platformName();
-    if (platform == "offscreen" || platform == "minimal")
-        return false;
-    const char* x11 = std::getenv("DISPLAY");
-    const char* wayland = std::getenv("WAYLAND_DISPLAY");
-    return (x11 && *x11) || (wayland && *wayland);
-}
 
 QIcon StateIcon(const char* resource)
 {

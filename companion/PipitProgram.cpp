@@ -3,13 +3,11 @@
 
 #include "PipitProgram.h"
 
-#include "ActionChannel.h"
 #include "ActionReceiver.h"
 #include "Actions.h"
 #include "CompanionDriver.h"
 #include "FmHiddenForm.h"
-#include "InstanceLock.h"
-#include "RuntimeDirectory.h"
+#include "InstanceStart.h"
 #include "SettingsStore.h"
 #include "TunzoResources.h"
 
@@ -17,26 +15,10 @@
 #include <QTimer>
 
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
+#include <string>
+#include <vector>
 
 namespace {
-
-// A start that can neither run as the instance nor hand over ends with this.
-constexpr int ExitWithoutInstanceLock = 1;
-
-// Posts the parsed list to the running instance; a stale handle loses it.
-void ForwardActions(const std::string& runtimeDirectory)
-{
-    int32_t handle = 0;
-    try {
-        handle = ReadPublishedWindowHandle();
-    } catch (const std::exception& e) {
-        std::fprintf(stderr, "pipit: %s\n", e.what());
-        return;
-    }
-    PostActionMessages(runtimeDirectory, handle, HandOverMessages(ActionList));
-}
 
 int RefuseToStart(int argc, char** argv, const std::string& problem)
 {
@@ -53,19 +35,12 @@ int RunPipit(int argc, char** argv, const std::function<void(TFmHiddenForm&)>& w
     RadioDriver::UseCompanionTimings();
     ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
 
-    const RuntimeFolder runtime = OpenRuntimeFolder();
-    if (!runtime.usable())
-        return RefuseToStart(argc, argv, runtime.problem);
     InstanceLock instance;
-    switch (instance.Acquire(runtime.path)) {
-    case InstanceLock::Outcome::Acquired:
-        break;
-    case InstanceLock::Outcome::HeldByAnother:
-        ForwardActions(runtime.path);
+    const InstanceStart start = TakeInstanceOrHandOver(instance, "pipit");
+    if (start.outcome == InstanceStart::Outcome::HandedOver)
         return 0;
-    case InstanceLock::Outcome::Unavailable:
-        return RefuseToStart(argc, argv, "the instance lock " + instance.problem());
-    }
+    if (start.outcome == InstanceStart::Outcome::Refused)
+        return RefuseToStart(argc, argv, start.problem);
 
     QApplication app(argc, argv);
     QApplication::setApplicationName("Pipit");

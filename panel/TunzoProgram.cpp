@@ -3,12 +3,11 @@
 
 #include "TunzoProgram.h"
 
-#include "ActionChannel.h"
 #include "ActionReceiver.h"
 #include "Actions.h"
-#include "InstanceLock.h"
+#include "InstanceStart.h"
 #include "MainForm.h"
-#include "RuntimeDirectory.h"
+#include "MessageBoxes.h"
 #include "SettingsStore.h"
 #include "TunzoResources.h"
 
@@ -18,39 +17,10 @@
 #include <QTimer>
 
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
+#include <string>
+#include <vector>
 
 namespace {
-
-// Posts the parsed list to the running instance; a stale handle loses it.
-void ForwardActions(const std::string& runtimeDirectory)
-{
-    int32_t handle = 0;
-    try {
-        handle = ReadPublishedWindowHandle();
-    } catch (const std::exception& e) {
-        std::fprintf(stderr, "tunzo: %s\n", e.what());
-        return;
-    }
-    PostActionMessages(runtimeDirectory, handle, HandOverMessages(ActionList));
-}
-
-// A start that can neither run as the instance nor hand over ends with this.
-constexpr int ExitWithoutInstanceLock = 1;
-
-// A modal box needs a display and someone to answer it: never on the
-// offscreen or minimal platforms that tests and headless runs use, where it
-// would wait for ever.
-bool CanShowMessageBox()
-{
-    const char* platform = std::getenv("QT_QPA_PLATFORM");
-    if (platform && (std::strstr(platform, "offscreen") || std::strstr(platform, "minimal")))
-        return false;
-    const char* x11 = std::getenv("DISPLAY");
-    const char* wayland = std::getenv("WAYLAND_DISPLAY");
-    return (x11 && *x11) || (wayland && *wayland);
-}
 
 // Without the lock a second panel could run beside the first: say why and end.
 int RefuseToStart(int argc, char** argv, const std::string& problem)
@@ -70,19 +40,12 @@ int RunTunzo(int argc, char** argv, const std::function<void(TMainForm&)>& whenS
     const std::vector<std::string> arguments(argv + 1, argv + argc);
     ParseCommandLine(arguments);
 
-    const RuntimeFolder runtime = OpenRuntimeFolder();
-    if (!runtime.usable())
-        return RefuseToStart(argc, argv, runtime.problem);
     InstanceLock instance;
-    switch (instance.Acquire(runtime.path)) {
-    case InstanceLock::Outcome::Acquired:
-        break;
-    case InstanceLock::Outcome::HeldByAnother:
-        ForwardActions(runtime.path);
+    const InstanceStart start = TakeInstanceOrHandOver(instance, "tunzo");
+    if (start.outcome == InstanceStart::Outcome::HandedOver)
         return 0;
-    case InstanceLock::Outcome::Unavailable:
-        return RefuseToStart(argc, argv, "the instance lock " + instance.problem());
-    }
+    if (start.outcome == InstanceStart::Outcome::Refused)
+        return RefuseToStart(argc, argv, start.problem);
 
     QApplication app(argc, argv);
     QApplication::setApplicationName("Tunzo");

@@ -1,0 +1,25 @@
+#pragma once
+// How tunzo and pipit begin: one of the two runs at a time. A start takes
+// the single-instance lock and runs, or, while the other program holds it,
+// hands its command-line words (ActionList) to that one and ends.
+
+#include "InstanceLock.h"
+
+#include <string>
+
+struct InstanceStart {
+    enum class Outcome {
+        Run,         // this process holds `lock` in `runtimeFolder` and runs
+        HandedOver,  // the running one has the words; this start ends
+        Refused,     // no usable folder or lock: `problem` says why; nobody may run
+    };
+    Outcome outcome = Outcome::Refused;
+    std::string runtimeFolder;
+    std::string problem;
+};
+
+// `program` names the messages on standard error ("tunzo", "pipit").
+InstanceStart TakeInstanceOrHandOver(InstanceLock& lock, const char* program);
+
+// A start that can neither run as the instance nor hand over ends with this.
+inline constexpr int ExitWithoutInstanceLock = 1;

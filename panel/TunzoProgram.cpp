@@ -8,6 +8,7 @@
 #include "InstanceStart.h"
 #include "MainForm.h"
 #include "MessageBoxes.h"
+#include "SerialRadio.h"
 #include "SettingsStore.h"
 #include "TunzoResources.h"
 
@@ -84,5 +85,9 @@ int RunTunzo(int argc, char** argv, const std::function<void(TMainForm&)>& whenS
     if (whenShown)
         QTimer::singleShot(0, &MainForm, [&MainForm, &whenShown] { whenShown(MainForm); });
     app.exec();
+    // A GemTek line still open (Power, a logout) has its last frames sent
+    // before the program ends, and no sound-off of its own: the radio stays
+    // as the way out left it.
+    CloseSerialRadioLine();
     return 0;
 }

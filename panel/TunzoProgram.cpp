@@ -81,6 +81,9 @@ int RunTunzo(int argc, char** argv, const std::function<void(TMainForm&)>& whenS
     if (endedWhileStarting)
         QTimer::singleShot(0, &MainForm, &TMainForm::EndSession);
     MainForm.show();
+    // The bus after the window: a desktop's remote control can wait, the
+    // user's first look at the panel cannot.
+    QTimer::singleShot(0, &MainForm, &TMainForm::StartMediaControl);
     if (whenShown)
         QTimer::singleShot(0, &MainForm, [&MainForm, &whenShown] { whenShown(MainForm); });
     app.exec();

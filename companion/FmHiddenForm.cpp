@@ -188,12 +188,14 @@ void TFmHiddenForm::MuteWithIcon()
 {
     ShowIcon(mutedIcon_, PipitMutedTip);
     RadioDriver::CompanionMute();
+    ShowMuteStateOnBus();
 }
 
 void TFmHiddenForm::UnmuteWithIcon()
 {
     RadioDriver::CompanionUnmute();
     ShowIcon(soundOnIcon_, PipitTip);
+    ShowMuteStateOnBus();
 }
 
 // ---------------------------------------------------------------- menu commands
@@ -245,6 +247,7 @@ void TFmHiddenForm::ChoosePreset(int n)
     TunerSettings.CurrentFrequency = slot.Frequency;
     CurrentPreset = n;
     RadioDriver::CompanionTune(slot.Frequency);
+    ShowStationOnBus();
 }
 
 void TFmHiddenForm::ToggleVolumeControl()

@@ -21,6 +21,7 @@
 #include <functional>
 
 class InstanceLock;
+class MediaPlayerService;
 
 // The tips the icon shows.
 inline constexpr const char* PipitTip = "Pipit";
@@ -80,6 +81,15 @@ public:
     // ---- mute and unmute with the icon ----
     void MuteWithIcon();
     void UnmuteWithIcon();
+
+    // ---- the desktop's remote control (FmHiddenFormMedia.cpp) ----
+    // Offers pipit on the session bus to media keys and sound applets;
+    // without a bus pipit runs on as it is, silently.
+    void StartMediaControl();
+    void ShowStationOnBus();
+    void ShowMuteStateOnBus();
+    void ChooseNextPreset(bool up);
+    MediaPlayerService* mediaPlayer = nullptr;  // none until started, or without a bus
 
     // ---- actions ----
     void RunActions();

@@ -62,6 +62,9 @@ int RunPipit(int argc, char** argv, const std::function<void(TFmHiddenForm&)>& w
     QObject::connect(&sessionEnd, &SessionEndNotifier::sessionEnding, &form, &TFmHiddenForm::Shutdown);
     if (whenRunning)
         QTimer::singleShot(0, &form, [&form, &whenRunning] { whenRunning(form); });
+    // The bus once the icon is up and the loop runs: a desktop's remote
+    // control can wait.
+    QTimer::singleShot(0, &form, &TFmHiddenForm::StartMediaControl);
     app.exec();
     return 0;
 }

@@ -26,6 +26,7 @@
 #include <vector>
 
 class QDialog;
+class MediaPlayerService;
 struct ClockReading;
 class QKeyEvent;
 class QMessageBox;
@@ -169,6 +170,14 @@ public:
     // The design's outer window size for the current display mode, before
     // the desktop's own frame is taken off.
     QSize DesignWindowSize() const;
+
+    // ---- the desktop's remote control (MainFormMedia.cpp) ----
+    // Offers the panel on the session bus to media keys and sound applets;
+    // without a bus the panel runs on as it is, silently.
+    void StartMediaControl();
+    void ShowStationOnBus();
+    void ShowMuteStateOnBus();
+    MediaPlayerService* mediaPlayer = nullptr;  // none until started, or without a bus
 
     // ---- programs and help (MainFormPrograms.cpp) ----
     void item_haboutClick();

@@ -192,4 +192,5 @@ void TMainForm::SetTitle(const QString& text)
     const QString title = text.left(MaxTitleLength);
     setWindowTitle(title);
     TrayIcon->SetToolTip(title);
+    ShowStationOnBus();
 }

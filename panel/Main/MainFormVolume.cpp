@@ -67,6 +67,7 @@ void TMainForm::RefreshMuteIndicator()
     item_mute->setChecked(muted);
     sp_mute->setChecked(muted);
     TrayIcon->SetIcon(QIcon(QPixmap::fromImage(ProgramPicture(muted ? ":/ST_MUTE" : ":/ST_NORMAL"))));
+    ShowMuteStateOnBus();
 }
 
 void TMainForm::ToggleVolumeTarget()

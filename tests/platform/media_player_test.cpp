@@ -1,0 +1,117 @@
+// What the media player shows the desktop, and what its commands reach,
+// without a bus: the station's title and track, the signals of real changes
+// only, the volume steps, and the icon found beside an installed program.
+
+#include "MediaPlayerService.h"
+
+#include <QCoreApplication>
+#include <QDBusObjectPath>
+#include <QDir>
+#include <QFile>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace {
+
+struct Recorder {
+    std::string calls;
+    MediaPlayerHooks Hooks()
+    {
+        MediaPlayerHooks hooks;
+        hooks.play = [this] { calls += "play "; };
+        hooks.pause = [this] { calls += "pause "; };
+        hooks.volumeUp = [this] { calls += "up "; };
+        hooks.volumeDown = [this] { calls += "down "; };
+        return hooks;
+    }
+};
+
+MediaStation Station(const char* name, const char* text, double mhz) { return {name, text, mhz}; }
+
+}  // namespace
+
+TEST(MediaPlayerTest, MetadataNamesTheStationAndItsTrack)
+{
+    MediaPlayerService withArt({}, "file:///usr/share/icons/hicolor/128x128/apps/tunzo.png");
+    // Before any station: MPRIS's "no track", nothing else.
+    EXPECT_EQ(withArt.Metadata().keys(), QStringList{"mpris:trackid"});
+    EXPECT_EQ(withArt.Metadata()["mpris:trackid"].value<QDBusObjectPath>().path(),
+              "/org/mpris/MediaPlayer2/TrackList/NoTrack");
+
+    withArt.ShowStation(Station("Ten FM", "98.6", 98.6));
+    QVariantMap m = withArt.Metadata();
+    EXPECT_EQ(m["xesam:title"].toString(), "Ten FM 98.6 MHz");
+    EXPECT_EQ(m["mpris:trackid"].value<QDBusObjectPath>().path(), "/org/velmar/tunzo/station/98600");
+    EXPECT_EQ(m["mpris:artUrl"].toString(), "file:///usr/share/icons/hicolor/128x128/apps/tunzo.png");
+
+    // A cleared preset's blank name is no name; the locale's separator stays.
+    MediaPlayerService noArt({});
+    noArt.ShowStation(Station(" ", "103,35", 103.35));
+    m = noArt.Metadata();
+    EXPECT_EQ(m["xesam:title"].toString(), "103,35 MHz");
+    EXPECT_EQ(m["mpris:trackid"].value<QDBusObjectPath>().path(), "/org/velmar/tunzo/station/103350");
+    EXPECT_FALSE(m.contains("mpris:artUrl"));
+}
+
+TEST(MediaPlayerTest, OnlyRealChangesAreSignalled)
+{
+    MediaPlayerService service({});
+    QSignalSpy changes(&service, &MediaPlayerService::propertiesChanged);
+    service.ShowPlaying(true);
+    service.ShowPlaying(true);
+    service.ShowStation(Station("Ten FM", "98.6", 98.6));
+    service.ShowStation(Station("Ten FM", "98.6", 98.6));
+    service.ShowPlaying(false);
+    service.ShowStation(Station("Jazz", "98.6", 98.6));  // renamed: a change too
+    ASSERT_EQ(changes.size(), 4);
+    EXPECT_EQ(changes[0][0].toString(), "org.mpris.MediaPlayer2.Player");
+    EXPECT_EQ(changes[0][1].toMap(), (QVariantMap{{"PlaybackStatus", "Playing"}}));
+    EXPECT_EQ(changes[1][1].toMap()["Metadata"].toMap()["xesam:title"].toString(), "Ten FM 98.6 MHz");
+    EXPECT_EQ(changes[2][1].toMap(), (QVariantMap{{"PlaybackStatus", "Paused"}}));
+    EXPECT_EQ(changes[3][1].toMap()["Metadata"].toMap()["xesam:title"].toString(), "Jazz 98.6 MHz");
+    EXPECT_EQ(service.PlaybackStatus(), "Paused");
+}
+
+TEST(MediaPlayerTest, CommandsReachTheOwnerFromTheEventLoop)
+{
+    Recorder owner;
+    MediaPlayerService service(owner.Hooks());
+    service.PlayPause();  // paused: plays
+    service.SetVolume(VolumeMidpoint + 0.1);
+    service.SetVolume(VolumeMidpoint - 0.3);
+    service.SetVolume(VolumeMidpoint);  // no step
+    service.Next();                     // no hook: nothing
+    // The bus call is answered before the owner acts.
+    EXPECT_EQ(owner.calls, "");
+    QCoreApplication::processEvents();
+    EXPECT_EQ(owner.calls, "play up down ");
+
+    owner.calls.clear();
+    service.ShowPlaying(true);
+    service.PlayPause();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(owner.calls, "pause ");
+}
+
+TEST(MediaPlayerTest, TheIconBesideTheInstalledProgramIsTheArt)
+{
+    QTemporaryDir prefix;
+    ASSERT_TRUE(prefix.isValid());
+    const QString bin = prefix.path() + "/bin";
+    ASSERT_TRUE(QDir().mkpath(bin));
+    EXPECT_EQ(FindInstalledIconUrl(bin, "tunzo-no-such-icon"), "");
+
+    // The largest size installed wins.
+    for (const char* size : {"48x48", "64x64"}) {
+        const QString folder = prefix.path() + "/share/icons/hicolor/" + size + "/apps";
+        ASSERT_TRUE(QDir().mkpath(folder));
+        QFile icon(folder + "/tunzo-test.png");
+        ASSERT_TRUE(icon.open(QIODevice::WriteOnly));
+    }
+    EXPECT_EQ(FindInstalledIconUrl(bin, "tunzo-test"),
+              "file://" + prefix.path() + "/share/icons/hicolor/64x64/apps/tunzo-test.png");
+}

@@ -5,7 +5,7 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 scripts/install-deps
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTUNZO_WERROR=ON -DBUILD_TESTING=ON >/dev/null
 cmake --build build --parallel "$(nproc)"
 export QT_QPA_PLATFORM=offscreen
 ctest --test-dir build --output-on-failure --parallel "$(nproc)" --timeout 300
@@ -15,7 +15,7 @@ ctest --test-dir build --output-on-failure --parallel "$(nproc)" --timeout 300
 started=$SECONDS
 export UBSAN_OPTIONS=print_stacktrace=1
 cmake -S . -B build/sanitize -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DTUNZO_SANITIZE=ON -DTUNZO_GUI=OFF >/dev/null
+  -DTUNZO_SANITIZE=ON -DTUNZO_GUI=OFF -DTUNZO_WERROR=ON -DBUILD_TESTING=ON >/dev/null
 cmake --build build/sanitize --parallel "$(nproc)"
 echo "sanitizer build: $((SECONDS - started)) s"
 ctest --test-dir build/sanitize --output-on-failure --parallel "$(nproc)" --timeout 300

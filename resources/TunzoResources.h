@@ -14,7 +14,8 @@ void InitTunzoResources();
 // for an unknown path. They are PNG files under names without a suffix, from
 // which Qt cannot tell the format: left to guess (QIcon(path), QPixmap(path)),
 // it loads the image plugins to ask each one, and QIcon reads the MIME
-// database too, a millisecond and more than a megabyte of a start-up.
+// database too, a millisecond and more than a megabyte of a start-up. Named
+// as PNG, they are read by Qt's own PNG reader with no plugin loaded.
 QImage ProgramPicture(const char* path);
 
 inline constexpr int HandHotSpotX = 6;

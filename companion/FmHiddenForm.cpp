@@ -109,7 +109,6 @@ TFmHiddenForm::~TFmHiddenForm()
 
 void TFmHiddenForm::FormCreate()
 {
-    EnumerateAuxDevices();
     TrayIcon.SetIcon(soundOnIcon_);
     TrayIcon.SetToolTip(PipitTip);
     TrayIcon.SetActive(true);
@@ -182,6 +181,13 @@ void TFmHiddenForm::TrayLeftClick()
 
 void TFmHiddenForm::TrayRightClick(int x, int y)
 {
+    // Only the menu's "Line in" needs the sound card's mixer: it is counted
+    // here, once, rather than at every start, which would load and read the
+    // sound system for runs that never open the menu.
+    if (!auxDevicesCounted_) {
+        EnumerateAuxDevices();
+        auxDevicesCounted_ = true;
+    }
     delete popupMenu_;
     auto* menu = new QMenu;
     popupMenu_ = menu;

@@ -36,7 +36,11 @@ public:
 class FakeAuxMixer : public AuxMixer {
 public:
     explicit FakeAuxMixer(std::vector<uint32_t> volumes = {}) : volumes(std::move(volumes)) {}
-    int DeviceCount() override { return static_cast<int>(volumes.size()); }
+    int DeviceCount() override
+    {
+        ++countCalls;
+        return static_cast<int>(volumes.size());
+    }
     bool GetVolume(int device, uint32_t& volume) override;
     bool SetVolume(int device, uint32_t volume) override;
 
@@ -46,6 +50,7 @@ public:
     std::vector<std::string> names;  // where shorter than volumes, the base class's names
     bool readFails = false;
     int setCalls = 0;
+    int countCalls = 0;
 };
 
 // A mixer control's raw value as a channel level of 0..0xFFFF, for a control

@@ -39,9 +39,9 @@ bool CanShowMessageBox()
     return (x11 && *x11) || (wayland && *wayland);
 }
 
-QIcon StateIcon(const char* resource)
+QIcon StateIcon(TrayState state)
 {
-    return QIcon(QPixmap::fromImage(ProgramPicture(resource)));
+    return QIcon(QPixmap::fromImage(TrayStatePicture(state)));
 }
 
 // Shown as written: an "&" in a station name is no shortcut.
@@ -90,8 +90,8 @@ TFmHiddenForm::TFmHiddenForm(TrayShell& shell, InstanceLock* instance)
     : TrayIcon(shell), instance_(instance)
 {
     StartProgram = [](const QString& program) { return QProcess::startDetached(program, {}); };
-    soundOnIcon_ = StateIcon(":/ST_NORMAL");
-    mutedIcon_ = StateIcon(":/ST_MUTE");
+    soundOnIcon_ = StateIcon(TrayState::SoundOn);
+    mutedIcon_ = StateIcon(TrayState::Muted);
     TrayIcon.OnClick = [this](QObject*) { TrayLeftClick(); };
     TrayIcon.OnRightClick = [this](QObject*, Qt::MouseButton, Qt::KeyboardModifiers, int x, int y) {
         TrayRightClick(x, y);

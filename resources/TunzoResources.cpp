@@ -1,5 +1,7 @@
 #include "TunzoResources.h"
 
+#include "TrayStatePixels.h"
+
 #include <QImageReader>
 #include <QtCore/qglobal.h>
 
@@ -20,4 +22,10 @@ QImage ProgramPicture(const char* path) {
     QImageReader reader(QString::fromLatin1(path), "PNG");
     reader.setAutoDetectImageFormat(false);
     return reader.read();
+}
+
+QImage TrayStatePicture(TrayState state) {
+    const uint32_t* pixels = state == TrayState::Muted ? TrayMutedPixels : TrayNormalPixels;
+    // Read-only over the constant pixels: nothing is copied until drawn.
+    return QImage(reinterpret_cast<const uchar*>(pixels), TrayStateSize, TrayStateSize, QImage::Format_ARGB32);
 }

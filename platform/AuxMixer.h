@@ -23,7 +23,8 @@ public:
 // The simple-mixer controls of ALSA's default card that have a playback
 // volume, in ALSA's order. Each call opens the mixer and closes it again, so
 // controls of a card plugged in later are seen by the next call. Without a
-// sound card there are no devices and every call fails quietly.
+// sound card (or without libasound, AlsaLibrary.h) there are no devices and
+// every call fails quietly.
 class AlsaAuxMixer : public AuxMixer {
 public:
     int DeviceCount() override;

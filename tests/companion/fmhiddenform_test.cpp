@@ -84,6 +84,7 @@ protected:
     void TearDown() override
     {
         form.reset();
+        SetAuxMixer(nullptr);
         instance.Release();
         ClosePortAccess();
         SetPortBackend(nullptr);
@@ -264,7 +265,6 @@ TEST_F(FmHiddenFormTest, TheFirstMenuCountsTheMixerDevicesThatTheStartLeftAlone)
     form->TrayRightClick(0, 0);
     EXPECT_TRUE(MenuItem("Line in").isEnabled());
     EXPECT_EQ(mixer->countCalls, counted);
-    SetAuxMixer(nullptr);
 }
 
 TEST_F(FmHiddenFormTest, LaunchTunzoLetsGoOfTheLockOnlyWhenTunzoStarts)

@@ -3,11 +3,13 @@
 // process's peak resident memory (VmHWM) then. Each program runs as a fresh
 // process, one after the other, several times, in one run of this program;
 // medians are printed beside the goals. pipit runs on the simulated card with
-// a throwaway store and runtime folder, and takes the tray as present
+// a throwaway runtime folder and store, the store a user has after a while
+// (the settings and all 100 presets), and takes the tray as present
 // (TUNZO_ASSUME_TRAY), so that it starts without a desktop tray too.
 //   tunzo-bench-pipit [--offscreen] [runs]
 
 #include "ProcessTiming.h"
+#include "StoreWithPresets.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -72,14 +74,15 @@ int main(int argc, char** argv)
     }
     const std::string platform = ChoosePlatform(offscreen);
     const std::string dir = UseThrowawayStoreAndCard();
+    WriteStoreWithPresets();
     setenv("TUNZO_ASSUME_TRAY", "1", 1);
 
     const std::string folder = OwnFolder();
     const std::string emptyTray = folder + "/tunzo-bench-empty-tray";
     const std::string pipitTray = folder + "/tunzo-bench-pipit-tray";
 
-    // One start of each first, not counted: it creates the store and the
-    // card's state, and fills the page cache for both alike.
+    // One start of each first, not counted: it creates the card's state and
+    // fills the page cache for both alike.
     RunUntilExposed(emptyTray, ReportFdVariable, ReportTimeoutMs);
     RunUntilExposed(pipitTray, ReportFdVariable, ReportTimeoutMs);
 

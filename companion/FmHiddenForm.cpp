@@ -27,9 +27,9 @@
 
 namespace {
 
-QIcon StateIcon(const char* resource)
+QIcon StateIcon(TrayState state)
 {
-    return QIcon(QPixmap::fromImage(ProgramPicture(resource)));
+    return QIcon(QPixmap::fromImage(TrayStatePicture(state)));
 }
 
 // Shown as written: an "&" in a station name is no shortcut.
@@ -78,8 +78,8 @@ TFmHiddenForm::TFmHiddenForm(TrayShell& shell, InstanceLock* instance)
     : TrayIcon(shell), instance_(instance)
 {
     StartProgram = [](const QString& program) { return QProcess::startDetached(program, {}); };
-    soundOnIcon_ = StateIcon(":/ST_NORMAL");
-    mutedIcon_ = StateIcon(":/ST_MUTE");
+    soundOnIcon_ = StateIcon(TrayState::SoundOn);
+    mutedIcon_ = StateIcon(TrayState::Muted);
     TrayIcon.OnClick = [this](QObject*) { TrayLeftClick(); };
     TrayIcon.OnRightClick = [this](QObject*, Qt::MouseButton, Qt::KeyboardModifiers, int x, int y) {
         TrayRightClick(x, y);
@@ -97,7 +97,6 @@ TFmHiddenForm::~TFmHiddenForm()
 
 void TFmHiddenForm::FormCreate()
 {
-    EnumerateAuxDevices();
     TrayIcon.SetIcon(soundOnIcon_);
     TrayIcon.SetToolTip(PipitTip);
     TrayIcon.SetActive(true);
@@ -170,6 +169,13 @@ void TFmHiddenForm::TrayLeftClick()
 
 void TFmHiddenForm::TrayRightClick(int x, int y)
 {
+    // Only the menu's "Line in" needs the sound card's mixer: it is counted
+    // here, once, rather than at every start, which would load and read the
+    // sound system for runs that never open the menu.
+    if (!auxDevicesCounted_) {
+        EnumerateAuxDevices();
+        auxDevicesCounted_ = true;
+    }
     delete popupMenu_;
     auto* menu = new QMenu;
     popupMenu_ = menu;

@@ -111,6 +111,7 @@ private:
     QIcon soundOnIcon_;
     QIcon mutedIcon_;
     QPointer<QMenu> popupMenu_;
+    bool auxDevicesCounted_ = false;
     bool started_ = false;
     bool ending_ = false;
     bool saved_ = false;

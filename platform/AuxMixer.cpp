@@ -1,6 +1,6 @@
 #include "AuxMixer.h"
 
-#include <alsa/asoundlib.h>
+#include "AlsaLibrary.h"
 
 #include <algorithm>
 #include <cstdarg>
@@ -12,36 +12,42 @@ namespace {
 void QuietAlsa(const char*, int, const char*, int, const char*, ...) {}
 
 // Opens the default card's mixer for one call and closes it on every path.
+// Without the library there is no mixer, as without a sound card.
 class MixerSession {
 public:
-    MixerSession()
+    MixerSession() : alsa_(Alsa())
     {
-        snd_lib_error_set_handler(QuietAlsa);
-        if (snd_mixer_open(&handle_, 0) < 0) {
+        if (!alsa_)
+            return;
+        alsa_->lib_error_set_handler(QuietAlsa);
+        if (alsa_->mixer_open(&handle_, 0) < 0) {
             handle_ = nullptr;
             return;
         }
-        if (snd_mixer_attach(handle_, "default") < 0 || snd_mixer_selem_register(handle_, nullptr, nullptr) < 0 ||
-            snd_mixer_load(handle_) < 0) {
-            snd_mixer_close(handle_);
+        if (alsa_->mixer_attach(handle_, "default") < 0 || alsa_->mixer_selem_register(handle_, nullptr, nullptr) < 0 ||
+            alsa_->mixer_load(handle_) < 0) {
+            alsa_->mixer_close(handle_);
             handle_ = nullptr;
         }
     }
     ~MixerSession()
     {
         if (handle_)
-            snd_mixer_close(handle_);
+            alsa_->mixer_close(handle_);
     }
     MixerSession(const MixerSession&) = delete;
     MixerSession& operator=(const MixerSession&) = delete;
+
+    // The library's calls; only while an element is at hand.
+    const AlsaLibrary& alsa() const { return *alsa_; }
 
     std::vector<snd_mixer_elem_t*> volumeElements() const
     {
         std::vector<snd_mixer_elem_t*> elements;
         if (!handle_)
             return elements;
-        for (snd_mixer_elem_t* e = snd_mixer_first_elem(handle_); e; e = snd_mixer_elem_next(e))
-            if (snd_mixer_selem_is_active(e) && snd_mixer_selem_has_playback_volume(e))
+        for (snd_mixer_elem_t* e = alsa_->mixer_first_elem(handle_); e; e = alsa_->mixer_elem_next(e))
+            if (alsa_->mixer_selem_is_active(e) && alsa_->mixer_selem_has_playback_volume(e))
                 elements.push_back(e);
         return elements;
     }
@@ -55,6 +61,7 @@ public:
     }
 
 private:
+    const AlsaLibrary* alsa_;
     snd_mixer_t* handle_ = nullptr;
 };
 
@@ -91,11 +98,14 @@ bool AlsaAuxMixer::GetVolume(int device, uint32_t& volume)
     MixerSession mixer;
     snd_mixer_elem_t* e = mixer.element(device);
     long min = 0, max = 0, left = 0, right = 0;
-    if (!e || snd_mixer_selem_get_playback_volume_range(e, &min, &max) < 0 ||
-        snd_mixer_selem_get_playback_volume(e, SND_MIXER_SCHN_FRONT_LEFT, &left) < 0)
+    if (!e)
         return false;
-    if (snd_mixer_selem_is_playback_mono(e) ||
-        snd_mixer_selem_get_playback_volume(e, SND_MIXER_SCHN_FRONT_RIGHT, &right) < 0)
+    const AlsaLibrary& alsa = mixer.alsa();
+    if (alsa.mixer_selem_get_playback_volume_range(e, &min, &max) < 0 ||
+        alsa.mixer_selem_get_playback_volume(e, SND_MIXER_SCHN_FRONT_LEFT, &left) < 0)
+        return false;
+    if (alsa.mixer_selem_is_playback_mono(e) ||
+        alsa.mixer_selem_get_playback_volume(e, SND_MIXER_SCHN_FRONT_RIGHT, &right) < 0)
         right = left;
     volume = MixerLevelOf(left, min, max) | (MixerLevelOf(right, min, max) << 16);
     return true;
@@ -106,15 +116,19 @@ bool AlsaAuxMixer::SetVolume(int device, uint32_t volume)
     MixerSession mixer;
     snd_mixer_elem_t* e = mixer.element(device);
     long min = 0, max = 0, left = 0, right = 0;
-    if (!e || snd_mixer_selem_get_playback_volume_range(e, &min, &max) < 0 ||
-        snd_mixer_selem_get_playback_volume(e, SND_MIXER_SCHN_FRONT_LEFT, &left) < 0)
+    if (!e)
         return false;
-    if (snd_mixer_selem_set_playback_volume(e, SND_MIXER_SCHN_FRONT_LEFT, RawVolumeFor(volume, left, min, max)) < 0)
+    const AlsaLibrary& alsa = mixer.alsa();
+    if (alsa.mixer_selem_get_playback_volume_range(e, &min, &max) < 0 ||
+        alsa.mixer_selem_get_playback_volume(e, SND_MIXER_SCHN_FRONT_LEFT, &left) < 0)
         return false;
-    if (!snd_mixer_selem_is_playback_mono(e)) {
-        if (snd_mixer_selem_get_playback_volume(e, SND_MIXER_SCHN_FRONT_RIGHT, &right) < 0)
+    if (alsa.mixer_selem_set_playback_volume(e, SND_MIXER_SCHN_FRONT_LEFT, RawVolumeFor(volume, left, min, max)) < 0)
+        return false;
+    if (!alsa.mixer_selem_is_playback_mono(e)) {
+        if (alsa.mixer_selem_get_playback_volume(e, SND_MIXER_SCHN_FRONT_RIGHT, &right) < 0)
             right = left;
-        snd_mixer_selem_set_playback_volume(e, SND_MIXER_SCHN_FRONT_RIGHT, RawVolumeFor(volume >> 16, right, min, max));
+        alsa.mixer_selem_set_playback_volume(e, SND_MIXER_SCHN_FRONT_RIGHT,
+                                             RawVolumeFor(volume >> 16, right, min, max));
     }
     return true;
 }
@@ -132,7 +146,7 @@ std::vector<std::string> AlsaAuxMixer::DeviceNames()
     MixerSession mixer;
     std::vector<std::string> names;
     for (snd_mixer_elem_t* e : mixer.volumeElements()) {
-        const char* name = snd_mixer_selem_get_name(e);
+        const char* name = mixer.alsa().mixer_selem_get_name(e);
         names.push_back(name && *name ? name : "Mixer control " + std::to_string(names.size() + 1));
     }
     return names;

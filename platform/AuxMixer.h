@@ -23,7 +23,8 @@ public:
 // The simple-mixer controls of ALSA's default card that have a playback
 // volume, in ALSA's order. Each call opens the mixer and closes it again, so
 // controls of a card plugged in later are seen by the next call. Without a
-// sound card there are no devices and every call fails quietly.
+// sound card (or without libasound, AlsaLibrary.h) there are no devices and
+// every call fails quietly.
 class AlsaAuxMixer : public AuxMixer {
 public:
     int DeviceCount() override;
@@ -36,7 +37,11 @@ public:
 class FakeAuxMixer : public AuxMixer {
 public:
     explicit FakeAuxMixer(std::vector<uint32_t> volumes = {}) : volumes(std::move(volumes)) {}
-    int DeviceCount() override { return static_cast<int>(volumes.size()); }
+    int DeviceCount() override
+    {
+        ++countCalls;
+        return static_cast<int>(volumes.size());
+    }
     bool GetVolume(int device, uint32_t& volume) override;
     bool SetVolume(int device, uint32_t volume) override;
 
@@ -46,6 +51,7 @@ public:
     std::vector<std::string> names;  // where shorter than volumes, the base class's names
     bool readFails = false;
     int setCalls = 0;
+    int countCalls = 0;
 };
 
 // A mixer control's raw value as a channel level of 0..0xFFFF, for a control

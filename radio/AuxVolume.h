@@ -4,7 +4,8 @@
 
 #include <cstdint>
 
-// Number of devices counted at start-up; not refreshed while the program runs.
+// Number of devices counted once (tunzo at start-up, pipit at its first menu);
+// not refreshed while the program runs.
 extern int32_t AuxDeviceCount;
 
 // Counts the devices into AuxDeviceCount; true when there is at least one.

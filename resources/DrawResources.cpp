@@ -1,6 +1,7 @@
 // Draws the pictures under resources/: the dot-matrix digit strip, the program
 // icon (several sizes and an SVG), the two tray state icons and the hand
-// cursor. The PNG files are committed; run this again only to change them:
+// cursor. The PNG files (and the tray icons' pixels, TrayStatePixels.cpp) are
+// committed; run this again only to change them:
 //   tunzo-draw-resources <folder>
 
 #include <QColor>
@@ -304,6 +305,36 @@ bool Save(const QImage& img, const QString& path) {
     return false;
 }
 
+// The tray state icons once more, as the raw ARGB32 pixels of
+// TrayStatePixels.cpp: the tray companion shows them without a PNG reader.
+void WritePixelArray(QTextStream& out, const char* name, const QImage& picture) {
+    const QImage argb = picture.convertToFormat(QImage::Format_ARGB32);
+    out << "const uint32_t " << name << "[TrayStatePixelCount] = {\n";
+    for (int y = 0; y < argb.height(); ++y) {
+        const auto* row = reinterpret_cast<const uint32_t*>(argb.constScanLine(y));
+        for (int x = 0; x < argb.width(); ++x)
+            out << (x % 8 == 0 ? "    " : " ") << QString("0x%1,").arg(row[x], 8, 16, QChar('0'))
+                << (x % 8 == 7 ? "\n" : "");
+    }
+    out << "};\n";
+}
+
+bool WriteTrayStatePixels(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+        std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
+        return false;
+    }
+    QTextStream out(&file);
+    out << "// Written by tunzo-draw-resources with st_normal.png and st_mute.png: the\n"
+           "// same two pictures as ARGB32 pixels, row by row.\n\n"
+           "#include \"TrayStatePixels.h\"\n\n";
+    WritePixelArray(out, "TrayNormalPixels", DrawStateIcon(false));
+    out << "\n";
+    WritePixelArray(out, "TrayMutedPixels", DrawStateIcon(true));
+    return true;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -317,6 +348,7 @@ int main(int argc, char** argv) {
         ok = Save(DrawProgramIcon(size), dir + QString("tunzo-%1.png").arg(size)) && ok;
     ok = Save(DrawStateIcon(false), dir + "st_normal.png") && ok;
     ok = Save(DrawStateIcon(true), dir + "st_mute.png") && ok;
+    ok = WriteTrayStatePixels(dir + "TrayStatePixels.cpp") && ok;
     ok = Save(DrawHandCursor(), dir + "hand.png") && ok;
     QFile svg(dir + "tunzo.svg");
     if (svg.open(QIODevice::WriteOnly | QIODevice::Truncate)) {

@@ -330,6 +330,13 @@ bool HiveConnection::Begin(Access access)
     if (!Connect(access))
         return false;
     if (access == Access::Write) {
+        // On a hive already known to be ours the log's mode (and with it
+        // the lighter flushing) is set before the first write rather than
+        // after it: that write then commits into the log without a flush of
+        // its own, which the checkpoint right after it makes anyway. A start
+        // that publishes its handle spends most of its time on the disk.
+        if (schemaPresent_)
+            UseWriteAheadLogWithoutWaiting();
         // The write lock is taken at once: upgrading a read transaction
         // later could fail with "database is locked" instead of waiting.
         const int rc = Run(BeginWrite);
@@ -387,6 +394,14 @@ bool HiveConnection::End()
     if (writing_)
         TidyLogAfterWrite();
     return true;
+}
+
+void HiveConnection::UseWriteAheadLogWithoutWaiting()
+{
+    // When another program is in the way, the next write tries again.
+    sqlite3_busy_timeout(db_, 0);
+    UseWriteAheadLog();
+    sqlite3_busy_timeout(db_, busyTimeoutMs_);
 }
 
 void HiveConnection::TidyLogAfterWrite()

@@ -99,6 +99,7 @@ private:
     // The state that belongs to one open connection, back to none.
     void ForgetConnection();
     void UseWriteAheadLog();
+    void UseWriteAheadLogWithoutWaiting();
     Schema ReadSchema(Access access);
     bool Execute(const char* sql);
     // Steps a statement that returns no rows: SQLITE_DONE when it ran.

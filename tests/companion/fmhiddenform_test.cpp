@@ -4,6 +4,8 @@
 // "DIE" on the command line.
 
 #include "Actions.h"
+#include "AuxMixer.h"
+#include "AuxVolume.h"
 #include "CompanionMenu.h"
 #include "FmHiddenForm.h"
 #include "InstanceLock.h"
@@ -82,6 +84,7 @@ protected:
     void TearDown() override
     {
         form.reset();
+        SetAuxMixer(nullptr);
         instance.Release();
         ClosePortAccess();
         SetPortBackend(nullptr);
@@ -235,6 +238,33 @@ TEST_F(FmHiddenFormTest, TheVolumePathIsToggledAndSavedAndExitSavesWithoutMuting
     ASSERT_TRUE(reg.OpenKey(MainKey, false));
     EXPECT_EQ(reg.ReadFloat("DefaultStation"), 103.3);
     EXPECT_FALSE(std::filesystem::exists(ActionSocketPath(RuntimeDirectory(), getpid())));
+}
+
+TEST_F(FmHiddenFormTest, TheFirstMenuCountsTheMixerDevicesThatTheStartLeftAlone)
+{
+    AssignInitialValues(TunerSettings);
+    TunerSettings.CardPort = 0x30C;
+    TunerSettings.VolumeControl = VolumeOnLineIn;
+    SaveSettings();
+    auto owned = std::make_unique<FakeAuxMixer>(std::vector<uint32_t>{0x8000});
+    FakeAuxMixer* mixer = owned.get();
+    SetAuxMixer(std::move(owned));
+    AuxDeviceCount = 0;
+
+    Start();
+    ASSERT_TRUE(form->started());
+    EXPECT_EQ(mixer->countCalls, 0);
+
+    // The first menu shows the device and the stored choice of it.
+    form->TrayRightClick(0, 0);
+    EXPECT_TRUE(MenuItem("Line in").isEnabled());
+    EXPECT_TRUE(MenuItem("Line in").isChecked());
+    EXPECT_FALSE(MenuItem("Radio").isChecked());
+    const int counted = mixer->countCalls;
+    EXPECT_GE(counted, 1);
+    form->TrayRightClick(0, 0);
+    EXPECT_TRUE(MenuItem("Line in").isEnabled());
+    EXPECT_EQ(mixer->countCalls, counted);
 }
 
 TEST_F(FmHiddenFormTest, LaunchTunzoLetsGoOfTheLockOnlyWhenTunzoStarts)

@@ -104,6 +104,14 @@ TEST(Resources, AreCompiledInUnderTheirNames) {
     EXPECT_NE(QImage(":/ST_NORMAL"), QImage(":/ST_MUTE"));
 }
 
+// The tray icons' raw pixels are drawn apart from their PNG files: redrawn
+// one without the other, the tray would show other pictures than the rest.
+TEST(Resources, TrayStatePixelsAreTheTrayPictures) {
+    auto argb = [](const QImage& image) { return image.convertToFormat(QImage::Format_ARGB32); };
+    EXPECT_EQ(argb(TrayStatePicture(TrayState::SoundOn)), argb(ProgramPicture(":/ST_NORMAL")));
+    EXPECT_EQ(argb(TrayStatePicture(TrayState::Muted)), argb(ProgramPicture(":/ST_MUTE")));
+}
+
 // Eleven distinct glyphs of 19 pixels, each clear of its cell's edges, so that
 // glyphs placed side by side never touch.
 TEST(Resources, DigitStripHoldsElevenSeparateGlyphsOnBlack) {

@@ -52,10 +52,13 @@ public:
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override
     {
-        auto* widget = qobject_cast<QWidget*>(watched);
+        // Every event of the program passes here: the cheapest test first.
+        if (event->type() != QEvent::KeyPress || static_cast<QKeyEvent*>(event)->key() != Qt::Key_F1)
+            return false;
         // The window takes the key first and hands it to its focused control,
         // whose topic the user wants: the key is answered there.
-        if (!widget || event->type() != QEvent::KeyPress || static_cast<QKeyEvent*>(event)->key() != Qt::Key_F1)
+        auto* widget = qobject_cast<QWidget*>(watched);
+        if (!widget)
             return false;
         if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget()))
             ShowHelp(HelpContextOfMenu(*menu, fallback_));

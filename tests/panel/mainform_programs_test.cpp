@@ -80,12 +80,12 @@ TEST_F(PanelTest, HelpMenusAndF1OpenTheTopicOfWhatHasTheFocus)
     // The jump dialog has its own topic, and stays open behind the help.
     QString topic;
     bool dialogWaited = false;
-    QTimer::singleShot(0, f.frm_jump, [&] {
-        QTest::keyClick(f.frm_jump->windowHandle(), Qt::Key_F1);
+    QTimer::singleShot(0, &f, [&] {
+        QTest::keyClick(f.frm_jump()->windowHandle(), Qt::Key_F1);
         topic = ShownTopic();
-        dialogWaited = f.frm_jump->isVisible();
+        dialogWaited = f.frm_jump()->isVisible();
         THelpWindow::Current()->close();
-        f.frm_jump->reject();
+        f.frm_jump()->reject();
     });
     f.cmd_jumpClick();
     EXPECT_EQ(topic, "ctx-503");

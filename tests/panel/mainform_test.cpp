@@ -159,11 +159,11 @@ TEST_F(PanelTest, JumpDialogTunesOnlyWhenTheFrequencyChanged)
     TMainForm& f = Start();
     f.TuneTo(99.0);
     auto typeAndOk = [&](const QString& typing) {
-        QTimer::singleShot(0, f.frm_jump, [&f, typing] {
-            QTest::keyClicks(f.frm_jump->txt_freq, typing);
-            QTest::mouseClick(f.frm_jump->cmd_OK, Qt::LeftButton);
-            if (f.frm_jump->isVisible())
-                f.frm_jump->reject();
+        QTimer::singleShot(0, &f, [&f, typing] {
+            QTest::keyClicks(f.frm_jump()->txt_freq, typing);
+            QTest::mouseClick(f.frm_jump()->cmd_OK, Qt::LeftButton);
+            if (f.frm_jump()->isVisible())
+                f.frm_jump()->reject();
         });
     };
     typeAndOk("94,2");
@@ -179,10 +179,10 @@ TEST_F(PanelTest, JumpDialogTunesOnlyWhenTheFrequencyChanged)
 
     // Keypad 9 opens it with the 9 typed.
     QString shown;
-    QTimer::singleShot(0, f.frm_jump, [&] {
-        shown = f.frm_jump->txt_freq->text();
-        QTest::keyClicks(f.frm_jump->txt_freq, "8.6");
-        QTest::mouseClick(f.frm_jump->cmd_OK, Qt::LeftButton);
+    QTimer::singleShot(0, &f, [&] {
+        shown = f.frm_jump()->txt_freq->text();
+        QTest::keyClicks(f.frm_jump()->txt_freq, "8.6");
+        QTest::mouseClick(f.frm_jump()->cmd_OK, Qt::LeftButton);
     });
     Press(Qt::Key_9, Qt::KeypadModifier);
     EXPECT_EQ(shown, "9");

@@ -131,7 +131,7 @@ void TMainForm::FormCreate(const std::vector<std::string>& arguments)
     mnu_display_slider->setChecked(TunerSettings.ShowFrequencySlider);
     mnu_display_Clock->setChecked(TunerSettings.ShowClock);
     lbl_time->setVisible(TunerSettings.ShowClock);
-    logo->setPixmap(QPixmap::fromImage(ProgramPicture(":/MAINICON")));
+    logo->setPixmap(QPixmap::fromImage(ProgramIconPicture()));
     ShowAlarmState();
     LabelPresetButtons();
     OpenSerialLine();

@@ -66,7 +66,7 @@ void TMainForm::RefreshMuteIndicator()
     lbl_mute->setVisible(muted);
     item_mute->setChecked(muted);
     sp_mute->setChecked(muted);
-    TrayIcon->SetIcon(QIcon(QPixmap::fromImage(ProgramPicture(muted ? ":/ST_MUTE" : ":/ST_NORMAL"))));
+    TrayIcon->SetIcon(QIcon(QPixmap::fromImage(TrayStatePicture(muted ? TrayState::Muted : TrayState::SoundOn))));
     ShowMuteStateOnBus();
 }
 

@@ -4,7 +4,6 @@
 #include "MainForm.h"
 
 #include "AdapterCatalogue.h"
-#include "AuxVolume.h"
 #include "CustomPanel.h"
 #include "FmDigi.h"
 #include "Leaving.h"
@@ -112,7 +111,6 @@ void TMainForm::FormCreate(const std::vector<std::string>& arguments)
     LoadScheduledEvents();
     RadioDriver::RefreshMuteIndicator = [this] { RefreshMuteIndicator(); };
     RadioDriver::ProcessMessages = [] { QApplication::processEvents(); };
-    EnumerateAuxDevices();
     SliderGuard = false;
 
     // No card traffic without port access; the serial line needs none.

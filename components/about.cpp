@@ -27,7 +27,7 @@ Tfrm_about::Tfrm_about(QWidget* parent)
     logo = new QLabel(Panel1);
     logo->setGeometry(38, 18, 32, 32);
     logo->setScaledContents(true);
-    logo->setPixmap(QPixmap::fromImage(ProgramPicture(":/MAINICON")));
+    logo->setPixmap(QPixmap::fromImage(ProgramIconPicture()));
 
     ProductName = new QLabel(Panel1);
     ProductName->move(88, 31);

@@ -93,7 +93,7 @@ int RunTunzo(int argc, char** argv, const std::function<void(TMainForm&)>& whenS
     QApplication::setApplicationName("Tunzo");
     QApplication::setQuitOnLastWindowClosed(false);
     InitTunzoResources();
-    QApplication::setWindowIcon(QIcon(QPixmap::fromImage(ProgramPicture(":/MAINICON"))));
+    QApplication::setWindowIcon(QIcon(QPixmap::fromImage(ProgramIconPicture())));
     QFont font = QApplication::font();
     font.setPointSize(8);
     QApplication::setFont(font);

@@ -24,6 +24,12 @@ QImage ProgramPicture(const char* path) {
     return reader.read();
 }
 
+QImage ProgramIconPicture() {
+    // Copies share the one decoded image.
+    static const QImage picture = ProgramPicture(":/MAINICON");
+    return picture;
+}
+
 QImage TrayStatePicture(TrayState state) {
     const uint32_t* pixels = state == TrayState::Muted ? TrayMutedPixels : TrayNormalPixels;
     // Read-only over the constant pixels: nothing is copied until drawn.

@@ -18,6 +18,10 @@ void InitTunzoResources();
 // as PNG, they are read by Qt's own PNG reader with no plugin loaded.
 QImage ProgramPicture(const char* path);
 
+// The program icon, the picture of ":/MAINICON", decoded at its first use
+// only: the window icon, the panel's logo and the dialogs all show it.
+QImage ProgramIconPicture();
+
 // The tray state icons, the pictures of ":/ST_NORMAL" and ":/ST_MUTE", made
 // from their raw pixels (TrayStatePixels.h): no image reader, PNG or zlib code
 // is loaded for them, which for the tray companion, which shows no other

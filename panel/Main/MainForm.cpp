@@ -4,7 +4,6 @@
 #include "MainForm.h"
 
 #include "AdapterCatalogue.h"
-#include "AuxVolume.h"
 #include "CustomPanel.h"
 #include "FmDigi.h"
 #include "Leaving.h"
@@ -112,7 +111,6 @@ void TMainForm::FormCreate(const std::vector<std::string>& arguments)
     LoadScheduledEvents();
     RadioDriver::RefreshMuteIndicator = [this] { RefreshMuteIndicator(); };
     RadioDriver::ProcessMessages = [] { QApplication::processEvents(); };
-    EnumerateAuxDevices();
     SliderGuard = false;
 
     // No card traffic without port access; the serial line needs none.
@@ -131,7 +129,7 @@ void TMainForm::FormCreate(const std::vector<std::string>& arguments)
     mnu_display_slider->setChecked(TunerSettings.ShowFrequencySlider);
     mnu_display_Clock->setChecked(TunerSettings.ShowClock);
     lbl_time->setVisible(TunerSettings.ShowClock);
-    logo->setPixmap(QPixmap::fromImage(ProgramPicture(":/MAINICON")));
+    logo->setPixmap(QPixmap::fromImage(ProgramIconPicture()));
     ShowAlarmState();
     LabelPresetButtons();
     OpenSerialLine();

@@ -244,6 +244,8 @@ private:
     std::optional<TuneState> SearchStep(double step);
     void CheckVolumeTargets();
     void ApplyVolumeTargetRules();
+    // Counts the mixer devices at its first call; true when there is one.
+    bool LineInAvailable();
     void ReportStoreError(const std::exception& error);
     // Says which program is missing when it is.
     bool ProgramFound(const QString& program, const char* what);
@@ -269,6 +271,7 @@ private:
     const QEvent* releaseInDelivery_ = nullptr;  // compared, never used
     bool started_ = false;
     bool ending_ = false;
+    bool auxDevicesCounted_ = false;
     int64_t alarmFiredAt_ = 0;  // the calendar minute of the last alarm
     bool inTick_ = false;  // Timer1Timer is running; a nested tick is dropped
 };

@@ -244,7 +244,7 @@ void TMainForm::StorePreset(int n)
 bool TMainForm::EditStationName()
 {
     SettingsDialogMode = SettingsPagePresetName;
-    ShowModal(*frm_settings);
+    ShowModal(*frm_settings());
     return SettingsDialogAccepted;
 }
 

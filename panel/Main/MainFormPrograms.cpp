@@ -158,8 +158,8 @@ void TMainForm::Searchforhelpon1Click()
 
 void TMainForm::item_haboutClick()
 {
-    frm_about->AlwaysOnTop = TunerSettings.AlwaysOnTop;
-    ShowModal(*frm_about);
+    frm_about()->AlwaysOnTop = TunerSettings.AlwaysOnTop;
+    ShowModal(*frm_about());
 }
 
 void TMainForm::ShowModal(QDialog& dialog)

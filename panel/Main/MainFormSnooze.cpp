@@ -52,7 +52,7 @@ void TMainForm::cmd_sleepClick()
         return;
     }
     SettingsDialogMode = SettingsPageSnooze;
-    ShowModal(*frm_settings);
+    ShowModal(*frm_settings());
     const bool active = TunerSettings.SnoozeActive;
     if (active)
         tmr_sleep.start();
@@ -96,7 +96,7 @@ void TMainForm::cmd_alarmClick()
     try {
         if (s.AlarmActive) {
             SettingsDialogMode = SettingsPageAlarm;
-            ShowModal(*frm_settings);
+            ShowModal(*frm_settings());
             s.AlarmActive = SettingsDialogAccepted;
             if (s.AlarmActive)
                 SaveAlarm();

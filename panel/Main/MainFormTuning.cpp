@@ -146,7 +146,7 @@ void TMainForm::lbl_freqClick(int mhz)
 void TMainForm::QuickJump()
 {
     const double before = TunerSettings.CurrentFrequency;
-    ShowModal(*frm_jump);
+    ShowModal(*frm_jump());
     if (TunerSettings.CurrentFrequency != before) {
         TuneTo(TunerSettings.CurrentFrequency);
         RecogniseStation();
@@ -162,10 +162,10 @@ void TMainForm::cmd_jumpClick()
 
 void TMainForm::QuickJumpWithDigit(int digit)
 {
-    frm_jump->QuickJumpPending = true;
+    frm_jump()->QuickJumpPending = true;
     MarkChannelMenu(0);
     SetBtnFace(LitButton, 0);
-    frm_jump->QuickJumpDigit = QString::number(digit);
+    frm_jump()->QuickJumpDigit = QString::number(digit);
     QuickJump();
 }
 

@@ -96,6 +96,7 @@ const QString BankUpHint = "Left click - change preset channel set\nRight click 
 
 void TMainFormUi::SetupUi(QMainWindow* form, TrayShell* shell)
 {
+    form_ = form;
     form->setObjectName("MainForm");
     form->setWindowTitle("Tunzo");
     // A fixed-size radio: system menu and minimise box, nothing to maximise.
@@ -114,10 +115,34 @@ void TMainFormUi::SetupUi(QMainWindow* form, TrayShell* shell)
 
     Timer1.setInterval(TickMs);
     tmr_sleep.setInterval(60000);
-    frm_jump = new Tfrm_jump(form);
-    frm_about = new Tfrm_about(form);
-    frm_settings = new Tfrm_settings(form);
     SetHelpContexts(form);
+}
+
+Tfrm_jump* TMainFormUi::frm_jump()
+{
+    if (!jumpForm_) {
+        jumpForm_ = new Tfrm_jump(form_);
+        SetHelpContext(jumpForm_, HelpJumpDialog);
+    }
+    return jumpForm_;
+}
+
+Tfrm_about* TMainFormUi::frm_about()
+{
+    if (!aboutForm_) {
+        aboutForm_ = new Tfrm_about(form_);
+        SetHelpContext(aboutForm_, Tfrm_about::HelpContext);
+    }
+    return aboutForm_;
+}
+
+Tfrm_settings* TMainFormUi::frm_settings()
+{
+    if (!settingsForm_) {
+        settingsForm_ = new Tfrm_settings(form_);
+        SetHelpContext(settingsForm_, HelpSettingsDialog);
+    }
+    return settingsForm_;
 }
 
 void TMainFormUi::SetHelpContexts(QMainWindow* form)
@@ -125,9 +150,6 @@ void TMainFormUi::SetHelpContexts(QMainWindow* form)
     const std::pair<QObject*, int> topics[] = {
         {form, HelpMainWindow},
         {Panel2, HelpDisplay},
-        {frm_jump, HelpJumpDialog},
-        {frm_settings, HelpSettingsDialog},
-        {frm_about, Tfrm_about::HelpContext},
         {mnu_file, HelpActionsMenu},
         {mnu_options, HelpOptionsMenu},
         {mnu_channels, HelpChannels},

@@ -93,11 +93,19 @@ public:
     QAction *pitem_name = nullptr, *pitem_clear = nullptr;
 
     // ---- dialogs ----
-    Tfrm_jump* frm_jump = nullptr;
-    Tfrm_about* frm_about = nullptr;
-    Tfrm_settings* frm_settings = nullptr;
+    // Each is made at its first use, with its parent and help topic: most
+    // starts never open one, and making all three held up the window's first
+    // picture (the settings dialog alone loaded Qt's image plugins).
+    Tfrm_jump* frm_jump();
+    Tfrm_about* frm_about();
+    Tfrm_settings* frm_settings();
 
 private:
+    QMainWindow* form_ = nullptr;
+    Tfrm_jump* jumpForm_ = nullptr;
+    Tfrm_about* aboutForm_ = nullptr;
+    Tfrm_settings* settingsForm_ = nullptr;
+
     void CreateDisplay(QWidget* client);
     void CreateGroups(QWidget* client);
     void CreateSlider(QWidget* client);

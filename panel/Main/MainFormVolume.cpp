@@ -43,6 +43,11 @@ void TMainForm::WireVolume()
         };
     for (QAction* a : {item_volctrl_radio, item_volctrl_line, pop_volctrl_radio, pop_volctrl_line})
         connect(a, &QAction::triggered, this, &TMainForm::ToggleVolumeTarget);
+    for (QMenu* menu : {item_volcontrol, pop_volcontrol})
+        connect(menu, &QMenu::aboutToShow, this, [this] {
+            LineInAvailable();
+            ApplyVolumeTargetRules();
+        });
 }
 
 void TMainForm::RC_vol_upClick() { RadioDriver::VolumeUp(); }
@@ -66,7 +71,7 @@ void TMainForm::RefreshMuteIndicator()
     lbl_mute->setVisible(muted);
     item_mute->setChecked(muted);
     sp_mute->setChecked(muted);
-    TrayIcon->SetIcon(QIcon(QPixmap::fromImage(ProgramPicture(muted ? ":/ST_MUTE" : ":/ST_NORMAL"))));
+    TrayIcon->SetIcon(QIcon(QPixmap::fromImage(TrayStatePicture(muted ? TrayState::Muted : TrayState::SoundOn))));
     ShowMuteStateOnBus();
 }
 
@@ -102,12 +107,26 @@ void TMainForm::ApplyVolumeTargetRules()
         s.VolumeControl = VolumeOnLineIn;
     item_volctrl_radio->setEnabled(cardVolume);
     pop_volctrl_radio->setEnabled(cardVolume);
-    const bool lineIn = AuxDeviceCount >= 1;
-    if (!lineIn)
-        s.VolumeControl = VolumeOnCard;
-    item_volctrl_line->setEnabled(lineIn);
-    pop_volctrl_line->setEnabled(lineIn);
+    // Only a line in that is chosen, or offered by a menu as it opens, needs
+    // the mixer counted: a start with the steps on the card leaves the sound
+    // library unloaded and its configuration unread.
+    if (s.VolumeControl > VolumeOnCard || auxDevicesCounted_) {
+        const bool lineIn = LineInAvailable();
+        if (!lineIn)
+            s.VolumeControl = VolumeOnCard;
+        item_volctrl_line->setEnabled(lineIn);
+        pop_volctrl_line->setEnabled(lineIn);
+    }
     CheckVolumeTargets();
+}
+
+bool TMainForm::LineInAvailable()
+{
+    if (!auxDevicesCounted_) {
+        EnumerateAuxDevices();
+        auxDevicesCounted_ = true;
+    }
+    return AuxDeviceCount >= 1;
 }
 
 void TMainForm::PopupVolumeMenu(int x, int y)

@@ -78,7 +78,7 @@ void Tfrm_settings::CreateControls()
     logo = new QLabel(this);
     logo->setGeometry(275, 10, 36, 36);
     logo->setScaledContents(true);
-    logo->setPixmap(QPixmap(":/MAINICON"));
+    logo->setPixmap(QPixmap::fromImage(ProgramIconPicture()));
 
     grpbox = new QGroupBox(this);
     grpbox->setGeometry(5, 5, 261, 220);

@@ -61,7 +61,7 @@ TEST_F(PanelTest, EachDisplayModeShowsOnlyWhatFitsItsWindowInTheDesignedFrames)
     EXPECT_TRUE(main & Qt::CustomizeWindowHint);
     EXPECT_TRUE(main & Qt::WindowMinimizeButtonHint);
     EXPECT_FALSE(main & Qt::WindowMaximizeButtonHint);
-    EXPECT_TRUE(HasDialogFrame(f.frm_jump->windowFlags()));
+    EXPECT_TRUE(HasDialogFrame(f.frm_jump()->windowFlags()));
 
     // The bank buttons' hints take two lines.
     EXPECT_EQ(f.cmd_presetup->toolTip().split('\n').size(), 2);
@@ -177,7 +177,7 @@ TEST_F(PanelTest, AKeyOpensItsDialogOnceAndThePanelHasTheKeysAgainAfterIt)
     QTimer::singleShot(0, &f, answer);
     Press(Qt::Key_J);
     EXPECT_EQ(closed, 1);
-    EXPECT_FALSE(f.frm_jump->isVisible());
+    EXPECT_FALSE(f.frm_jump()->isVisible());
     EXPECT_EQ(QApplication::activeWindow(), &f);
 }
 

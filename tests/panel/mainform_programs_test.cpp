@@ -80,12 +80,12 @@ TEST_F(PanelTest, HelpMenusAndF1OpenTheTopicOfWhatHasTheFocus)
     // The jump dialog has its own topic, and stays open behind the help.
     QString topic;
     bool dialogWaited = false;
-    QTimer::singleShot(0, f.frm_jump, [&] {
-        QTest::keyClick(f.frm_jump->windowHandle(), Qt::Key_F1);
+    QTimer::singleShot(0, &f, [&] {
+        QTest::keyClick(f.frm_jump()->windowHandle(), Qt::Key_F1);
         topic = ShownTopic();
-        dialogWaited = f.frm_jump->isVisible();
+        dialogWaited = f.frm_jump()->isVisible();
         THelpWindow::Current()->close();
-        f.frm_jump->reject();
+        f.frm_jump()->reject();
     });
     f.cmd_jumpClick();
     EXPECT_EQ(topic, "ctx-503");
@@ -163,4 +163,42 @@ TEST_F(PanelTest, LaunchPipitIsOffWithoutATrayToLiveIn)
     Stored([](TTunerSettings&) {});
     tray.desktopHasTray = false;
     EXPECT_FALSE(Start().LaunchPipit1->isEnabled());
+}
+
+// The dialogs are made when first opened: each still belongs to the panel,
+// answers F1 with its own topic and stays on top with a panel that does.
+TEST_F(PanelTest, DialogsMadeOnFirstUseKeepTheirOwnerTopicAndPlaceOnTop)
+{
+    Stored([](TTunerSettings& s) { s.AlwaysOnTop = true; });
+    TMainForm& f = Start();
+    EXPECT_TRUE(f.findChildren<QDialog*>().isEmpty());
+
+    const auto open = [&](const std::function<void()>& click) {
+        QString topic;
+        bool owned = false;
+        bool onTop = false;
+        QTimer::singleShot(0, &f, [&] {
+            auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+            if (!dialog)
+                return;
+            owned = dialog->parentWidget() == &f;
+            onTop = dialog->windowFlags() & Qt::WindowStaysOnTopHint;
+            QTest::keyClick(dialog->windowHandle(), Qt::Key_F1);
+            topic = ShownTopic();
+            if (THelpWindow::Current())
+                THelpWindow::Current()->close();
+            dialog->reject();
+        });
+        click();
+        EXPECT_TRUE(owned);
+        EXPECT_TRUE(onTop);
+        return topic;
+    };
+    EXPECT_EQ(open([&] { f.item_habout->trigger(); }), "ctx-57");
+    EXPECT_EQ(open([&] { QTest::mouseClick(f.cmd_jump, Qt::LeftButton); }), "ctx-503");
+    EXPECT_EQ(open([&] { QTest::mouseClick(f.cmd_sleep, Qt::LeftButton); }), "ctx-97");
+    EXPECT_EQ(f.findChildren<QDialog*>().size(), 3);
+    // Opened again, each is the one made the first time.
+    EXPECT_EQ(open([&] { f.item_habout->trigger(); }), "ctx-57");
+    EXPECT_EQ(f.findChildren<QDialog*>().size(), 3);
 }

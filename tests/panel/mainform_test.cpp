@@ -2,6 +2,7 @@
 // jump dialog, checked on the display, the indicators, the title and the
 // simulated card.
 
+#include "AuxMixer.h"
 #include "FmDigi.h"
 #include "JumpForm.h"
 #include "PanelFixture.h"
@@ -16,6 +17,7 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QSlider>
 #include <QTest>
 #include <QTimer>
@@ -159,11 +161,11 @@ TEST_F(PanelTest, JumpDialogTunesOnlyWhenTheFrequencyChanged)
     TMainForm& f = Start();
     f.TuneTo(99.0);
     auto typeAndOk = [&](const QString& typing) {
-        QTimer::singleShot(0, f.frm_jump, [&f, typing] {
-            QTest::keyClicks(f.frm_jump->txt_freq, typing);
-            QTest::mouseClick(f.frm_jump->cmd_OK, Qt::LeftButton);
-            if (f.frm_jump->isVisible())
-                f.frm_jump->reject();
+        QTimer::singleShot(0, &f, [&f, typing] {
+            QTest::keyClicks(f.frm_jump()->txt_freq, typing);
+            QTest::mouseClick(f.frm_jump()->cmd_OK, Qt::LeftButton);
+            if (f.frm_jump()->isVisible())
+                f.frm_jump()->reject();
         });
     };
     typeAndOk("94,2");
@@ -179,10 +181,10 @@ TEST_F(PanelTest, JumpDialogTunesOnlyWhenTheFrequencyChanged)
 
     // Keypad 9 opens it with the 9 typed.
     QString shown;
-    QTimer::singleShot(0, f.frm_jump, [&] {
-        shown = f.frm_jump->txt_freq->text();
-        QTest::keyClicks(f.frm_jump->txt_freq, "8.6");
-        QTest::mouseClick(f.frm_jump->cmd_OK, Qt::LeftButton);
+    QTimer::singleShot(0, &f, [&] {
+        shown = f.frm_jump()->txt_freq->text();
+        QTest::keyClicks(f.frm_jump()->txt_freq, "8.6");
+        QTest::mouseClick(f.frm_jump()->cmd_OK, Qt::LeftButton);
     });
     Press(Qt::Key_9, Qt::KeypadModifier);
     EXPECT_EQ(shown, "9");
@@ -237,6 +239,31 @@ TEST_F(PanelTest, VolumeTargetFollowsTheAdapterAndTheMixer)
     EXPECT_TRUE(f.pop_volctrl_line->isChecked());
     LoadSettings();  // it was saved
     EXPECT_EQ(TunerSettings.VolumeControl, 5);
+}
+
+// The mixer is asked only when the line in is chosen or offered: a start
+// with the steps on the card leaves it alone until the volume menu opens.
+TEST_F(PanelTest, MixerIsCountedWhenTheVolumeMenuFirstOpens)
+{
+    auto owned = std::make_unique<FakeAuxMixer>(std::vector<uint32_t>{0});
+    FakeAuxMixer* mixer = owned.get();
+    std::unique_ptr<AuxMixer> previous = SetAuxMixer(std::move(owned));
+    const auto restore = qScopeGuard([&] { SetAuxMixer(std::move(previous)); });
+    Stored([](TTunerSettings&) {});
+    TMainForm& f = Start();
+    EXPECT_EQ(mixer->countCalls, 0);
+
+    QTest::mousePress(f.RC_vol_up, Qt::RightButton);
+    ASSERT_TRUE(f.pop_volcontrol->isVisible());
+    EXPECT_TRUE(f.pop_volctrl_line->isEnabled());
+    f.pop_volcontrol->close();
+    EXPECT_EQ(mixer->countCalls, 1);
+
+    // Counted once: the next menu does not ask the sound system again.
+    QTest::mousePress(f.RC_vol_down, Qt::RightButton);
+    EXPECT_TRUE(f.pop_volctrl_line->isEnabled());
+    f.pop_volcontrol->close();
+    EXPECT_EQ(mixer->countCalls, 1);
 }
 
 TEST_F(PanelTest, DisplayModesSizeTheWindowAndRenameTheMenus)

@@ -81,6 +81,8 @@ private:
 // runtime folder's files are (no links, no FIFOs, only a file of ours); when
 // it cannot be used, the registers live in memory for the rest of the
 // process, with one warning on standard error.
+inline constexpr const char* InMemoryWarning = "tunzo: %s; the simulated card keeps its registers in memory\n";
+
 class FileRegisterStore : public CardRegisterStore {
 public:
     FileRegisterStore(std::string path, CardRegisters initial);

@@ -10,15 +10,14 @@
 
 #include "FmHiddenForm.h"
 #include "PipitProgram.h"
+#include "StdinCommands.h"
 
 #include <QMenu>
-#include <QSocketNotifier>
 #include <QTimer>
 
 #include <cstdio>
 #include <sstream>
 #include <string>
-#include <unistd.h>
 
 namespace {
 
@@ -59,29 +58,16 @@ void Perform(TFmHiddenForm& form, const std::string& line)
 
 int main(int argc, char** argv)
 {
-    std::string pending;
-    return RunPipit(argc, argv, [&pending](TFmHiddenForm& form) {
+    return RunPipit(argc, argv, [](TFmHiddenForm& form) {
         std::printf("running\n");
         std::fflush(stdout);
-        auto* input = new QSocketNotifier(STDIN_FILENO, QSocketNotifier::Read, &form);
-        QObject::connect(input, &QSocketNotifier::activated, &form, [&form, &pending, input] {
-            char buffer[256];
-            const ssize_t n = read(STDIN_FILENO, buffer, sizeof buffer);
-            if (n <= 0) {
-                input->setEnabled(false);  // the test closed its end
-                return;
-            }
-            pending.append(buffer, static_cast<size_t>(n));
-            for (size_t end; (end = pending.find('\n')) != std::string::npos;) {
-                const std::string line = pending.substr(0, end);
-                pending.erase(0, end + 1);
-                Perform(form, line);
-                // A chosen item runs from the event loop, as it does for a user.
-                QTimer::singleShot(0, &form, [line] {
-                    std::printf("done %s\n", line.c_str());
-                    std::fflush(stdout);
-                });
-            }
+        PerformCommandLines(&form, [&form](const std::string& line) {
+            Perform(form, line);
+            // A chosen item runs from the event loop, as it does for a user.
+            QTimer::singleShot(0, &form, [line] {
+                std::printf("done %s\n", line.c_str());
+                std::fflush(stdout);
+            });
         });
     });
 }

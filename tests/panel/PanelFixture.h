@@ -3,6 +3,7 @@
 // and runtime folder, and a tray that records what it is shown.
 
 #include "Actions.h"
+#include "AnswerMessageBox.h"
 #include "MainForm.h"
 #include "PortAccess.h"
 #include "Presets.h"
@@ -104,20 +105,7 @@ protected:
     {
         QTest::keyClick(form->windowHandle(), key, modifiers);
     }
-    // The next modal message box is read into `text` and closed with OK, once
-    // the event loop runs (the box's own loop included).
-    void AnswerNextMessageBox(QString& text)
-    {
-        answer = [this, &text] {
-            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-                text = box->text();
-                box->done(QMessageBox::Ok);
-            } else {
-                QTimer::singleShot(5, answer);
-            }
-        };
-        QTimer::singleShot(0, answer);
-    }
+    void AnswerNextMessageBox(QString& text) { AnswerNextMessageBoxWithin(answers, text); }
     CardRegisters Card(uint16_t port = 0x30C) { return sim->card(port)->Registers(); }
 
     std::string dir;
@@ -125,5 +113,5 @@ protected:
     RecordingTray tray;
     std::unique_ptr<TMainForm> form;
     int terminations = 0;
-    std::function<void()> answer;
+    QObject answers;  // the message-box answers end with the test
 };

@@ -165,16 +165,18 @@ TEST_F(PanelTest, AKeyOpensItsDialogOnceAndThePanelHasTheKeysAgainAfterIt)
     Stored([](TTunerSettings&) {});
     TMainForm& f = Start();
     f.TrackBar1->setFocus();  // the dialog moves the focus; the key travels on from the slider
-    // Every dialog that opens is closed; the answers end with the form.
+    // Every dialog that opens is closed; the answers end with this test.
     int closed = 0;
-    answer = [this, &f, &closed] {
+    std::function<void()> closeAll;
+    QObject answering;
+    closeAll = [&] {
         if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget()); dialog && dialog->isVisible()) {
             ++closed;
             dialog->reject();
         }
-        QTimer::singleShot(5, &f, answer);
+        QTimer::singleShot(5, &answering, closeAll);
     };
-    QTimer::singleShot(0, &f, answer);
+    QTimer::singleShot(0, &answering, closeAll);
     Press(Qt::Key_J);
     EXPECT_EQ(closed, 1);
     EXPECT_FALSE(f.frm_jump()->isVisible());

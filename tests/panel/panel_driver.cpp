@@ -19,20 +19,19 @@
 #include "MainForm.h"
 #include "PopBtn.h"
 #include "SettingsForm.h"
+#include "StdinCommands.h"
 #include "TunzoProgram.h"
 
 #include <QAction>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
-#include <QSocketNotifier>
 #include <QTest>
 #include <QTimer>
 
 #include <cstdio>
 #include <sstream>
 #include <string>
-#include <unistd.h>
 
 namespace {
 
@@ -130,25 +129,12 @@ void Perform(TMainForm& form, const std::string& line)
 
 int main(int argc, char** argv)
 {
-    std::string pending;
-    return RunTunzo(argc, argv, [&pending](TMainForm& form) {
+    return RunTunzo(argc, argv, [](TMainForm& form) {
         Report(form);
-        auto* input = new QSocketNotifier(STDIN_FILENO, QSocketNotifier::Read, &form);
-        QObject::connect(input, &QSocketNotifier::activated, &form, [&form, &pending, input] {
-            char buffer[256];
-            const ssize_t n = read(STDIN_FILENO, buffer, sizeof buffer);
-            if (n <= 0) {
-                input->setEnabled(false);  // the test closed its end
-                return;
-            }
-            pending.append(buffer, static_cast<size_t>(n));
-            for (size_t end; (end = pending.find('\n')) != std::string::npos;) {
-                const std::string line = pending.substr(0, end);
-                pending.erase(0, end + 1);
-                Perform(form, line);
-                std::printf("done %s\n", line.c_str());
-                std::fflush(stdout);
-            }
+        PerformCommandLines(&form, [&form](const std::string& line) {
+            Perform(form, line);
+            std::printf("done %s\n", line.c_str());
+            std::fflush(stdout);
         });
     });
 }

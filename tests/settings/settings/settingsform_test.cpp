@@ -3,6 +3,7 @@
 
 #include "SettingsForm.h"
 
+#include "AnswerMessageBox.h"
 #include "Presets.h"
 #include "SettingsStore.h"
 #include "TunerSettings.h"
@@ -98,25 +99,13 @@ protected:
         LoadPresets();
         return Presets[static_cast<size_t>(slot - 1)];
     }
-    // The next message box is read into `text` and closed, once its own loop runs.
-    void AnswerNextMessageBox(QString& text)
-    {
-        answer = [this, &text] {
-            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-                text = box->text();
-                box->done(QMessageBox::Ok);
-            } else {
-                QTimer::singleShot(5, answer);
-            }
-        };
-        QTimer::singleShot(0, answer);
-    }
+    void AnswerNextMessageBox(QString& text) { AnswerNextMessageBoxWithin(answers, text); }
 
     std::string folder;
     std::string hive;
     Tfrm_settings form;
     bool stillOpen = false;
-    std::function<void()> answer;
+    QObject answers;  // the message-box answers end with the test
 };
 
 }  // namespace

@@ -5,6 +5,7 @@
 
 #include "ActionReceiver.h"
 #include "Actions.h"
+#include "FirstOnScreen.h"
 #include "InstanceStart.h"
 #include "MainForm.h"
 #include "MessageBoxes.h"
@@ -27,42 +28,6 @@ namespace {
 // The latest the media player is offered when the window is not put on
 // screen (a start minimised, or to the tray).
 constexpr int MediaControlLatestStartMs = 2000;
-
-// Runs `then` from the event loop once `window` is first on screen, or after
-// MediaControlLatestStartMs when it is not; then goes.
-class FirstExposeWatch : public QObject {
-public:
-    FirstExposeWatch(QWindow* window, std::function<void()> then) : QObject(window), then_(std::move(then))
-    {
-        if (window->isExposed()) {
-            Run();
-            return;
-        }
-        window->installEventFilter(this);
-        QTimer::singleShot(MediaControlLatestStartMs, this, &FirstExposeWatch::Run);
-    }
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override
-    {
-        if (event->type() == QEvent::Expose && static_cast<QWindow*>(watched)->isExposed())
-            Run();
-        return false;
-    }
-
-private:
-    void Run()
-    {
-        if (done_)
-            return;
-        done_ = true;
-        QTimer::singleShot(0, parent(), then_);
-        deleteLater();
-    }
-
-    std::function<void()> then_;
-    bool done_ = false;
-};
 
 // Without the lock a second panel could run beside the first: say why and end.
 int RefuseToStart(int argc, char** argv, const std::string& problem)
@@ -127,7 +92,7 @@ int RunTunzo(int argc, char** argv, const std::function<void(TMainForm&)>& whenS
         QTimer::singleShot(0, &MainForm, [&MainForm, &whenShown] { whenShown(MainForm); });
     // The bus once the panel is on screen: a desktop's remote control can
     // wait, the user's first look at the panel cannot.
-    new FirstExposeWatch(MainForm.windowHandle(), [&MainForm] { MainForm.StartMediaControl(); });
+    WhenFirstOnScreen(MainForm.windowHandle(), MediaControlLatestStartMs, [&MainForm] { MainForm.StartMediaControl(); });
     app.exec();
     // A GemTek line still open (Power, a logout) has its last frames sent
     // before the program ends, and no sound-off of its own: the radio stays

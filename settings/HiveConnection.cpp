@@ -206,6 +206,17 @@ void HiveConnection::ForgetConnection()
 
 bool HiveConnection::Open(const std::string& file, int flags)
 {
+    // A store of a few hundred small rows, a handful of statements at a
+    // time: SQLite's lookaside slots (120 KB a connection) and its page
+    // cache's bulk start would cost each program more memory than the store
+    // holds. Only possible before SQLite's first use; were it set up earlier
+    // by someone else, its settings stand.
+    static const bool smallFootprint = [] {
+        sqlite3_config(SQLITE_CONFIG_LOOKASIDE, 0, 0);
+        sqlite3_config(SQLITE_CONFIG_PAGECACHE, nullptr, 0, 0);
+        return true;
+    }();
+    (void)smallFootprint;
     // One thread uses the connection: SQLite need not lock around each call.
     const int rc = sqlite3_open_v2(file.c_str(), &db_, flags | SQLITE_OPEN_NOMUTEX, nullptr);
     if (rc != SQLITE_OK) {

@@ -5,6 +5,7 @@
 
 #include "AdapterCatalogue.h"
 #include "CustomPanel.h"
+#include "FirstOnScreen.h"
 #include "FmDigi.h"
 #include "Leaving.h"
 #include "PopBtn.h"
@@ -143,8 +144,7 @@ void TMainForm::FormCreate(const std::vector<std::string>& arguments)
     SetSliderPosition();
     RecogniseStation();
     RefreshMuteIndicator();
-    TrayIcon->SetActive(TunerSettings.IconsWhenShown != IconsTaskbarOnly);
-    ShowTaskbarButtonUnlessTheTrayStandsIn();
+    LeaveTrayIconForTheFirstPicture();
 
     SearchRunning = false;
     AlarmFiredThisMinute = false;
@@ -186,6 +186,8 @@ void TMainForm::PublishHandleWithoutWaiting()
 void TMainForm::showEvent(QShowEvent* event)
 {
     QMainWindow::showEvent(event);
+    if (!trayIconPlaced_)
+        WhenFirstOnScreen(windowHandle(), TrayIconLatestMs, [this] { PlaceTrayIcon(); });
     FormActivate();
 }
 
@@ -210,6 +212,9 @@ void TMainForm::changeEvent(QEvent* event)
 
 void TMainForm::AppOnMinimize()
 {
+    // A window minimised before its first picture (a minimised start) puts
+    // its icon up now, so that the rules below act on the icon it settles on.
+    PlaceTrayIcon();
     if (TunerSettings.IconsWhenMinimized != IconsTaskbarOnly)
         TrayIcon->SetActive(true);
     // Without a taskbar button the window is hidden; only when the desktop

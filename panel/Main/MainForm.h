@@ -53,6 +53,9 @@ public:
 
     // False when start-up ended early (no port access): the program ends.
     bool started() const { return started_; }
+    // True once the tray icon has been put up (or left off) as "Display
+    // icons" says: after the window's first picture, or at a minimise.
+    bool trayIconPlaced() const { return trayIconPlaced_; }
 
     // ---- the state the design names ----
     bool SliderGuard = false;
@@ -163,6 +166,8 @@ public:
     void ApplyDisplayMode();
     void HideTaskbarIcon();
     void ShowTaskbarButtonUnlessTheTrayStandsIn();
+    void LeaveTrayIconForTheFirstPicture();
+    void PlaceTrayIcon();
     void mnu_display_minimalClick();
     void mnu_display_ontopClick();
     void mnu_display_sliderClick();
@@ -270,6 +275,9 @@ private:
     const QEvent* pressInDelivery_ = nullptr;    // compared, never used
     const QEvent* releaseInDelivery_ = nullptr;  // compared, never used
     bool started_ = false;
+    bool trayIconPlaced_ = false;
+    // The latest the tray icon waits for a window that is not put on screen.
+    static constexpr int TrayIconLatestMs = 500;
     bool ending_ = false;
     bool auxDevicesCounted_ = false;
     int64_t alarmFiredAt_ = 0;  // the calendar minute of the last alarm

@@ -20,6 +20,7 @@
 #include <QDialog>
 #include <QEventLoop>
 #include <QFileInfo>
+#include <QMenu>
 #include <QMessageBox>
 #include <QProcess>
 #include <QScopeGuard>
@@ -54,8 +55,10 @@ void TMainForm::WirePrograms()
     for (QAction* a : {item_settings, Settings1})
         connect(a, &QAction::triggered, this, &TMainForm::item_settingsClick);
     connect(LaunchPipit1, &QAction::triggered, this, &TMainForm::LaunchPipit1Click);
-    // The companion lives only in the tray: without one nobody could reach it.
-    LaunchPipit1->setEnabled(TrayIcon->DesktopHasTray());
+    // The companion lives only in the tray: without one nobody could reach
+    // it. Asked when the menu opens, not at start-up: the question is a
+    // round trip to the desktop's bus, and a tray may come or go meanwhile.
+    connect(mnu_file, &QMenu::aboutToShow, this, [this] { LaunchPipit1->setEnabled(TrayIcon->DesktopHasTray()); });
 }
 
 bool TMainForm::ProgramFound(const QString& program, const char* what)

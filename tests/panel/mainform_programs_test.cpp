@@ -158,11 +158,22 @@ TEST_F(PanelTest, LaunchPipitHandsTheRadioOverOnlyToACompanionThatIsThere)
     EXPECT_TRUE(std::filesystem::exists(dir + "/pipit-ran"));
 }
 
+// Asked each time the Actions menu opens: a tray may come after the panel.
 TEST_F(PanelTest, LaunchPipitIsOffWithoutATrayToLiveIn)
 {
     Stored([](TTunerSettings&) {});
     tray.desktopHasTray = false;
-    EXPECT_FALSE(Start().LaunchPipit1->isEnabled());
+    TMainForm& f = Start();
+    const auto enabledWhenOpened = [&] {
+        Press(Qt::Key_A, Qt::AltModifier);
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(f.mnu_file));
+        const bool enabled = f.LaunchPipit1->isEnabled();
+        f.mnu_file->close();
+        return enabled;
+    };
+    EXPECT_FALSE(enabledWhenOpened());
+    tray.desktopHasTray = true;
+    EXPECT_TRUE(enabledWhenOpened());
 }
 
 // The dialogs are made when first opened: each still belongs to the panel,

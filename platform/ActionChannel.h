@@ -30,7 +30,7 @@ bool ActionSocketAddress(const std::string& runtimeDirectory, int32_t handle, so
                          std::string& path);
 
 // Sends the messages in order over one connection. False when nobody listens
-// there (a stale handle): the messages are then lost, as designed.
+// there: a stale handle, or the running program's not yet published.
 bool PostActionMessages(const std::string& runtimeDirectory, int32_t handle,
                         const std::vector<ActionMessage>& messages);
 

@@ -2,25 +2,55 @@
 
 #include "ActionChannel.h"
 #include "Actions.h"
+#include "Registry.h"
 #include "RuntimeDirectory.h"
 #include "SettingsStore.h"
 
+#include <chrono>
 #include <cstdio>
 #include <exception>
+#include <thread>
+
+std::function<void(int)> HandOverPause = [](int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); };
 
 namespace {
 
-// Posts the parsed list to the running instance; a stale handle loses it.
-void ForwardActions(const std::string& runtimeFolder, const char* program)
+// The running program publishes its handle once its window is on screen,
+// and a store that another program holds can delay that by up to the busy
+// timeout: a start that comes meanwhile waits that long for it.
+constexpr int HandOverPatienceMs = RegistryBusyTimeoutMs + 5000;
+constexpr int HandOverRetryMs = 50;
+
+// Posts the parsed list to the running instance. Until the instance's
+// handle leads to it (not yet published, or still the last run's), the
+// start waits; should the instance end meanwhile, this start takes its
+// place and runs the list itself.
+InstanceStart ForwardActions(InstanceLock& lock, const std::string& runtimeFolder, const char* program)
 {
-    int32_t handle = 0;
-    try {
-        handle = ReadPublishedWindowHandle();
-    } catch (const std::exception& e) {
-        std::fprintf(stderr, "%s: %s\n", program, e.what());
-        return;
+    const std::vector<ActionMessage> messages = HandOverMessages(ActionList);
+    for (int waited = 0;; waited += HandOverRetryMs) {
+        try {
+            if (PostActionMessages(runtimeFolder, ReadPublishedWindowHandle(), messages))
+                return {InstanceStart::Outcome::HandedOver, runtimeFolder, {}};
+        } catch (const std::exception& e) {
+            std::fprintf(stderr, "%s: %s\n", program, e.what());
+            return {InstanceStart::Outcome::HandedOver, runtimeFolder, {}};
+        }
+        if (waited >= HandOverPatienceMs) {
+            std::fprintf(stderr, "%s: the running Tunzo or Pipit did not answer; the actions were not handed over\n",
+                         program);
+            return {InstanceStart::Outcome::HandedOver, runtimeFolder, {}};
+        }
+        HandOverPause(HandOverRetryMs);
+        switch (lock.Acquire(runtimeFolder)) {
+        case InstanceLock::Outcome::Acquired:
+            return {InstanceStart::Outcome::Run, runtimeFolder, {}};
+        case InstanceLock::Outcome::HeldByAnother:
+            break;
+        case InstanceLock::Outcome::Unavailable:
+            return {InstanceStart::Outcome::Refused, runtimeFolder, "the instance lock " + lock.problem()};
+        }
     }
-    PostActionMessages(runtimeFolder, handle, HandOverMessages(ActionList));
 }
 
 }  // namespace
@@ -34,8 +64,7 @@ InstanceStart TakeInstanceOrHandOver(InstanceLock& lock, const char* program)
     case InstanceLock::Outcome::Acquired:
         return {InstanceStart::Outcome::Run, runtime.path, {}};
     case InstanceLock::Outcome::HeldByAnother:
-        ForwardActions(runtime.path, program);
-        return {InstanceStart::Outcome::HandedOver, runtime.path, {}};
+        return ForwardActions(lock, runtime.path, program);
     case InstanceLock::Outcome::Unavailable:
         break;
     }

@@ -5,6 +5,7 @@
 
 #include "InstanceLock.h"
 
+#include <functional>
 #include <string>
 
 struct InstanceStart {
@@ -20,6 +21,10 @@ struct InstanceStart {
 
 // `program` names the messages on standard error ("tunzo", "pipit").
 InstanceStart TakeInstanceOrHandOver(InstanceLock& lock, const char* program);
+
+// How a start waits before it tries the running instance again, in ms;
+// tests replace it.
+extern std::function<void(int)> HandOverPause;
 
 // A start that can neither run as the instance nor hand over ends with this.
 inline constexpr int ExitWithoutInstanceLock = 1;

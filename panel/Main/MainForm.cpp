@@ -29,9 +29,6 @@
 #include <unistd.h>
 
 namespace {
-// The digit strip's cells are 19 pixels wide; it holds eleven of them, not
-// the ten the display assumes by default.
-constexpr int DigitCellWidth = 19;
 constexpr int ActionCountTextWidth = 120;
 }  // namespace
 
@@ -73,121 +70,13 @@ void TMainForm::WireLifeCycle()
     connect(&receiver, &ActionReceiver::received, this, &TMainForm::ReceiveActions);
 }
 
-// ---------------------------------------------------------------- start-up
-
-void TMainForm::ReportStoreError(const std::exception& error)
-{
-    // A store that cannot be read fails every step of the start-up that
-    // touches it, each with the same words: they are shown once.
-    const QString text = QString::fromStdString(error.what());
-    if (!started_ && text == lastStartUpStoreError_)
-        return;
-    if (!started_)
-        lastStartUpStoreError_ = text;
-    QMessageBox::critical(this, "Tunzo", text);
-}
-
-void TMainForm::FormCreate(const std::vector<std::string>& arguments)
-{
-    RestoreHookInstalled = true;
-    ActivatedOnce = false;
-    AlarmFiredThisMinute = false;
-    try {
-        move(LoadWindowLeft("Main Window"), LoadWindowTop("Main Window"));
-    } catch (const std::exception& e) {
-        ReportStoreError(e);
-    }
-    // The display shows no bevels of its own on the black panel.
-    Digit->SetBevelInner(TPanelBevel::bvNone);
-    Digit->SetBevelOuter(TPanelBevel::bvNone);
-    Digit->SetNumbers(ProgramPicture(":/DIGITS"));
-    Digit->SetNumberWidth(DigitCellWidth);
-
-    // A store error leaves the values read so far; the panel still starts.
-    try {
-        InitialiseSettings();
-    } catch (const std::exception& e) {
-        ReportStoreError(e);
-    }
-    LoadScheduledEvents();
-    RadioDriver::RefreshMuteIndicator = [this] { RefreshMuteIndicator(); };
-    RadioDriver::ProcessMessages = [] { QApplication::processEvents(); };
-    SliderGuard = false;
-
-    // No card traffic without port access; the serial line needs none.
-    if (TunerSettings.Adapter != SerialLineAdapter && !OpenPortAccess()) {
-        char program[4096] = {};
-        const ssize_t n = readlink("/proc/self/exe", program, sizeof program - 1);
-        QMessageBox::critical(
-            this, "Tunzo",
-            QString::fromStdString(PortAccessDeniedMessage(TunerSettings.CardPort, n > 0 ? program : "tunzo")));
-        return;
-    }
-    ParseCommandLine(arguments);
-
-    setup_menu();
-    ApplyDisplayMode();
-    mnu_display_slider->setChecked(TunerSettings.ShowFrequencySlider);
-    mnu_display_Clock->setChecked(TunerSettings.ShowClock);
-    lbl_time->setVisible(TunerSettings.ShowClock);
-    logo->setPixmap(QPixmap::fromImage(ProgramIconPicture()));
-    ShowAlarmState();
-    LabelPresetButtons();
-    OpenSerialLine();
-
-    // Actions given on the command line take the place of the last station.
-    ShowFrequency();
-    if (ActionList.Count > 0)
-        ExecuteActions();
-    else if (TunerSettings.TuneToLastStation)
-        TuneTo(TunerSettings.CurrentFrequency);
-    SetSliderPosition();
-    RecogniseStation();
-    RefreshMuteIndicator();
-    LeaveTrayIconForTheFirstPicture();
-
-    SearchRunning = false;
-    AlarmFiredThisMinute = false;
-    // The handle is our process id; the hand-over socket carries it, and the
-    // store tells a second start where to find it.
-    TunerSettings.WindowHandle = static_cast<int32_t>(getpid());
-    receiver.Listen(RuntimeDirectory(), TunerSettings.WindowHandle);
-    publishTriesLeft_ = PublishTries;
-    PublishHandleWithoutWaiting();
-
-    ActivatedOnce = false;
-    PresetScanMarker.clear();
-    SliderGuard = false;
-    Timer1.start();
-    started_ = true;
-}
-
-void TMainForm::PublishHandleWithoutWaiting()
-{
-    // A second start finds this window through the store. While another
-    // program holds the store's write lock the window does not wait for it:
-    // the handle goes in once the lock is free, tried once a second for as
-    // long as a write would otherwise have waited.
-    bool done = true;
-    try {
-        const TRegistryNoWait noWait;
-        done = PublishWindowHandle() || --publishTriesLeft_ <= 0;
-    } catch (const std::exception& e) {
-        ReportStoreError(e);
-    }
-    if (done)
-        publishRetry_.stop();
-    else if (!publishRetry_.isActive())
-        publishRetry_.start();
-}
-
 // ---------------------------------------------------------------- shown, minimised, restored
 
 void TMainForm::showEvent(QShowEvent* event)
 {
     QMainWindow::showEvent(event);
-    if (!trayIconPlaced_)
-        WhenFirstOnScreen(windowHandle(), TrayIconLatestMs, [this] { PlaceTrayIcon(); });
+    if (!startUpFinished_)
+        WhenFirstOnScreen(windowHandle(), FinishStartUpLatestMs, [this] { FinishStartUp(); });
     FormActivate();
 }
 
@@ -212,9 +101,10 @@ void TMainForm::changeEvent(QEvent* event)
 
 void TMainForm::AppOnMinimize()
 {
-    // A window minimised before its first picture (a minimised start) puts
-    // its icon up now, so that the rules below act on the icon it settles on.
-    PlaceTrayIcon();
+    // A window minimised before its first picture (a minimised start)
+    // finishes its start-up now, so that the rules below act on the tray
+    // icon it settles on.
+    FinishStartUp();
     if (TunerSettings.IconsWhenMinimized != IconsTaskbarOnly)
         TrayIcon->SetActive(true);
     // Without a taskbar button the window is hidden; only when the desktop

@@ -53,9 +53,10 @@ public:
 
     // False when start-up ended early (no port access): the program ends.
     bool started() const { return started_; }
-    // True once the tray icon has been put up (or left off) as "Display
-    // icons" says: after the window's first picture, or at a minimise.
-    bool trayIconPlaced() const { return trayIconPlaced_; }
+    // True once the steps that wait for the window's first picture (or a
+    // minimise) have run: the tray icon up as "Display icons" says, and the
+    // handle published for a second start.
+    bool startUpFinished() const { return startUpFinished_; }
 
     // ---- the state the design names ----
     bool SliderGuard = false;
@@ -166,8 +167,6 @@ public:
     void ApplyDisplayMode();
     void HideTaskbarIcon();
     void ShowTaskbarButtonUnlessTheTrayStandsIn();
-    void LeaveTrayIconForTheFirstPicture();
-    void PlaceTrayIcon();
     void mnu_display_minimalClick();
     void mnu_display_ontopClick();
     void mnu_display_sliderClick();
@@ -228,7 +227,10 @@ private:
     void WireKeys();
     void WirePrograms();
 
+    // ---- start-up (MainFormStartUp.cpp) ----
     void FormCreate(const std::vector<std::string>& arguments);
+    void LeaveTrayIconForTheFirstPicture();
+    void FinishStartUp();
     void FormActivate();
     void FormKeyDown(QKeyEvent* key);
     void FormKeyUp(QKeyEvent* key);
@@ -270,14 +272,15 @@ private:
     QTimer publishRetry_;
     int publishTriesLeft_ = 0;
     QString lastStartUpStoreError_;
+    bool startingUp_ = true;  // until the handle's first publishing
     std::string decimalSeparator_ = ".";  // the locale's, as UTF-8 text
     std::string timeSeparator_ = ":";     // the locale's, looked up once: the clock asks every second
     const QEvent* pressInDelivery_ = nullptr;    // compared, never used
     const QEvent* releaseInDelivery_ = nullptr;  // compared, never used
     bool started_ = false;
-    bool trayIconPlaced_ = false;
-    // The latest the tray icon waits for a window that is not put on screen.
-    static constexpr int TrayIconLatestMs = 500;
+    bool startUpFinished_ = false;
+    // The latest the start-up waits for a window that is not put on screen.
+    static constexpr int FinishStartUpLatestMs = 500;
     bool ending_ = false;
     bool auxDevicesCounted_ = false;
     int64_t alarmFiredAt_ = 0;  // the calendar minute of the last alarm

@@ -135,25 +135,6 @@ void TMainForm::HideTaskbarIcon()
     ShowTaskbarButtonUnlessTheTrayStandsIn();
 }
 
-void TMainForm::LeaveTrayIconForTheFirstPicture()
-{
-    // Making the tray icon and docking it are round trips to the desktop,
-    // and to its bus to learn which kind of tray it has: the icon goes up
-    // once the window has painted its first picture. Until then the taskbar
-    // button is left out as though the desktop shows the icon, as it mostly
-    // does, so that the button does not flash.
-    ShowTaskbarButton(this, TunerSettings.IconsWhenShown != IconsTrayOnly);
-}
-
-void TMainForm::PlaceTrayIcon()
-{
-    if (trayIconPlaced_)
-        return;
-    trayIconPlaced_ = true;
-    TrayIcon->SetActive(TunerSettings.IconsWhenShown != IconsTaskbarOnly);
-    ShowTaskbarButtonUnlessTheTrayStandsIn();
-}
-
 void TMainForm::ShowTaskbarButtonUnlessTheTrayStandsIn()
 {
     // The tray icon alone stands for the shown window only when the desktop

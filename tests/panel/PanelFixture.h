@@ -97,8 +97,8 @@ protected:
         form->show();
         form->activateWindow();
         EXPECT_TRUE(QTest::qWaitForWindowActive(form.get()));
-        // The tray icon goes up after the window's first picture.
-        EXPECT_TRUE(QTest::qWaitFor([this] { return form->trayIconPlaced(); }));
+        // The tray icon and the handle come after the window's first picture.
+        EXPECT_TRUE(QTest::qWaitFor([this] { return form->startUpFinished(); }));
         return *form;
     }
     // A key arrives as the desktop sends it: to the window, which hands it

@@ -1,9 +1,18 @@
 // The messages that carry an action list from a second start to the running
-// program.
+// program, and how a second start finds the running one.
 
+#include "ActionChannel.h"
 #include "Actions.h"
+#include "HiveFixture.h"
+#include "InstanceStart.h"
+#include "RuntimeDirectory.h"
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <memory>
+#include <sys/socket.h>
+#include <unistd.h>
 
 TEST(HandOver, AListSurvivesTheTripAndAnEmptyOneSaysNothing)
 {
@@ -100,4 +109,63 @@ TEST(HandOver, TheCompanionsTenEntriesHoldAgainstALargerHeaderAndEntriesWithoutO
     EXPECT_EQ(received.list.Count, 0);
     EXPECT_EQ(received.list.Entries[0].Value, 0);
     EXPECT_EQ(received.after[0].Value, -1);
+}
+
+// A second start that comes while the running program has not yet published
+// its handle (the store still names the last run's) waits for it instead of
+// losing its words; one that finds the running program gone takes its place.
+TEST_F(HiveTest, ASecondStartWaitsForTheHandleAndTakesOverFromOneThatEnded)
+{
+    setenv("XDG_RUNTIME_DIR", folder.c_str(), 1);
+    const RuntimeFolder runtime = OpenRuntimeFolder();
+    ASSERT_TRUE(runtime.usable()) << runtime.problem;
+    auto first = std::make_unique<InstanceLock>();
+    ASSERT_EQ(first->Acquire(runtime.path), InstanceLock::Outcome::Acquired);
+    TunerSettings.WindowHandle = 999999;  // the last run's, nobody listens there
+    ASSERT_TRUE(PublishWindowHandle());
+    ActionList.Count = 1;
+    ActionList.Entries[0] = {ActionVolumeUp, 0};
+
+    const int32_t running = 4242;
+    sockaddr_un address{};
+    std::string path;
+    ASSERT_TRUE(ActionSocketAddress(runtime.path, running, address, path));
+    const int listener = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    int pauses = 0;
+    struct RestorePause {
+        std::function<void(int)> saved = HandOverPause;
+        ~RestorePause() { HandOverPause = saved; }
+    } restore;
+    HandOverPause = [&](int) {
+        // The running program's window comes on screen at the second wait.
+        if (++pauses != 2)
+            return;
+        ASSERT_EQ(bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+        ASSERT_EQ(listen(listener, 1), 0);
+        TunerSettings.WindowHandle = running;
+        ASSERT_TRUE(PublishWindowHandle());
+    };
+    InstanceLock second;
+    EXPECT_EQ(TakeInstanceOrHandOver(second, "test").outcome, InstanceStart::Outcome::HandedOver);
+    EXPECT_EQ(pauses, 2);
+    EXPECT_FALSE(second.held());
+    const int connection = accept(listener, nullptr, nullptr);
+    ASSERT_GE(connection, 0);
+    const std::string expected = EncodeActionMessages(HandOverMessages(ActionList));
+    std::string got(expected.size() + 1, '\0');
+    got.resize(static_cast<size_t>(std::max<ssize_t>(0, read(connection, got.data(), got.size()))));
+    EXPECT_EQ(got, expected);
+    close(connection);
+    close(listener);
+    unlink(path.c_str());
+
+    // The running program ends before it answers: the waiting start runs.
+    pauses = 0;
+    HandOverPause = [&](int) {
+        if (++pauses == 3)
+            first.reset();
+    };
+    EXPECT_EQ(TakeInstanceOrHandOver(second, "test").outcome, InstanceStart::Outcome::Run);
+    EXPECT_EQ(pauses, 3);
+    EXPECT_TRUE(second.held());
 }

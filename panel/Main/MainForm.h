@@ -2,7 +2,7 @@
 // The front panel: the main window of tunzo. Its controls are made in
 // MainFormUi; its handlers carry the names of their controls and events and
 // stay short, one source file per concern (MainForm.cpp for the life cycle,
-// MainFormTuning, MainFormVolume, MainFormPresets, MainFormTimers,
+// MainFormStartUp, MainFormTuning, MainFormVolume, MainFormPresets, MainFormTimers,
 // MainFormKeys, MainFormPrograms). The decisions they take live in
 // panel/logic, the card work in RadioDriver.
 

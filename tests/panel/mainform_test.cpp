@@ -442,6 +442,23 @@ TEST_F(PanelTest, MinimisingHidesTheWindowOnlyBehindATrayIconOnScreen)
     }
 }
 
+// A start minimised to the tray finishes its start-up at the minimise: the
+// icon it hides behind stays up, and a second start can find it.
+TEST_F(PanelTest, AStartMinimisedToTheTrayHidesBehindItsIconAndCanBeFound)
+{
+    Stored([](TTunerSettings& s) {
+        s.StartMinimized = true;
+        s.IconsWhenShown = IconsTaskbarOnly;
+        s.IconsWhenMinimized = IconsTrayOnly;
+    });
+    form = std::make_unique<TMainForm>(std::vector<std::string>{}, &tray);
+    form->show();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return form->startUpFinished() && !form->isVisible(); }));
+    EXPECT_TRUE(form->TrayIcon->Active());
+    EXPECT_TRUE(form->TrayIcon->OnDesktop());
+    EXPECT_EQ(ReadPublishedWindowHandle(), static_cast<int32_t>(getpid()));
+}
+
 TEST_F(PanelTest, RightButtonOnAVolumeButtonChoosesTheTargetAndStepsNothing)
 {
     Stored([](TTunerSettings&) {});

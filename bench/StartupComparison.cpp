@@ -69,17 +69,22 @@ int CompareStartUps(int argc, char** argv, const StartupComparison& c)
     const std::string folder = OwnFolder();
     const std::string floorProgram = folder + "/" + c.floorProgram;
     const std::string program = folder + "/" + c.program;
+    const std::string yardstick = c.yardstickProgram ? folder + "/" + c.yardstickProgram : std::string();
 
     // One start of each first, not counted: it creates the store and the
     // card's state, as a user's earlier starts would have, and fills the page
     // cache for both alike.
     RunUntilExposed(floorProgram, ReportFdVariable, ReportTimeoutMs);
     RunUntilExposed(program, ReportFdVariable, ReportTimeoutMs);
+    if (!yardstick.empty())
+        RunUntilExposed(yardstick, ReportFdVariable, ReportTimeoutMs);
 
-    Runs floor, measured;
+    Runs floor, measured, reference;
     for (int i = 0; i < runs; ++i) {
         floor.Add(RunUntilExposed(floorProgram, ReportFdVariable, ReportTimeoutMs));
         measured.Add(RunUntilExposed(program, ReportFdVariable, ReportTimeoutMs));
+        if (!yardstick.empty())
+            reference.Add(RunUntilExposed(yardstick, ReportFdVariable, ReportTimeoutMs));
     }
     std::filesystem::remove_all(dir);
 
@@ -90,9 +95,15 @@ int CompareStartUps(int argc, char** argv, const StartupComparison& c)
                 "median of %d fresh processes each, on %s\n",
                 c.measured, runs, platform.c_str());
     PrintRow(c.floorName, floor);
+    if (!yardstick.empty())
+        PrintRow(c.yardstickName, reference);
     PrintRow(c.name, measured);
     std::printf("  %s / empty: time %.2fx (goal %.1fx, %s), peak memory %.2fx (goal %.1fx, %s)\n", c.name,
                 timeRatio, c.timeGoal, Verdict(timeRatio, c.timeGoal), memoryRatio, c.memoryGoal,
                 Verdict(memoryRatio, c.memoryGoal));
+    if (!yardstick.empty())
+        std::printf("  %s / empty: time %.2fx, peak memory %.2fx (no goal: how much of the gap is Qt's own)\n",
+                    c.yardstickName, Median(reference.ms) / Median(floor.ms),
+                    static_cast<double>(Median(reference.peakKiB)) / static_cast<double>(Median(floor.peakKiB)));
     return 0;
 }

@@ -21,6 +21,10 @@ struct StartupComparison {
     double memoryGoal;
     // Runs once the throwaway store and runtime folder are in place.
     std::function<void()> prepare;
+    // Optional: a third program, printed beside the two against the same
+    // floor without a goal, to show how much of the gap is not the program's.
+    const char* yardstickName = nullptr;
+    const char* yardstickProgram = nullptr;
 };
 
 int CompareStartUps(int argc, char** argv, const StartupComparison& c);

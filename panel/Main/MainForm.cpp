@@ -3,30 +3,22 @@
 
 #include "MainForm.h"
 
-#include "AdapterCatalogue.h"
-#include "CustomPanel.h"
 #include "FirstOnScreen.h"
-#include "FmDigi.h"
 #include "Leaving.h"
 #include "PopBtn.h"
-#include "PortAccess.h"
 #include "Presets.h"
 #include "RadioDriver.h"
-#include "RuntimeDirectory.h"
 #include "SettingsStore.h"
 #include "SystemLog.h"
 #include "TrayIcon.h"
 #include "Tuning.h"
-#include "TunzoResources.h"
 
 #include <QCloseEvent>
 #include <QLabel>
 #include <QLocale>
 #include <QMessageBox>
-#include <QPixmap>
 #include <QScopeGuard>
 
-#include <unistd.h>
 
 namespace {
 constexpr int ActionCountTextWidth = 120;

@@ -127,14 +127,28 @@ RdsErrorInjector::RdsErrorInjector(RdsErrorRates rates, uint32_t seed) : rates_(
 
 void RdsErrorInjector::apply(RdsBlock& block)
 {
-    const double roll = chance_(random_);
+    double roll = chance_(random_);
     if (roll < rates_.uncorrectable) {
         block.uncorrectable = true;
-        // Any nonzero change: what is left of the data after the errors.
-        block.data ^= static_cast<uint16_t>(random_() % 0xFFFF + 1);
-    } else if (roll < rates_.uncorrectable + rates_.corrected) {
-        block.corrected = true;
+        scramble(block);
+        return;
     }
+    roll -= rates_.uncorrectable;
+    if (roll < rates_.corrected) {
+        block.corrected = true;
+        return;
+    }
+    roll -= rates_.corrected;
+    if (roll < rates_.miscorrected) {
+        block.corrected = true;
+        scramble(block);
+    }
+}
+
+void RdsErrorInjector::scramble(RdsBlock& block)
+{
+    // Any nonzero change: what is left of the data after the errors.
+    block.data ^= static_cast<uint16_t>(random_() % 0xFFFF + 1);
 }
 
 void RdsErrorInjector::apply(RdsGroupBlocks& group)

@@ -52,10 +52,12 @@ private:
 
 // Spoils a fraction of blocks the way a weak signal does: some arrive
 // uncorrectable (their data scrambled, so a decoder that ignores the flag
-// shows garbage), some arrive corrected (data right, flag set).
+// shows garbage), some arrive corrected (data right, flag set), and a few
+// miscorrected (flagged corrected, data wrong: the code's rare failure).
 struct RdsErrorRates {
     double uncorrectable = 0;
     double corrected = 0;
+    double miscorrected = 0;
 };
 
 class RdsErrorInjector {
@@ -65,6 +67,8 @@ public:
     void apply(RdsGroupBlocks& group);
 
 private:
+    void scramble(RdsBlock& block);
+
     RdsErrorRates rates_;
     std::mt19937 random_;
     std::uniform_real_distribution<double> chance_{0.0, 1.0};

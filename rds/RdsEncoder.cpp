@@ -49,11 +49,9 @@ std::string TerminatedText(const std::string& utf8)
     return bytes;
 }
 
-}  // namespace
-
-RdsGroupBlocks EncodeNameGroup(const RdsStation& station, int segment)
+// The groups from a name and text already in the RDS character table.
+RdsGroupBlocks NameGroup(const RdsStation& station, const std::string& name, int segment)
 {
-    const std::string name = PaddedName(station.name);
     uint16_t bits = static_cast<uint16_t>(segment & kRdsPsAddressMask) | kRdsMusic;
     if (station.trafficAnnouncement)
         bits |= kRdsTrafficAnnouncement;
@@ -62,14 +60,25 @@ RdsGroupBlocks EncodeNameGroup(const RdsStation& station, int segment)
             Block(CharPair(name, static_cast<size_t>(segment) * kRdsPsSegmentChars), RdsBlockId::D)};
 }
 
-RdsGroupBlocks EncodeTextGroup(const RdsStation& station, int segment, bool abFlag)
+RdsGroupBlocks TextGroup(const RdsStation& station, std::string text, int segment, bool abFlag)
 {
-    std::string text = TerminatedText(station.text);
     text.resize(kRdsTextLength, ' ');
     const size_t at = static_cast<size_t>(segment) * kRdsTextSegmentCharsA;
     const uint16_t bits = static_cast<uint16_t>((segment & kRdsTextAddressMask) | (abFlag ? kRdsTextAbFlag : 0));
     return {Block(station.pi, RdsBlockId::A), Block(BlockB(station, kRdsGroupRadioText, bits), RdsBlockId::B),
             Block(CharPair(text, at), RdsBlockId::C), Block(CharPair(text, at + 2), RdsBlockId::D)};
+}
+
+}  // namespace
+
+RdsGroupBlocks EncodeNameGroup(const RdsStation& station, int segment)
+{
+    return NameGroup(station, PaddedName(station.name), segment);
+}
+
+RdsGroupBlocks EncodeTextGroup(const RdsStation& station, int segment, bool abFlag)
+{
+    return TextGroup(station, TerminatedText(station.text), segment, abFlag);
 }
 
 RdsGroupBlocks EncodeClockGroup(const RdsStation& station, const RdsClockTime& time)
@@ -81,6 +90,7 @@ RdsGroupBlocks EncodeClockGroup(const RdsStation& station, const RdsClockTime& t
 
 RdsEncoder::RdsEncoder(const RdsStation& station) : station_(station)
 {
+    nameBytes_ = PaddedName(station.name);
     textBytes_ = TerminatedText(station.text);
 }
 
@@ -91,6 +101,7 @@ void RdsEncoder::setStation(const RdsStation& station)
         textSegment_ = 0;
     }
     station_ = station;
+    nameBytes_ = PaddedName(station.name);
     textBytes_ = TerminatedText(station.text);
 }
 
@@ -116,11 +127,11 @@ RdsGroupBlocks RdsEncoder::nextGroup()
     if (nameSlot) {
         const int segment = nameSegment_;
         nameSegment_ = (nameSegment_ + 1) % kRdsPsSegments;
-        return EncodeNameGroup(station_, segment);
+        return NameGroup(station_, nameBytes_, segment);
     }
     const int segment = textSegment_;
     textSegment_ = (textSegment_ + 1) % textSegments();
-    return EncodeTextGroup(station_, segment, abFlag_);
+    return TextGroup(station_, textBytes_, segment, abFlag_);
 }
 
 RdsErrorInjector::RdsErrorInjector(RdsErrorRates rates, uint32_t seed) : rates_(rates), random_(seed) {}

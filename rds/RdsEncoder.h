@@ -41,7 +41,8 @@ public:
 
 private:
     RdsStation station_;
-    std::string textBytes_;  // in the RDS character table, with its end mark
+    std::string nameBytes_;  // in the RDS character table, padded
+    std::string textBytes_;  // likewise, with its end mark
     bool abFlag_ = false;
     bool clockPending_ = false;
     RdsClockTime clock_;

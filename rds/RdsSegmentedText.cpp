@@ -35,6 +35,11 @@ bool RdsSegmentedText::addSegment(int address, const uint8_t* chars, bool clean)
     Segment& segment = segments_[address];
     ++receptions_;
     const bool same = segment.filled && sameChars(segment, chars);
+    if (same && isCurrent(segment)) {
+        // The usual case once a text is known: nothing can change with it.
+        segment.receivedAt = receptions_;
+        return false;
+    }
     if (segment.filled && !same) {
         // A segment already received since the change began changing again is
         // a newer change still: start over from here. Otherwise this is one

@@ -1,6 +1,7 @@
 #include "RdsEncoder.h"
 
 #include "RdsCharset.h"
+#include "RdsCodeword.h"
 
 namespace {
 
@@ -182,4 +183,13 @@ std::vector<uint8_t> RecordBytes(const std::vector<RdsBlock>& blocks)
 void AppendGroup(std::vector<RdsBlock>& blocks, const RdsGroupBlocks& group)
 {
     blocks.insert(blocks.end(), group.begin(), group.end());
+}
+
+void AppendGroupBits(std::vector<uint8_t>& bits, const RdsGroupBlocks& group)
+{
+    for (const RdsBlock& block : group) {
+        const uint32_t sent = RdsEncodeBlock(block.data, block.id);
+        for (int bit = kRdsBlockBits - 1; bit >= 0; --bit)
+            bits.push_back(static_cast<uint8_t>(sent >> bit & 1));
+    }
 }

@@ -75,6 +75,10 @@ private:
     std::uniform_real_distribution<double> chance_{0.0, 1.0};
 };
 
+// A group's 104 bits as sent on air (one bit a byte, first bit first), with
+// checkwords and offset words, for a receiver that demodulates them.
+void AppendGroupBits(std::vector<uint8_t>& bits, const RdsGroupBlocks& group);
+
 // The V4L2 records of groups, one after another, as read() returns them.
 std::vector<uint8_t> RecordBytes(const std::vector<RdsBlock>& blocks);
 void AppendGroup(std::vector<RdsBlock>& blocks, const RdsGroupBlocks& group);

@@ -15,6 +15,13 @@ std::string TrimmedUtf8(const std::string& rdsBytes)
     return RdsToUtf8(std::string_view(rdsBytes).substr(first, last - first + 1));
 }
 
+// A control's string ends at its first NUL or end-of-text mark.
+std::string ControlString(const std::string& rdsBytes)
+{
+    const size_t end = rdsBytes.find_first_of(std::string{'\0', static_cast<char>(kRdsEndOfText)});
+    return TrimmedUtf8(rdsBytes.substr(0, end));
+}
+
 void SplitChars(uint16_t block, uint8_t* out)
 {
     out[0] = static_cast<uint8_t>(block >> 8);
@@ -48,6 +55,32 @@ uint32_t RdsDecoder::addRecords(const uint8_t* bytes, size_t length)
     uint32_t changed = 0;
     for (size_t at = 0; at + kRdsRecordSize <= length; at += kRdsRecordSize)
         changed |= addBlock(BlockFromRecord(RdsRecord{bytes[at], bytes[at + 1], bytes[at + 2]}));
+    return changed;
+}
+
+uint32_t RdsDecoder::takeControls(const RdsControlValues& values)
+{
+    uint32_t changed = 0;
+    const std::string name = ControlString(values.name);
+    if (name != state_.name) {
+        state_.name = name;
+        changed |= RdsChangedName;
+    }
+    const std::string text = ControlString(values.text);
+    if (text != state_.text) {
+        state_.text = text;
+        changed |= RdsChangedText;
+    }
+    if (!state_.hasPty || values.pty != state_.pty) {
+        state_.hasPty = true;
+        state_.pty = values.pty;
+        changed |= RdsChangedPty;
+    }
+    if (values.trafficProgramme != state_.trafficProgramme || values.trafficAnnouncement != state_.trafficAnnouncement) {
+        state_.trafficProgramme = values.trafficProgramme;
+        state_.trafficAnnouncement = values.trafficAnnouncement;
+        changed |= RdsChangedTraffic;
+    }
     return changed;
 }
 

@@ -39,6 +39,17 @@ struct RdsState {
     RdsAlternativeFrequencies alternativeFrequencies;
 };
 
+// What a receiver that decodes RDS itself reports through its controls
+// (V4L2_CID_RDS_RX_PS_NAME, _RADIO_TEXT, _PTY, _TA, _TP). The strings are
+// in the RDS character table, as the controls hand them over.
+struct RdsControlValues {
+    std::string name;
+    std::string text;
+    uint8_t pty = 0;
+    bool trafficProgramme = false;
+    bool trafficAnnouncement = false;
+};
+
 class RdsDecoder {
 public:
     explicit RdsDecoder(RdsStandard standard = RdsStandard::Rds);
@@ -47,6 +58,10 @@ public:
     uint32_t addBlock(const RdsBlock& block);
     // Every block of a read(); the changes of all of them together.
     uint32_t addRecords(const uint8_t* bytes, size_t length);
+
+    // The receiver's own decoding, read from its controls: the same fields
+    // and change mask as from blocks (the receiver has done the checking).
+    uint32_t takeControls(const RdsControlValues& values);
 
     // A change of station: everything is forgotten at once. Returns the mask
     // of what was known, which is now cleared.

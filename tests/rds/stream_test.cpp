@@ -207,3 +207,24 @@ TEST(RdsDecoderStream, AStrayGroupUnderAnotherPiDoesNotReachTheName)
     EXPECT_THAT(run.linesOf("PS"), ElementsAre("PS TEN FM"));
     EXPECT_THAT(run.linesOf("PI"), ElementsAre("PI 0xC201"));
 }
+
+// A receiver that decodes RDS itself: its controls' strings are in the RDS
+// table, padded or ended by NUL or the end-of-text mark.
+TEST(RdsDecoderControls, ReportTheSameFieldsAsBlocks)
+{
+    RdsDecoder decoder;
+    RdsControlValues values;
+    values.name = std::string("  \x8A" "and\x80  ", 8);
+    values.text = std::string("Blue in Green\r      ");
+    values.pty = 10;
+    values.trafficProgramme = true;
+    const uint32_t changed = decoder.takeControls(values);
+    EXPECT_THAT(RdsChangeLines(changed, decoder.state(), RdsStandard::Rds),
+                ElementsAre("PS Ñandá", "RT Blue in Green", "PTY 10 Pop Music", "TP 1 TA 0"));
+    EXPECT_EQ(decoder.takeControls(values), 0u);
+
+    values.text = std::string("So What\0garbage", 15);
+    EXPECT_EQ(decoder.takeControls(values), RdsChangedText);
+    EXPECT_EQ(decoder.state().text, "So What");
+    EXPECT_EQ(decoder.reset(), RdsChangedName | RdsChangedText | RdsChangedPty | RdsChangedTraffic);
+}

@@ -2,7 +2,11 @@
 // reports from clean streams, with error flags, with blocks missing, and when
 // the station changes in the middle.
 
+#include "RdsGroup.h"
 #include "RdsStreams.h"
+
+#include <algorithm>
+#include <random>
 
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
@@ -227,4 +231,43 @@ TEST(RdsDecoderControls, ReportTheSameFieldsAsBlocks)
     EXPECT_EQ(decoder.takeControls(values), RdsChangedText);
     EXPECT_EQ(decoder.state().text, "So What");
     EXPECT_EQ(decoder.reset(), RdsChangedName | RdsChangedText | RdsChangedPty | RdsChangedTraffic);
+}
+
+// Whatever bytes a device hands over, what comes out is text of the lengths
+// RDS allows (the sanitizer build watches the rest). Half the reads are
+// groups of one PI with characters from a few pairs, so that names and texts
+// do form, with bytes above 0x7F and end marks among them.
+TEST(RdsDecoderStream, AnyBytesFromTheDeviceGiveBoundedText)
+{
+    auto codePoints = [](const std::string& utf8) {
+        return static_cast<size_t>(
+            std::count_if(utf8.begin(), utf8.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
+    };
+    const uint16_t pairs[] = {0x4142, 0x8A8B, 0x0D20, 0xFFFE};
+    std::mt19937 random(2026);
+    RdsDecoder decoder;
+    size_t longestName = 0;
+    size_t longestText = 0;
+    for (int read = 0; read < 40000; ++read) {
+        RdsBlock blocks[4];
+        for (int i = 0; i < 4; ++i)
+            blocks[i] = BlockFromRecord(RdsRecord{static_cast<uint8_t>(random()), static_cast<uint8_t>(random()),
+                                                  static_cast<uint8_t>(random())});
+        if (read % 2 == 0) {
+            const uint16_t type = (random() & 1) ? kRdsGroupRadioText : kRdsGroupBasic;
+            blocks[0] = RdsBlock{0xC201, RdsBlockId::A};
+            blocks[1] = RdsBlock{static_cast<uint16_t>(type << kRdsGroupTypeShift | (random() & 0x7FF)), RdsBlockId::B};
+            blocks[2] = RdsBlock{pairs[random() % 4], RdsBlockId::C};
+            blocks[3] = RdsBlock{pairs[random() % 4], RdsBlockId::D, random() % 2 == 0};
+        }
+        std::vector<RdsBlock> group(blocks, blocks + 4);
+        const std::vector<uint8_t> bytes = RecordBytes(group);
+        decoder.addRecords(bytes.data(), bytes.size());
+        longestName = std::max(longestName, codePoints(decoder.state().name));
+        longestText = std::max(longestText, codePoints(decoder.state().text));
+    }
+    EXPECT_LE(longestName, static_cast<size_t>(kRdsPsLength));
+    EXPECT_LE(longestText, static_cast<size_t>(kRdsTextLength));
+    EXPECT_GT(longestName, 0u);
+    EXPECT_GT(longestText, 0u);
 }

@@ -32,7 +32,6 @@ void SplitChars(uint16_t block, uint8_t* out)
 
 RdsDecoder::RdsDecoder(RdsStandard standard)
     : standard_(standard),
-      groups_(standard == RdsStandard::Rbds),
       name_(kRdsPsSegments, kRdsPsSegmentChars, RdsSegmentedText::Ending::AllSegments),
       textA_(kRdsTextSegments, kRdsTextSegmentCharsA, RdsSegmentedText::Ending::EndOfTextMark),
       textB_(kRdsTextSegments, kRdsTextSegmentCharsB, RdsSegmentedText::Ending::EndOfTextMark)

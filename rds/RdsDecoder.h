@@ -9,7 +9,6 @@
 #include "RdsSegmentedText.h"
 
 #include <cstdint>
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -56,7 +55,8 @@ public:
 
     // The change mask of what this block changed (0 mostly).
     uint32_t addBlock(const RdsBlock& block);
-    // Every block of a read(); the changes of all of them together.
+    // Every block of a read() (whole records: a V4L2 radio device returns
+    // nothing else); the changes of all of them together.
     uint32_t addRecords(const uint8_t* bytes, size_t length);
 
     // The receiver's own decoding, read from its controls: the same fields
@@ -69,6 +69,7 @@ public:
 
     const RdsState& state() const { return state_; }
     RdsStandard standard() const { return standard_; }
+    // Only the programme type names depend on it, so it may change at any time.
     void setStandard(RdsStandard standard) { standard_ = standard; }
 
 private:

@@ -4,7 +4,9 @@
 
 #include <new>
 
-RdsGroupAssembler::RdsGroupAssembler(bool rbds) : handle_(v4l2_rds_create(rbds))
+// RDS or RBDS only changes the library's name tables, which we do not use:
+// the programme type names come from ours, chosen by the setting.
+RdsGroupAssembler::RdsGroupAssembler() : handle_(v4l2_rds_create(false))
 {
     if (!handle_)
         throw std::bad_alloc();

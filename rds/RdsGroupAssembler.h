@@ -42,7 +42,7 @@ struct RdsBasics {
 
 class RdsGroupAssembler {
 public:
-    explicit RdsGroupAssembler(bool rbds);
+    RdsGroupAssembler();
     ~RdsGroupAssembler();
     RdsGroupAssembler(const RdsGroupAssembler&) = delete;
     RdsGroupAssembler& operator=(const RdsGroupAssembler&) = delete;

@@ -4,8 +4,9 @@
 
 #include <new>
 
-// RDS or RBDS only changes the library's name tables, which we do not use:
-// the programme type names come from ours, chosen by the setting.
+// RDS or RBDS makes no difference to the groups and fields we take from the
+// library (only to its name tables, which we do not use): the programme type
+// names come from ours, chosen by the setting.
 RdsGroupAssembler::RdsGroupAssembler() : handle_(v4l2_rds_create(false))
 {
     if (!handle_)

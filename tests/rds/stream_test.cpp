@@ -177,24 +177,6 @@ TEST(RdsDecoderStream, AbFlipClearsTheTextUntilTheNewOneIsWhole)
     EXPECT_THAT(run.linesOf("RT"), ElementsAre("RT Blue in Green", "RT", "RT So What"));
 }
 
-TEST(RdsDecoderStream, TextOfVersionBGroupsHasTwoCharactersASegment)
-{
-    const char* text = "Hi there\r";
-    std::vector<RdsBlock> blocks;
-    for (int round = 0; round < 2; ++round) {
-        for (int segment = 0; segment < 5; ++segment) {
-            const uint16_t b = static_cast<uint16_t>(kRdsGroupRadioText << kRdsGroupTypeShift | kRdsVersionB | segment);
-            const uint16_t chars = static_cast<uint16_t>(static_cast<uint8_t>(text[segment * 2]) << 8
-                                                         | static_cast<uint8_t>(text[segment * 2 + 1]));
-            AppendGroup(blocks, {RdsBlock{0xC201, RdsBlockId::A}, RdsBlock{b, RdsBlockId::B},
-                                 RdsBlock{0xC201, RdsBlockId::CPrime}, RdsBlock{chars, RdsBlockId::D}});
-        }
-    }
-    DecoderRun run;
-    run.feed(blocks);
-    EXPECT_THAT(run.linesOf("RT"), ElementsAre("RT Hi there"));
-}
-
 // A lone group under another PI (a distant station on the same frequency, or
 // damage the receiver did not see) must not put its segment into the name.
 TEST(RdsDecoderStream, AStrayGroupUnderAnotherPiDoesNotReachTheName)

@@ -2,6 +2,7 @@
 // read-back, refusals, the trace, unplugging and plugging back, and device
 // paths that are no receiver at all.
 
+#include "CompanionDriver.h"
 #include "ReceiverFixture.h"
 #include "V4L2Tuner.h"
 
@@ -170,4 +171,15 @@ TEST_F(ReceiverTest, APathThatIsNoReceiverGetsAClearErrorWithoutHanging)
         RadioDriver::Tune(100.0);  // the operations do nothing, and end
         EXPECT_EQ(RadioDriver::TunedStatus(), NotTuned);
     }
+}
+
+TEST_F(ReceiverTest, TheCompanionDrivesTheReceiverToo)
+{
+    RadioDriver::CompanionTune(94.2);
+    RadioDriver::CompanionMute();
+    RadioDriver::CompanionVolumeStep(CompanionVolumeDownStep);
+    RadioDriver::CompanionUnmute();
+    EXPECT_THAT(ports->receiverLines,
+                ElementsAre("v4l2 radio0 frequency 94.200", "v4l2 radio0 mute 0", "v4l2 radio0 mute 1",
+                            "v4l2 radio0 volume 14", "v4l2 radio0 mute 0"));
 }

@@ -129,8 +129,9 @@ void TFmHiddenForm::FormCreate()
 bool TFmHiddenForm::PassPortGate()
 {
     // As in tunzo, the serial card needs no port; the companion sends it
-    // nothing anyway.
-    if (TunerSettings.Adapter == SerialLineAdapter || OpenPortAccess())
+    // nothing anyway. A receiver reached by its device node needs none either.
+    if (TunerSettings.Adapter == SerialLineAdapter || RadioDriver::ReceiverFor(TunerSettings.Adapter) ||
+        OpenPortAccess())
         return true;
     char program[4096] = {};
     const ssize_t n = readlink("/proc/self/exe", program, sizeof program - 1);

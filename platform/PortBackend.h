@@ -20,6 +20,9 @@ public:
     // Notes the bytes of one write handed to the serial line `portName`
     // ("COM1"). The line itself is not a port; only a trace keeps this.
     virtual void serialWritten(const std::string& /*portName*/, const uint8_t* /*bytes*/, size_t /*count*/) {}
+    // Notes a call that changed a receiver reached without ports, as its trace
+    // line ("v4l2 radio0 frequency 94.200"). Only a trace keeps this.
+    virtual void receiverChanged(const std::string& /*line*/) {}
 };
 
 // One event on the port, as the trace and the recording backend see it.

@@ -88,3 +88,9 @@ void TracingPortBackend::serialWritten(const std::string& portName, const uint8_
     inner_->serialWritten(portName, bytes, count);
     append(FormatSerialWrite(portName, bytes, count));
 }
+
+void TracingPortBackend::receiverChanged(const std::string& line)
+{
+    inner_->receiverChanged(line);
+    append(line);
+}

@@ -15,6 +15,7 @@ public:
     uint8_t in(uint16_t port) override;
     void sleepMs(int ms) override;
     void serialWritten(const std::string& portName, const uint8_t* bytes, size_t count) override;
+    void receiverChanged(const std::string& line) override;
 
     bool isOpen() const { return fd_ >= 0; }
 

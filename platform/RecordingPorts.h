@@ -14,6 +14,7 @@ public:
     void out(uint16_t port, uint8_t value) override;
     uint8_t in(uint16_t port) override;
     void sleepMs(int ms) override;
+    void receiverChanged(const std::string& line) override { receiverLines.push_back(line); }
 
     // Each event as its trace line, in order.
     std::vector<std::string> TraceLines() const;
@@ -26,4 +27,5 @@ public:
     bool grantAccess = true;
     std::vector<uint16_t> accessRequests;
     std::function<uint8_t(uint16_t)> answer;
+    std::vector<std::string> receiverLines;  // "v4l2 radio0 frequency 94.200", in order
 };

@@ -6,13 +6,15 @@
 
 // Labels as the adapters' own setup tools showed them, "30h (Default)" for
 // 0x30C and the mixed "Alternate"/"Alternative" included.
-const std::array<AdapterEntry, 6> AdapterCatalogue = {{
+const std::array<AdapterEntry, 7> AdapterCatalogue = {{
     {"Aims Labs RadioTrack", 2, {{{0x30C, "30h (Default)"}, {0x20C, "20c (Alternate)"}, {}}}, 1},
     {"Reveal RA300", 2, {{{0x30C, "30h (Default)"}, {0x20C, "20c (Alternate)"}, {}}}, 1},
     {"SF16-FMP", 2, {{{0x384, "384h (Alternate)"}, {0x284, "284h (Default)"}, {}}}, 2},
     {"Aztech/Packard-Bell/Comp-Express", 2, {{{0x350, "350h (Default)"}, {0x358, "358h (Alternative)"}, {}}}, 1},
     {"GemTek", 2, {{{1, "Com1"}, {2, "Com2"}, {}}}, 1},
     {"RadioActive", 3, {{{0x316, "316h (Default)"}, {0x336, "336h (Alternative)"}, {0x350, "350h (Alternative)"}}}, 1},
+    // Named by "Radio device", not by a port.
+    {"V4L2 radio device", 0, {}, 1},
 }};
 
 std::span<const AdapterEntry> CompanionAdapterCatalogue()

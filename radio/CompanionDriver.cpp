@@ -17,6 +17,9 @@ const CardOps* CompanionCardFor(int adapter)
         return &RadioTrackOps;
     if (adapter == AztechAdapter)
         return &AztechOps;
+    // A receiver reached by its device node needs no route of its own.
+    if (adapter == V4L2Adapter)
+        return &V4L2RadioOps;
     return nullptr;
 }
 }  // namespace

@@ -1,8 +1,9 @@
 #pragma once
 // The card operations of the companion (pipit). It carries its own, smaller
 // route to the cards: the RadioTrack protocol for adapters below 4, the
-// Aztech protocol for adapter 4, and nothing at all for any other adapter (it
-// has no serial line and no RadioActive row). Each sequence runs once per
+// Aztech protocol for adapter 4, a V4L2 receiver for adapter 7, and nothing
+// at all for any other adapter (it has no serial line and no RadioActive
+// row). Each sequence runs once per
 // call; none refreshes an indicator or lets window messages run. Its tune is
 // RadioDriver::CompanionTune.
 

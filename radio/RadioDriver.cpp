@@ -46,9 +46,16 @@ const CardOps* CardFor(int adapter)
         return &AztechOps;
     case SerialLineAdapter:
         return &SerialRadioOps;
+    case V4L2Adapter:
+        return &V4L2RadioOps;
     default:
         return nullptr;
     }
+}
+
+const ReceiverOps* ReceiverFor(int adapter)
+{
+    return adapter == V4L2Adapter ? &V4L2ReceiverOps : nullptr;
 }
 
 TuneState TunedStatus()
@@ -110,10 +117,11 @@ void VolumeDown()
     if (VolumeOnAuxDevice()) {
         AuxVolumeStep(+10);
     } else {
-        // Two card steps per user step: one pulse is too fine to hear.
+        // Two card steps per user step: one pulse is too fine to hear. A
+        // receiver's volume control has steps a person hears: one is one.
         if (const CardOps* card = CardFor(adapter))
             card->volumeDown();
-        if (const CardOps* card = CardForBelowFour(adapter))
+        if (const CardOps* card = CardForBelowFour(adapter); card && !ReceiverFor(adapter))
             card->volumeDown();
     }
     // Refreshed before SoundOn is set: after a mute the indicator keeps
@@ -134,6 +142,8 @@ void CompanionTune(double x)
         RadioTrackTune(x);
     else if (adapter == AztechAdapter)
         AztechTune(TunerSettings.CurrentFrequency);
+    else if (adapter == V4L2Adapter)
+        V4L2RadioOps.tune(TunerSettings.CurrentFrequency);
     SoundOn = true;
 }
 

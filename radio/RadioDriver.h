@@ -15,6 +15,7 @@ namespace RadioDriver {
 extern bool SoundOn;
 
 // Installed by the host program: shows SoundOn. Empty: nothing happens.
+// (A receiver's refusals go to ReportReceiverRefusal, V4L2Radio.h.)
 extern std::function<void()> RefreshMuteIndicator;
 // Installed by the host program: lets waiting window messages run, so that a
 // command queued meanwhile completes before a tune touches the card. Empty by
@@ -34,5 +35,8 @@ void CompanionTune(double x);
 
 // The operations table for an adapter number, or nullptr for none.
 const CardOps* CardFor(int adapter);
+// The receiver table of an adapter reached by a device node (7), or nullptr
+// for the port and serial cards.
+const ReceiverOps* ReceiverFor(int adapter);
 
 }  // namespace RadioDriver

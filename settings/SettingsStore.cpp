@@ -129,6 +129,7 @@ void LoadValues(TRegistry& reg, TTunerSettings& s)
     LoadValueOr(reg, ValueName::TuneToLastStation, s.TuneToLastStation, false);
     LoadValueOr(reg, ValueName::CycleStations, s.CycleStations, false);
     LoadValueOr(reg, ValueName::ShutdownOptions, s.ShutdownOptions, AbsentShutdownOptions);
+    LoadValueOr(reg, ValueName::RadioDevice, s.RadioDevice, std::string(AbsentRadioDevice));
 }
 
 void CorrectValues(TTunerSettings& s)
@@ -157,6 +158,7 @@ void AssignAbsentValues(TTunerSettings& s)
     s.TuneToLastStation = false;
     s.CycleStations = false;
     s.ShutdownOptions = AbsentShutdownOptions;
+    s.RadioDevice = AbsentRadioDevice;
 }
 
 // The companion's first start writes the two values the card needs, where
@@ -310,6 +312,7 @@ void SaveSettings()
     reg.WriteInteger(ValueName::PresetScanDelay, s.PresetScanDelay);
     reg.WriteInteger(ValueName::ShutdownOptions, s.ShutdownOptions);
     reg.WriteBool(ValueName::CycleStations, s.CycleStations);
+    reg.WriteString(ValueName::RadioDevice, s.RadioDevice);
     if (companion)
         reg.WriteString(ValueName::CompanionAlarmWeekdays, s.AlarmWeekdays);
     else

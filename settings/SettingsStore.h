@@ -22,6 +22,7 @@ inline constexpr uint16_t AbsentCardPort = 780;  // 0x30C
 inline constexpr int32_t AbsentPresetScanDelay = 4;
 inline constexpr int8_t AbsentShutdownOptions = 3;
 inline constexpr const char* AbsentAlarmWeekdays = "1111100";
+inline constexpr const char* AbsentRadioDevice = DefaultRadioDevice;
 
 // The companion (pipit) keeps its own copy of the store with other alarm value
 // names, no "Volume", room for ten actions and a lighter preset load. It

@@ -21,6 +21,7 @@ void AssignInitialValues(TTunerSettings& s)
     s.MinimalWindow = false;
     s.AlwaysOnTop = false;
     s.VolumeControl = VolumeOnCard;
+    s.RadioDevice = DefaultRadioDevice;
     s.SnoozeMinutes = 20;
     // February is always 28: the monthly event rule does not know leap years.
     s.MonthLengths = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};

@@ -41,6 +41,7 @@ struct TTunerSettings {
     bool TuneToLastStation = false; // "Tune to last station"
     bool CycleStations = false;     // "Cycle stations": preset scan wraps around
     int8_t ShutdownOptions = 0;     // "Shutdown options"
+    std::string RadioDevice;        // "Radio device": the V4L2 receiver's node (adapter 7)
 
     // Derived from WideRange, never stored.
     double BandMinimum = 0.0;
@@ -63,6 +64,9 @@ inline constexpr int8_t IconsBoth = 2;
 // line in; the programs write these two.
 inline constexpr int8_t VolumeOnCard = 0;
 inline constexpr int8_t VolumeOnLineIn = 5;
+
+// "Radio device" when nothing else is chosen: the first V4L2 receiver.
+inline constexpr const char* DefaultRadioDevice = "/dev/radio0";
 
 // The values a start or a reload begins from, before the stored ones are read.
 // Fields without an initial value keep what they hold, so a repeated call

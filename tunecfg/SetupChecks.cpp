@@ -52,6 +52,11 @@ std::string CardProblem(const SetupValues& v)
     const AdapterEntry* row = AdapterRow(v.Adapter);
     if (!row)
         return "Choose one of the radio cards in the list.";
+    if (v.Adapter == V4L2Adapter) {
+        if (v.RadioDevice.empty() || v.RadioDevice.front() != '/')
+            return "Choose the receiver's device, a full path such as /dev/radio0.";
+        return {};
+    }
     if (v.PortNumber < 1 || v.PortNumber > row->choiceCount)
         return "Choose one of the ports the " + std::string(row->name) + " card offers.";
     if (v.CardPort != static_cast<uint16_t>(row->choice(v.PortNumber).value))

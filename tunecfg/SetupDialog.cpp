@@ -6,6 +6,7 @@
 #include "ComboChoice.h"
 #include "Leaving.h"
 #include "Registry.h"
+#include "V4L2Radio.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -81,12 +82,26 @@ QWidget* TSetupDialog::CreateCardPage()
         cmb_adapter->addItem(QString::fromUtf8(AdapterCatalogue[row].name), static_cast<int>(row + 1));
     cmb_port = new QComboBox(page);
     connect(cmb_adapter, &QComboBox::activated, this, &TSetupDialog::cmb_adapterChange);
+    cmb_radiodevice = new QComboBox(page);
+    cmb_radiodevice->setEditable(true);
+    // The receivers present, each with what its driver says it is; any
+    // other node may be typed in.
+    QStringList found;
+    for (const ReceiverInfo& r : ListReceivers()) {
+        cmb_radiodevice->addItem(QString::fromStdString(r.path));
+        found << QString::fromStdString(r.path + ": " + r.card + " (driver " + r.driver + ", " + r.bus + ")");
+    }
 
     auto* form = new QFormLayout(page);
     form->addRow("Radio &card:", cmb_adapter);
     form->addRow("&Port:", cmb_port);
     form->addRow(Hint("The port the card is set to with its jumpers (the GemTek: the serial port it is "
                       "plugged into). A new card starts from its usual port.",
+                      page));
+    form->addRow("Radio &device:", cmb_radiodevice);
+    form->addRow(Hint(found.isEmpty() ? QString("No V4L2 radio receiver found. Plug in a USB FM stick; if it is "
+                                                "plugged in, add yourself to the video group.")
+                                      : "Receivers found: " + found.join("; "),
                       page));
     return page;
 }
@@ -191,6 +206,8 @@ void TSetupDialog::ShowValues(const SetupValues& v)
         if (row->choice(c).value == v.CardPort)
             choice = c;
     FillPortChoices(v.Adapter, choice);
+    cmb_radiodevice->setEditText(QString::fromStdString(v.RadioDevice));
+    cmb_radiodevice->setEnabled(v.Adapter == V4L2Adapter);
 
     txt_tunestep->setValue(v.TuneStep);
     txt_finestep->setValue(v.FineTuneStep);
@@ -215,11 +232,12 @@ SetupValues TSetupDialog::ValuesShown() const
 {
     SetupValues v = setup_.values;
     v.Adapter = static_cast<int8_t>(cmb_adapter->currentData().toInt());
-    if (const AdapterEntry* row = AdapterRow(v.Adapter)) {
+    if (const AdapterEntry* row = AdapterRow(v.Adapter); row && row->choiceCount > 0) {
         v.PortNumber = static_cast<int8_t>(cmb_port->currentData().toInt());
         if (v.PortNumber >= 1 && v.PortNumber <= row->choiceCount)
             v.CardPort = static_cast<uint16_t>(row->choice(v.PortNumber).value);
     }
+    v.RadioDevice = cmb_radiodevice->currentText().trimmed().toStdString();
     v.TuneStep = txt_tunestep->value();
     v.FineTuneStep = txt_finestep->value();
     v.WideRange = chb_widerange->isChecked();
@@ -251,7 +269,7 @@ void TSetupDialog::FillPortChoices(int adapter, int choice)
     }
     for (int c = 1; c <= row->choiceCount; ++c)
         cmb_port->addItem(QString::fromUtf8(row->choice(c).label), c);
-    cmb_port->setEnabled(true);
+    cmb_port->setEnabled(row->choiceCount > 0);  // a receiver named by its device has no port
     cmb_port->setCurrentIndex(cmb_port->findData(choice >= 1 && choice <= row->choiceCount ? choice : row->defaultChoice));
 }
 
@@ -260,6 +278,7 @@ void TSetupDialog::cmb_adapterChange(int index)
     const int adapter = cmb_adapter->itemData(index).toInt();
     const AdapterEntry* row = AdapterRow(adapter);
     FillPortChoices(adapter, row ? row->defaultChoice : 0);
+    cmb_radiodevice->setEnabled(adapter == V4L2Adapter);
 }
 
 void TSetupDialog::cmd_browseClick()

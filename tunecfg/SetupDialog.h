@@ -37,6 +37,7 @@ public:
     QTabWidget* pages = nullptr;
     QComboBox* cmb_adapter = nullptr;
     QComboBox* cmb_port = nullptr;
+    QComboBox* cmb_radiodevice = nullptr;  // "Radio device": editable, the receivers present listed
     QDoubleSpinBox* txt_tunestep = nullptr;
     QDoubleSpinBox* txt_finestep = nullptr;
     QCheckBox* chb_widerange = nullptr;

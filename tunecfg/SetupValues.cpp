@@ -133,6 +133,7 @@ SetupValues SetupValuesOf(const TTunerSettings& s)
     v.VolumeControl = s.VolumeControl;
     v.AuxVolumeControl = s.AuxVolumeControl;
     v.ProgramFolder = s.ProgramFolder;
+    v.RadioDevice = s.RadioDevice;
     return v;
 }
 

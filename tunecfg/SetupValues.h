@@ -34,6 +34,7 @@ struct SetupValues {
     int8_t VolumeControl = 0;
     int8_t AuxVolumeControl = 0;
     std::string ProgramFolder;
+    std::string RadioDevice;  // the V4L2 receiver's node, for adapter 7
 
     bool operator==(const SetupValues&) const = default;
 };
@@ -53,6 +54,7 @@ void ForEachPlainSetupValue(Visit&& visit)
     visit(ValueName::VolumeControl, &SetupValues::VolumeControl);
     visit(ValueName::AuxVolumeControl, &SetupValues::AuxVolumeControl);
     visit(ValueName::Path, &SetupValues::ProgramFolder);
+    visit(ValueName::RadioDevice, &SetupValues::RadioDevice);
 }
 
 // The limits the setup program offers and checks.

@@ -23,6 +23,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 class QDialog;
@@ -202,6 +203,25 @@ public:
     // opened is shown, and the panel runs on without it.
     void OpenSerialLine();
     void CloseSerialLine();
+
+    // ---- a receiver reached by a device node, adapter 7 (MainFormReceiver.cpp) ----
+    // Opens it and watches it: a device that is missing, busy or not allowed
+    // is shown and the panel runs on; an unplug is shown in the display and
+    // the title, and a replug tunes it again with the mute state it had.
+    void OpenReceiver();
+    void CheckReceiver();
+    void ShowReceiverGone(const std::string& problem);
+    void ShowReceiverMessage(const std::string& text);
+    // The Scan buttons on a receiver that seeks by itself: the seek runs on a
+    // worker, and the window stays free. False when the receiver cannot.
+    bool StartHardwareSeek(bool down);
+    void HardwareSeekDone(const SeekResult& result);
+    void ReceiverCameBack();
+    static constexpr int ReceiverCheckMs = 1000;  // an unplug is shown within two seconds
+    QTimer receiverWatch_;
+    bool receiverGone_ = false;
+    bool hardwareSeekPending_ = false;  // a seek's worker has not answered yet
+    std::jthread seekWorker_;
 
     QMessageBox* actionsBox = nullptr;   // the count message, shown without waiting
     std::vector<QAction*> channelEntries;       // main menu, then tray, per entry

@@ -128,6 +128,7 @@ void TMainForm::item_settingsClick()
     RadioDriver::SoundOn = soundOn;
     RefreshMuteIndicator();
     OpenSerialLine();
+    OpenReceiver();
     HideTaskbarIcon();
     ApplyDisplayMode();
     TickEverySecondIfNeeded();

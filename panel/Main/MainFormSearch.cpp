@@ -30,9 +30,11 @@ void TMainForm::cmd_scanupClick(QObject* sender)
         SearchStopRequested = true;
         return;
     }
+    const bool down = sender == cmd_scandown;
+    if (StartHardwareSeek(down))
+        return;
     SearchRunning = true;
     SearchStopRequested = false;
-    const bool down = sender == cmd_scandown;
     const double step = down ? -TunerSettings.FineTuneStep : TunerSettings.FineTuneStep;
     lbl_status->setText(down ? "<" : ">");
     lbl_station->setToolTip("Scanning for station");

@@ -68,7 +68,8 @@ void TMainForm::FormCreate(const std::vector<std::string>& arguments)
     SliderGuard = false;
 
     // No card traffic without port access; the serial line needs none.
-    if (TunerSettings.Adapter != SerialLineAdapter && !OpenPortAccess()) {
+    if (TunerSettings.Adapter != SerialLineAdapter && !RadioDriver::ReceiverFor(TunerSettings.Adapter) &&
+        !OpenPortAccess()) {
         char program[4096] = {};
         const ssize_t n = readlink("/proc/self/exe", program, sizeof program - 1);
         QMessageBox::critical(
@@ -87,6 +88,7 @@ void TMainForm::FormCreate(const std::vector<std::string>& arguments)
     ShowAlarmState();
     LabelPresetButtons();
     OpenSerialLine();
+    OpenReceiver();
 
     // Actions given on the command line take the place of the last station.
     ShowFrequency();

@@ -46,9 +46,9 @@ protected:
 
 }  // namespace
 
-TEST(AdapterCatalogueTest, SixRowsForTheFrontPanelFiveForTheCompanion)
+TEST(AdapterCatalogueTest, SevenRowsForTheFrontPanelFiveForTheCompanion)
 {
-    ASSERT_EQ(AdapterCatalogue.size(), 6u);
+    ASSERT_EQ(AdapterCatalogue.size(), 7u);
     EXPECT_EQ(AdapterCatalogue[0].name, "Aims Labs RadioTrack");
     EXPECT_EQ(AdapterCatalogue[0].defaultPort().value, 0x30C);
     EXPECT_EQ(AdapterCatalogue[0].defaultPort().label, "30h (Default)");
@@ -59,6 +59,8 @@ TEST(AdapterCatalogueTest, SixRowsForTheFrontPanelFiveForTheCompanion)
     EXPECT_EQ(AdapterCatalogue[4].choice(2).value, 2);
     EXPECT_EQ(AdapterCatalogue[5].choiceCount, 3);
     EXPECT_EQ(AdapterCatalogue[5].choice(3).value, 0x350);
+    EXPECT_EQ(AdapterRow(V4L2Adapter)->name, "V4L2 radio device");
+    EXPECT_EQ(AdapterRow(V4L2Adapter)->choiceCount, 0);  // named by "Radio device", never a port
 
     const auto companion = CompanionAdapterCatalogue();
     ASSERT_EQ(companion.size(), 5u);

@@ -9,6 +9,9 @@
 #include "AuxMixer.h"
 #include "EventDialog.h"
 #include "SetupDialog.h"
+#include "AdapterCatalogue.h"
+#include "SimulatedRadioStick.h"
+#include "V4L2Radio.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -313,4 +316,28 @@ TEST_F(SetupDialogTest, AnEventEditedInItsWindowComesBackFromTheStoreAsEdited)
     EXPECT_EQ(ActionList.Entries[0].Code, ActionTunePreset);
     EXPECT_EQ(ActionList.Entries[0].Value, 7);
     EXPECT_EQ(ActionList.Entries[1].Code, ActionMute);
+}
+
+TEST_F(SetupDialogTest, AV4L2ReceiverIsChosenFromTheReceiversPresent)
+{
+    // Two simulated sticks, listed as udev would list real ones.
+    setenv("TUNZO_CARD", "simulated", 1);
+    SimulatedRadioSticks::Options options;
+    options.stateDirectory = folder;
+    SetV4L2Calls(std::make_unique<SimulatedRadioSticks>(options));
+    const int result = Run([&](TSetupDialog& d) {
+        EXPECT_FALSE(d.cmb_radiodevice->isEnabled()) << "a port card has no device";
+        Choose(d.cmb_adapter, "V4L2 radio device");
+        EXPECT_TRUE(d.cmb_radiodevice->isEnabled());
+        EXPECT_FALSE(d.cmb_port->isEnabled());
+        EXPECT_EQ(d.cmb_radiodevice->count(), 2);
+        Choose(d.cmb_radiodevice, "/dev/radio1");
+        Click(d.OKBtn);
+    });
+    unsetenv("TUNZO_CARD");
+    SetV4L2Calls(nullptr);
+    EXPECT_EQ(result, QDialog::Accepted);
+    InitialiseSettings();
+    EXPECT_EQ(TunerSettings.Adapter, V4L2Adapter);
+    EXPECT_EQ(TunerSettings.RadioDevice, "/dev/radio1");
 }

@@ -152,7 +152,13 @@ TEST_F(SetupTest, RefusedValuesAndEventsWriteNothing)
         {"tune step below the range", [](SetupState& s) { s.values.TuneStep = 0.001; }, "tune step must be from"},
         {"fine step not a number", [](SetupState& s) { s.values.FineTuneStep = std::nan(""); }, "fine tune step"},
         {"scan delay 0", [](SetupState& s) { s.values.PresetScanDelay = 0; }, "seconds on each preset"},
-        {"adapter 7", [](SetupState& s) { s.values.Adapter = 7; }, "radio cards in the list"},
+        {"adapter 8", [](SetupState& s) { s.values.Adapter = 8; }, "radio cards in the list"},
+        {"a V4L2 receiver without a device",
+         [](SetupState& s) {
+             s.values.Adapter = 7;
+             s.values.RadioDevice = "radio0";
+         },
+         "a full path such as /dev/radio0"},
         {"a port of another card", [](SetupState& s) { s.values.CardPort = 0x350; }, "does not belong"},
         {"a relative folder", [](SetupState& s) { s.values.ProgramFolder = "bin"; }, "full path"},
         {"a missing folder", [](SetupState& s) { s.values.ProgramFolder = "/no/such/folder"; }, "does not exist"},

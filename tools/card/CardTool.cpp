@@ -1,6 +1,7 @@
 #include "CardTool.h"
 
 #include "AdapterCatalogue.h"
+#include "CardToolReceiver.h"
 #include "Frequency.h"
 #include "PortAccess.h"
 #include "RadioDriver.h"
@@ -32,6 +33,8 @@ struct CardToolRequest {
     std::string portText;  // as typed, for messages
     std::string verb;
     double frequency = 0.0;  // for tune; checked against the band once it is loaded
+    std::optional<std::string> device;  // --device: a V4L2 receiver's node
+    bool upward = true;                 // for seek
 };
 
 int ParseAdapter(const std::string& text)
@@ -40,7 +43,8 @@ int ParseAdapter(const std::string& text)
     errno = 0;
     long n = std::strtol(text.c_str(), &end, 10);
     if (text.empty() || *end != '\0' || errno != 0 || n < 1 || n > static_cast<long>(AdapterCatalogue.size()))
-        throw BadArguments{"--adapter takes a number from 1 to 6, not '" + text + "'"};
+        throw BadArguments{"--adapter takes a number from 1 to " + std::to_string(AdapterCatalogue.size()) + ", not '" +
+                           text + "'"};
     return static_cast<int>(n);
 }
 
@@ -105,7 +109,7 @@ void CheckFrequencyInBand(double f)
 bool IsKnownVerb(const std::string& verb)
 {
     return verb == "tune" || verb == "mute" || verb == "unmute" || verb == "up" || verb == "down" ||
-           verb == "status" || verb == "scan";
+           verb == "status" || verb == "scan" || verb == "seek" || verb == "list";
 }
 
 void ParseCommand(const std::vector<std::string>& command, CardToolRequest& request)
@@ -115,11 +119,18 @@ void ParseCommand(const std::vector<std::string>& command, CardToolRequest& requ
     request.verb = command[0];
     if (!IsKnownVerb(request.verb))
         throw BadArguments{"unknown command '" + request.verb + "'"};
-    const size_t operands = request.verb == "tune" ? 1 : 0;
+    const size_t operands = request.verb == "tune" || request.verb == "seek" ? 1 : 0;
     if (command.size() != operands + 1)
-        throw BadArguments{request.verb + (operands ? " takes one frequency" : " takes no operand")};
+        throw BadArguments{request.verb + (request.verb == "seek" ? " takes up or down"
+                                           : operands             ? " takes one frequency"
+                                                                  : " takes no operand")};
     if (request.verb == "tune")
         request.frequency = ParseFrequency(command[1]);
+    if (request.verb == "seek") {
+        if (command[1] != "up" && command[1] != "down")
+            throw BadArguments{"seek takes up or down, not '" + command[1] + "'"};
+        request.upward = command[1] == "up";
+    }
 }
 
 // Everything that can be judged from the words alone; the store is not read.
@@ -132,12 +143,14 @@ CardToolRequest ParseArguments(const std::vector<std::string>& args)
             request.help = true;
             return request;
         }
-        if (a == "--adapter" || a == "--port") {
+        if (a == "--adapter" || a == "--port" || a == "--device") {
             if (i + 1 >= args.size())
                 throw BadArguments{a + " needs a value"};
             const std::string& value = args[++i];
             if (a == "--adapter") {
                 request.adapter = ParseAdapter(value);
+            } else if (a == "--device") {
+                request.device = value;
             } else {
                 request.port = ParsePort(value);
                 request.portText = value;
@@ -181,8 +194,17 @@ void ApplyOptions(const CardToolRequest& request)
         s.Adapter = static_cast<int8_t>(*request.adapter);
     const AdapterEntry* row = AdapterRow(s.Adapter);
     if (!row)
-        throw BadArguments{"the stored adapter " + std::to_string(s.Adapter) +
-                           " is not one of 1 to 6; choose one with --adapter"};
+        throw BadArguments{"the stored adapter " + std::to_string(s.Adapter) + " is not one of 1 to " +
+                           std::to_string(AdapterCatalogue.size()) + "; choose one with --adapter"};
+    if (s.Adapter == V4L2Adapter) {
+        if (request.port)
+            throw BadArguments{"--port: a V4L2 receiver has no port; name its node with --device"};
+        if (request.device)
+            s.RadioDevice = *request.device;
+        return;
+    }
+    if (request.device)
+        throw BadArguments{"--device names a V4L2 receiver's node: use it with --adapter 7"};
     CheckPortFitsAdapter(request, s.Adapter);
     if (s.Adapter == SerialLineAdapter) {
         if (request.port)
@@ -284,20 +306,25 @@ int RunOnSerialLine(const CardToolRequest& request, std::ostream& out, std::ostr
 
 std::string CardToolUsage()
 {
-    return "usage: tunzo-card [--adapter N] [--port ADDRESS] COMMAND\n"
+    return "usage: tunzo-card [--adapter N] [--port ADDRESS | --device PATH] COMMAND\n"
            "  Without options the card of the settings store is driven, as the panel does.\n"
            "  --adapter N      1 Aims Labs RadioTrack (default), 2 Reveal RA300, 3 SF16-FMP,\n"
-           "                   4 Aztech/Packard-Bell/Comp-Express, 5 GemTek, 6 RadioActive\n"
+           "                   4 Aztech/Packard-Bell/Comp-Express, 5 GemTek, 6 RadioActive,\n"
+           "                   7 V4L2 radio device (a USB FM stick or a kernel radio driver)\n"
            "  --port ADDRESS   the card's I/O port, one of " +
            CataloguePortsText() +
            "\n"
            "                   (the GemTek: COM port 1 or 2; with --adapter alone: that adapter's default)\n"
+           "  --device PATH    the V4L2 receiver's node (adapter 7), default \"Radio device\" or /dev/radio0\n"
            "commands:\n"
            "  tune MHZ         tune to MHZ, like 100.0, and switch the sound on\n"
            "  mute, unmute     switch the sound off or on\n"
            "  up, down         one volume step\n"
            "  status           print: not tuned, tuned or tuned stereo\n"
            "  scan             step the band by 0.1 MHz and print each frequency with a station\n"
+           "                   (a V4L2 receiver that seeks by itself: one hardware seek after another)\n"
+           "  seek up|down     V4L2 receiver: search to the next station and print it; exit 1 if none\n"
+           "  list             print the V4L2 radio receivers present: node, name, driver, bus\n"
            "  (the GemTek only listens: it has no status and no scan)\n";
 }
 
@@ -310,6 +337,8 @@ int RunCardTool(const std::vector<std::string>& args, std::ostream& out, std::os
             out << CardToolUsage();
             return 0;
         }
+        if (request.verb == "list")
+            return ListReceiversCommand(out, err);
         CheckPortBeforeLoading(request);
         try {
             LoadCardSettings();
@@ -321,6 +350,10 @@ int RunCardTool(const std::vector<std::string>& args, std::ostream& out, std::os
         if (request.verb == "tune")
             CheckFrequencyInBand(request.frequency);
 
+        if (TunerSettings.Adapter == V4L2Adapter)
+            return RunOnReceiver(request.verb, request.upward, out, err, [&] { RunCommand(request, out, err); });
+        if (request.verb == "seek")
+            throw BadArguments{"seek: only a V4L2 receiver (--adapter 7) searches by itself; use scan"};
         // The serial-line card needs no port access; every other one does,
         // before its first byte. The gate also refuses a stored port outside
         // the catalogue, and its message says so.

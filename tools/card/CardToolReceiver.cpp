@@ -1,0 +1,105 @@
+#include "CardToolReceiver.h"
+
+#include "AdapterCatalogue.h"
+#include "Frequency.h"
+#include "RadioDriver.h"
+#include "TunerSettings.h"
+#include "V4L2Radio.h"
+
+namespace {
+const ReceiverOps& Receiver()
+{
+    return *RadioDriver::ReceiverFor(V4L2Adapter);
+}
+
+std::string StationText(double mhz)
+{
+    return FrequencyText(static_cast<double>(RoundDigits(mhz, 3)));
+}
+
+int Seek(bool upward, std::ostream& out, std::ostream& err)
+{
+    const SeekResult result = Receiver().seek(upward);
+    switch (result.outcome) {
+    case SeekOutcome::Found:
+        out << StationText(result.mhz) << "\n";
+        return 0;
+    case SeekOutcome::NothingFound:
+        out << "nothing found; the tuner stopped at " << StationText(result.mhz) << " MHz\n";
+        return 1;
+    case SeekOutcome::Failed:
+        break;
+    }
+    err << "tunzo-card: " << result.problem << "\n";
+    return 1;
+}
+
+// From the bottom of the band upwards, one hardware seek after another,
+// until the tuner wraps around or finds nothing more.
+int ScanBySeeking(std::ostream& out, std::ostream& err)
+{
+    RadioDriver::Tune(TunerSettings.BandMinimum);
+    double last = TunerSettings.CurrentFrequency;
+    int found = 0;
+    for (;;) {
+        err << "\rsearching up from " << StationText(last) << " MHz " << std::flush;
+        const SeekResult result = Receiver().seek(true);
+        if (result.outcome == SeekOutcome::Failed) {
+            err << "\r\033[Ktunzo-card: " << result.problem << "\n";
+            return 1;
+        }
+        if (result.outcome == SeekOutcome::NothingFound || result.mhz <= last || result.mhz > TunerSettings.BandMaximum)
+            break;
+        last = result.mhz;
+        err << "\r\033[K";
+        out << StationText(result.mhz) << (RadioDriver::TunedStatus() == TunedStereo ? " stereo" : "") << "\n"
+            << std::flush;
+        ++found;
+    }
+    err << "\r\033[Kscanned " << FrequencyText(TunerSettings.BandMinimum) << " to "
+        << FrequencyText(TunerSettings.BandMaximum) << " MHz: " << found << (found == 1 ? " station" : " stations")
+        << "\n";
+    return 0;
+}
+}  // namespace
+
+int ListReceiversCommand(std::ostream& out, std::ostream& err)
+{
+    const std::vector<ReceiverInfo> receivers = ListReceivers();
+    for (const ReceiverInfo& r : receivers)
+        out << r.path << "  " << r.card << "  driver " << r.driver << "  bus " << r.bus << "\n";
+    if (receivers.empty()) {
+        err << "tunzo-card: no V4L2 radio receiver found (is it plugged in, and are you in the video group?)\n";
+        return 1;
+    }
+    return 0;
+}
+
+int RunOnReceiver(const std::string& verb, bool upward, std::ostream& out, std::ostream& err,
+                  const std::function<void()>& cardCommand)
+{
+    std::string problem;
+    if (!Receiver().open(problem)) {
+        err << "tunzo-card: " << problem << "\n";
+        return 1;
+    }
+    if (verb == "seek")
+        return Seek(upward, out, err);
+    if (verb == "scan" && Receiver().seeks())
+        return ScanBySeeking(out, err);
+    bool refused = false;
+    ReportReceiverRefusal = [&](const std::string& message) {
+        err << "tunzo-card: " << message << "\n";
+        refused = true;
+    };
+    cardCommand();
+    ReportReceiverRefusal = nullptr;
+    if (refused)
+        return 1;
+    // The device may have gone while the command ran.
+    if (const std::string failure = Receiver().problem(); !failure.empty()) {
+        err << "tunzo-card: " << failure << "\n";
+        return 1;
+    }
+    return 0;
+}

@@ -1,0 +1,19 @@
+#pragma once
+// tunzo-card's commands on a V4L2 receiver (adapter 7): the card commands
+// through the dispatch, and the receiver's own: list, seek, and a scan by
+// hardware seek.
+
+#include <functional>
+#include <ostream>
+#include <string>
+
+// "/dev/radio0  Simulated FM stick  driver si470x  bus usb-0000:00:14.0-1",
+// one line per receiver; exit 1 when there is none.
+int ListReceiversCommand(std::ostream& out, std::ostream& err);
+
+// Runs `verb` on the receiver "Radio device" names; `cardCommand` runs the
+// commands every card has (tune, mute, status, a stepping scan). Answers the
+// exit code: 0 done, 1 a device that cannot be used or a seek that found
+// nothing.
+int RunOnReceiver(const std::string& verb, bool upward, std::ostream& out, std::ostream& err,
+                  const std::function<void()>& cardCommand);

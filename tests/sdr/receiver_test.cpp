@@ -103,6 +103,36 @@ TEST(FmReceiver, GivesTheSameAudioWhateverTheBufferSizes)
         ASSERT_NEAR(cut.audio[n], once.audio[n], 1e-4) << n;
 }
 
+// A band with two stations 200 kHz apart: each tuned in turn is heard, and
+// the mono one without the stereo one's right-hand tone (the stereo one's
+// left tone lies too close to the mono one's to tell them apart).
+TEST(FmReceiver, HearsOnlyTheTunedStationOfTwoInTheBand)
+{
+    struct Row {
+        double mhz;
+        double heardHz;    // on the right channel
+        double unheardHz;  // 0: not checked
+    };
+    const Row rows[] = {{94.2, 942, 1410}, {94.0, 1410, 0}};
+    ModulatorSettings band;
+    band.centreHz = 94.2e6 - kTestOffsetHz;
+    band.sampleRate = kTestRate;
+    BroadcastModulator modulator({{94.2, false, "", ""}, {94.0, true, "", ""}}, band);
+    std::vector<uint8_t> iq(2 * static_cast<size_t>(0.8 * kTestRate));
+    modulator.generate(iq);
+    FmReceiver receiver(TestReceiverSettings());
+    for (const Row& row : rows) {
+        receiver.setOffset(row.mhz * 1e6 - band.centreHz);
+        Received out;
+        Receive(receiver, iq, out);
+        const std::span<const float> settled = std::span<const float>(out.audio).subspan(2 * 24000);
+        EXPECT_NEAR(Db(ToneAmplitude(settled, row.heardHz, kAudioRate, 1, 2)), Db(kToneLevel), 0.3) << row.mhz;
+        if (row.unheardHz > 0) {
+            EXPECT_LT(Db(ToneAmplitude(settled, row.unheardHz, kAudioRate, 1, 2) / kToneLevel), -50) << row.mhz;
+        }
+    }
+}
+
 TEST(FmReceiver, RefusesRatesItCannotResample)
 {
     ReceiverSettings settings = TestReceiverSettings();

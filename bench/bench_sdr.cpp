@@ -15,6 +15,7 @@
 #include "SdrBenchGnuRadio.h"
 #include "SdrBenchMeasures.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>

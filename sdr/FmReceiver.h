@@ -13,6 +13,12 @@
 #include <span>
 #include <vector>
 
+// What a dongle is asked for: about 1 MS/s, and a centre this far below the
+// station, a quarter of the rate, where neither the DC spike at the centre
+// nor the station's mirror image from the IQ imbalance lands in the channel.
+constexpr double kDongleSampleRate = 1024000.0;
+constexpr double kDongleTuningOffsetHz = kDongleSampleRate / 4;
+
 // The multiplex is taken at about this rate: room for RDS at 57 kHz and its
 // sidebands, and a whole fraction of the dongle's rate.
 constexpr double kMultiplexTargetRate = 256000.0;
@@ -32,8 +38,8 @@ constexpr float kSignalFloorDb = -50.0f;
 constexpr double kMeterSeconds = 0.05;
 
 struct ReceiverSettings {
-    double inputRate = 1024000;  // whole hertz
-    double offsetHz = 0;         // the station's frequency less the dongle's centre
+    double inputRate = kDongleSampleRate;   // whole hertz
+    double offsetHz = kDongleTuningOffsetHz;  // the station's frequency less the dongle's centre
     double outputRate = 48000;   // whole hertz
     double deemphasis = 50e-6;
     bool stereo = true;          // false plays mono always

@@ -40,9 +40,11 @@ inline std::vector<float> Sine(double hz, double rate, size_t count, float ampli
 constexpr double kTestOffsetHz = 256000.0;
 constexpr double kTestRate = 1024000.0;
 
-inline std::vector<uint8_t> StationIq(const BroadcastStation& station, double seconds, double snrDb = kDefaultSnrDb)
+inline std::vector<uint8_t> StationIq(const BroadcastStation& station, double seconds, double snrDb = kDefaultSnrDb,
+                                      double deemphasis = 50e-6)
 {
     ModulatorSettings settings;
+    settings.deemphasis = deemphasis;
     settings.centreHz = station.mhz * 1e6 - kTestOffsetHz;
     settings.sampleRate = kTestRate;
     settings.snrDb = snrDb;
@@ -64,9 +66,10 @@ inline void Receive(FmReceiver& receiver, std::span<const uint8_t> bytes, Receiv
         receiver.process(bytes.subspan(at, std::min(chunk, bytes.size() - at)), out.audio, out.blocks);
 }
 
-inline ReceiverSettings TestReceiverSettings()
+inline ReceiverSettings TestReceiverSettings(double deemphasis = 50e-6)
 {
     ReceiverSettings settings;
+    settings.deemphasis = deemphasis;
     settings.inputRate = kTestRate;
     settings.offsetHz = kTestOffsetHz;
     return settings;

@@ -81,7 +81,7 @@ TEST(RdsReceiver, NameShownAtFifteenDbWithTrueFlags)
     const BroadcastStation station{103.3, true, "JAZZ", "Blue in Green"};
     FmReceiver receiver(TestReceiverSettings());
     Received out;
-    Receive(receiver, StationIq(station, 3.0, 15.0), out);
+    Receive(receiver, StationIq(station, 2.0, 15.0), out);
     const RdsResult result = Decode(out.blocks);
     EXPECT_EQ(result.state.name, "JAZZ");
     EXPECT_TRUE(receiver.state().rdsSync);

@@ -51,23 +51,25 @@ TEST(PilotPll, LocksOnThePilotAndOnNothingElse)
     }
 }
 
-// Each channel's tone, from a station's IQ through the whole receiver.
+// Each channel's tone, from a station's IQ through the whole receiver, at
+// the level it was sent with when both ends use the same de-emphasis.
 TEST(StereoReceiver, PutsEachTonesOnItsOwnChannel)
 {
     struct Row {
         BroadcastStation station;
         double leftHz;
         double rightHz;
+        double deemphasis;
     };
     const Row rows[] = {
-        {{94.2, true, "", ""}, 942, 1413},
-        {{103.3, true, "", ""}, 1033, 1549.5},
-        {{88.4, false, "", ""}, 884, 884},
+        {{94.2, true, "", ""}, 942, 1413, kDeemphasisEurope},
+        {{103.3, true, "", ""}, 1033, 1549.5, kDeemphasisAmericas},
+        {{88.4, false, "", ""}, 884, 884, kDeemphasisEurope},
     };
     for (const Row& row : rows) {
-        FmReceiver receiver(TestReceiverSettings());
+        FmReceiver receiver(TestReceiverSettings(row.deemphasis));
         Received out;
-        Receive(receiver, StationIq(row.station, 1.0), out);
+        Receive(receiver, StationIq(row.station, 1.0, kDefaultSnrDb, row.deemphasis), out);
         const std::span<const float> settled = std::span<const float>(out.audio).subspan(2 * 36000);
         const char* name = row.station.stereo ? "stereo" : "mono";
         EXPECT_EQ(receiver.state().stereo, row.station.stereo) << row.station.mhz;

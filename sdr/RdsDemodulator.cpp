@@ -9,8 +9,6 @@
 
 namespace {
 
-constexpr double kCostasPullRangeHz = 60.0;
-
 int BasebandFactor(double muxRate)
 {
     return std::max(1, static_cast<int>(std::lround(muxRate / kRdsBasebandRate)));
@@ -66,7 +64,7 @@ void RdsDemodulator::process(std::span<const float> mux, std::span<const Complex
 
 void RdsDemodulator::costasAndMatch(std::span<const Complex> baseband, std::vector<RdsBlock>& blocks)
 {
-    const float pullRange = static_cast<float>(2.0 * std::numbers::pi * kCostasPullRangeHz / rate_);
+    const float pullRange = static_cast<float>(2.0 * std::numbers::pi * kRdsCostasPullRangeHz / rate_);
     for (const Complex& sample : baseband) {
         const Complex r = sample * std::conj(costasPhasor_);
         power_ += levelAlpha_ * (std::norm(r) - power_);

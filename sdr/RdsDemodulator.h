@@ -1,7 +1,7 @@
 #pragma once
 // RDS from the multiplex: the 57 kHz subcarrier is brought to 0 Hz with the
-// pilot loop's phase times three (a free-running loop when a mono station
-// sends no pilot), a Costas loop takes out what phase is left, a filter
+// pilot loop's phase times three (a steady 57 kHz of our own when a mono
+// station sends no pilot), a Costas loop takes out what phase is left, a filter
 // matched to the biphase symbol and a timing loop find each bit, and the
 // differential code gives the data bits to the block sync.
 #include "Decimator.h"
@@ -18,6 +18,8 @@ constexpr double kRdsBasebandCutoffHz = 5500.0;
 constexpr double kRdsBasebandTransitionHz = 5000.0;
 constexpr double kRdsCostasNaturalHz = 30.0;
 constexpr double kRdsCostasDamping = 0.707;
+// Wider than the pilot loop's range times three, for stations without one.
+constexpr double kRdsCostasPullRangeHz = 60.0;
 constexpr double kRdsLevelSeconds = 0.1;
 // Timing: the strobe climbs to the matched filter's peak by comparing
 // samples this share of a symbol either side, moving by kRdsTimingGain of
@@ -26,7 +28,7 @@ constexpr double kRdsEarlyLate = 0.25;
 constexpr float kRdsTimingGain = 0.02f;
 // A biphase symbol's matched output also has a smaller peak half a symbol
 // away; strobes caught there see bigger values halfway than on themselves
-// (averaged over kRdsHalfwayAverage symbols) and are moved across.
+// (averaged over about 32 symbols) and are moved across.
 constexpr float kRdsHalfwayAverage = 1.0f / 32.0f;
 constexpr float kRdsHalfwayRatio = 1.3f;
 constexpr size_t kRdsMatchedHistory = 64;  // matched filter outputs kept for interpolation

@@ -1,5 +1,6 @@
 #include "FmReceiver.h"
 
+#include "BandScan.h"
 #include "FirDesign.h"
 
 #include <algorithm>
@@ -112,7 +113,7 @@ void FmReceiver::updateState()
     const SignalMeasure& measure = meter_.measure();
     state_.signalDb = measure.powerDb;
     state_.snrDb = measure.snrDb;
-    state_.signal = measure.snrDb >= kSignalSnrDb && measure.powerDb >= kSignalFloorDb;
+    state_.signal = IsStation(measure);
     state_.pilot = state_.signal && pll_.locked();
     stereo_.setConditions(state_.pilot, measure.snrDb);
     state_.stereo = stereo_.blend() >= kStereoFlagBlend;

@@ -1,6 +1,7 @@
 // The receiver as its caller meets it: buffers of any size, a stream that
 // stops, mute and gain; and the IQ sources it is fed from.
 
+#include "BandScan.h"
 #include "IqFile.h"
 #include "SdrSignals.h"
 
@@ -160,6 +161,35 @@ TEST(BroadcastModulator, SendsOnlyTheStationsInTheBand)
     for (size_t n = 0; n + 1 < bytes.size(); ++n)
         mean += bytes[n];
     EXPECT_NEAR(mean / static_cast<double>(bytes.size() - 1), kIqByteZero, 2.0);
+}
+
+// One look at a band: the stations in it are found on their own channels,
+// not on the neighbours they spill into, and nothing in a band of noise.
+TEST(BandScan, FindsTheStationsOfTheBandInOneLook)
+{
+    struct Row {
+        const char* what;
+        std::vector<BroadcastStation> stations;
+        std::vector<double> foundOffsets;
+    };
+    const Row rows[] = {
+        {"two stations", {{94.2, true, "", ""}, {93.7, false, "", ""}}, {-300000, 200000}},
+        {"noise only", {}, {}},
+    };
+    for (const Row& row : rows) {
+        ModulatorSettings band;
+        band.centreHz = 94.0e6;
+        band.sampleRate = kTestRate;
+        BroadcastModulator modulator(row.stations, band);
+        std::vector<uint8_t> iq(2 * static_cast<size_t>(0.06 * kTestRate));
+        modulator.generate(iq);
+        const std::vector<ChannelReading> readings = ScanBand(iq, kTestRate, 100000);
+        EXPECT_EQ(readings.size(), 6u) << row.what;  // +-100 to +-300 kHz
+        std::vector<double> found;
+        for (const ChannelReading& station : FindStations(readings))
+            found.push_back(station.offsetHz);
+        EXPECT_EQ(found, row.foundOffsets) << row.what;
+    }
 }
 
 class IqFileTest : public ::testing::Test {

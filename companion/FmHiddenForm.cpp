@@ -124,6 +124,8 @@ void TFmHiddenForm::FormCreate()
         return;
     Publish();
     started_ = true;
+    connect(&storeWatch, &QTimer::timeout, this, &TFmHiddenForm::FollowStoreChanges);
+    storeWatch.start(StoreWatchMs);
 }
 
 bool TFmHiddenForm::PassPortGate()
@@ -176,6 +178,7 @@ void TFmHiddenForm::TrayRightClick(int x, int y)
         EnumerateAuxDevices();
         auxDevicesCounted_ = true;
     }
+    FollowStoreChanges();  // the menu lists the presets as stored now
     delete popupMenu_;
     auto* menu = new QMenu;
     popupMenu_ = menu;

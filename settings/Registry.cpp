@@ -69,6 +69,11 @@ int RegistryBusyTimeout()
     return Hive().BusyTimeout();
 }
 
+TStoreMark StoreMark()
+{
+    return Hive().Mark();
+}
+
 void CloseRegistryConnection()
 {
     Hive().Close();
@@ -143,8 +148,10 @@ bool TRegistry::FindKey(const std::string& path, bool canCreate)
     };
     if (lookUp())
         return true;
-    if (!canCreate)
-        return false;
+    if (!canCreate) {
+        implied_ = HasKeyBelow(path);
+        return implied_;
+    }
 
     // As in the registry, creating a key creates the keys above it.
     sqlite3_stmt* st = hive.Prepared(HiveConnection::InsertKey);
@@ -159,6 +166,19 @@ bool TRegistry::FindKey(const std::string& path, bool canCreate)
     return ok && lookUp();
 }
 
+bool TRegistry::HasKeyBelow(const std::string& path)
+{
+    sqlite3_stmt* st = Hive().Prepared(HiveConnection::FindKeyBelow);
+    if (!st)
+        throw ERegistryException("Failed to get data for '" + path + "'");
+    BindText(st, 1, path + "\\");
+    const int rc = sqlite3_step(st);
+    sqlite3_reset(st);
+    if (rc != SQLITE_ROW && rc != SQLITE_DONE)
+        throw ERegistryException("Failed to get data for '" + path + "'");
+    return rc == SQLITE_ROW;
+}
+
 void TRegistry::CloseKey()
 {
     if (!open_)
@@ -167,6 +187,7 @@ void TRegistry::CloseKey()
     open_ = false;
     scope_ = nullptr;
     keyId_ = 0;
+    implied_ = false;
     wrote_ = false;
     valuesRead_ = false;
     values_ = {};
@@ -224,6 +245,8 @@ const TStoredValue* TRegistry::Fetch(std::string_view name)
 {
     if (!open_)
         throw ERegistryException("Failed to get data for '" + std::string(name) + "'");
+    if (implied_)
+        return nullptr;
     if (!valuesRead_) {
         sqlite3_stmt* st = Hive().Prepared(HiveConnection::ReadValues);
         if (!st)
@@ -283,7 +306,7 @@ std::string TRegistry::ReadString(std::string_view name)
         return {};
     // Kind 2 is the registry's expandable string; other writers may use it.
     if (v->kind != static_cast<int32_t>(RegistryValueType::String) && v->kind != 2)
-        throw ERegistryException("Invalid data type for '" + std::string(name) + "'");
+        throw EInvalidDataType("Invalid data type for '" + std::string(name) + "'");
     // Writers that keep the C terminator still read as the text before it.
     return std::string(v->data.substr(0, v->data.find('\0')));
 }
@@ -294,7 +317,7 @@ std::string_view TRegistry::FetchBytes(std::string_view name, RegistryValueType 
     if (!v)
         throw ERegistryException("Failed to get data for '" + std::string(name) + "'");
     if (v->kind != static_cast<int32_t>(kind) || v->data.size() != size)
-        throw ERegistryException("Invalid data type for '" + std::string(name) + "'");
+        throw EInvalidDataType("Invalid data type for '" + std::string(name) + "'");
     return v->data;
 }
 

@@ -55,10 +55,61 @@ void SetupProgramChangesSettings()
     SavePreset(7, "Seven", true, 97.7);
 }
 
+using Writer = std::function<void(TRegistry&)>;
+
 constexpr double NotANumber = std::numeric_limits<double>::quiet_NaN();
 constexpr double Infinity = std::numeric_limits<double>::infinity();
 
 }  // namespace
+
+TEST_F(HiveTest, AMalformedValueCostsOnlyItselfIsReportedOnceAndIsNeverSavedOver)
+{
+    struct ErrorRow {
+        const char* name;
+        Writer stored;
+        std::string text;
+    };
+    const std::vector<ErrorRow> rows = {
+        {"DefaultStation", [](TRegistry& r) { r.WriteInteger("DefaultStation", 1); }, "Invalid data type for 'DefaultStation'"},
+        {"Tune step", [](TRegistry& r) { r.WriteInteger("Tune step", 5); }, "Invalid data type for 'Tune step'"},
+        {"Adapter", [](TRegistry& r) { r.WriteFloat("Adapter", 3.0); }, "Invalid data type for 'Adapter'"},
+        {"Path", [](TRegistry& r) { r.WriteInteger("Path", 5); }, "Invalid data type for 'Path'"},
+        {"Display icons", [](TRegistry& r) { r.WriteString("Display icons", "1x"); }, "'x' is not a valid integer value"},
+    };
+    for (const ErrorRow& row : rows) {
+        SCOPED_TRACE(row.text);
+        std::filesystem::remove(hive);
+        TunerSettings = TTunerSettings{};
+        // Another program wrote the user's values, one of them malformed.
+        Plant(MainKey, [](TRegistry& r) {
+            r.WriteInteger("Port number", 2);         // read before every failing value
+            r.WriteInteger("Preset scan delay", 9);   // read after all of them
+            r.WriteInteger("Shutdown options", 1);
+            r.WriteBool("Always on top", true);
+            r.WriteBool("Cycle stations", true);
+        });
+        Plant(MainKey, row.stored);
+        const std::string malformed = StoredRow(MainKey, row.name);
+        CapturedStderr reports;
+        AssignInitialValues(TunerSettings);
+        EXPECT_NO_THROW(LoadSettings());
+        EXPECT_NO_THROW(LoadSettings());
+        EXPECT_EQ(CountOf(reports.Text(), row.text), 1u) << "reported once, with its text";
+        EXPECT_EQ(TunerSettings.PortNumber, 2);
+        EXPECT_EQ(TunerSettings.PresetScanDelay, 9) << "values after the malformed one are read";
+        EXPECT_EQ(TunerSettings.ShutdownOptions, 1);
+        EXPECT_TRUE(TunerSettings.AlwaysOnTop);
+        EXPECT_TRUE(TunerSettings.CycleStations);
+
+        // The save at exit: nothing the user had is replaced by a start-up value.
+        SaveSettings();
+        EXPECT_EQ(StoredRow(MainKey, "Preset scan delay"), "4|09000000");
+        EXPECT_EQ(StoredRow(MainKey, "Shutdown options"), "4|01000000");
+        EXPECT_EQ(StoredRow(MainKey, "Always on top"), "4|01000000");
+        EXPECT_EQ(StoredRow(MainKey, "Cycle stations"), "4|01000000");
+        EXPECT_EQ(StoredRow(MainKey, row.name), malformed) << "a value that was not read is not written back";
+    }
+}
 
 TEST_F(HiveTest, ASaveKeepsWhatAnotherProgramChangedMeanwhile)
 {

@@ -17,6 +17,7 @@
 #include "TunerSettings.h"
 #include "about.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QDialog>
 #include <QEventLoop>
@@ -127,6 +128,10 @@ void TMainForm::FollowStoreChanges()
     // The setup program's changes come in once it has ended, with the
     // serial line it may have used.
     if (!started_ || ending_ || setupRunning_ || takingInStore_)
+        return;
+    // Not under a dialog or inside a search, which work on the settings as
+    // they were: the next look, once they are done, takes the change in.
+    if (QApplication::activeModalWidget() || SearchRunning)
         return;
     bool changed = false;
     try {

@@ -162,11 +162,6 @@ int8_t DigitValue(char c)
     return static_cast<int8_t>(c - '0');
 }
 
-bool UsableMegahertz(double value)
-{
-    return std::isfinite(value) && std::fabs(value) < MaxStoredMegahertz;
-}
-
 // A value of another kind (or an icon digit that is none) is left out and
 // reported; a store that cannot be read at all still raises.
 template <class Read>
@@ -273,6 +268,11 @@ TStoredSettings WriteChanged(TRegistry& reg, ForEach forEach)
 }
 
 }  // namespace
+
+bool UsableMegahertz(double value)
+{
+    return std::isfinite(value) && std::fabs(value) < MaxStoredMegahertz;
+}
 
 void ReportStoreProblemOnce(const std::string& text)
 {

@@ -53,6 +53,7 @@ void CorrectStoredValues(TTunerSettings& s);
 // A frequency or step held in MHz is usable when finite and below this: the
 // display shows three digits before the point, and nothing tunes beyond it.
 inline constexpr double MaxStoredMegahertz = 1000.0;
+bool UsableMegahertz(double value);
 
 // Reports a stored value that was left out, once per value and reason in
 // this process: to standard error and the system log.

@@ -229,6 +229,18 @@ TEST_F(HiveTest, AFrequencyThatIsNoneCountsAsMissing)
         ASSERT_TRUE(reg.OpenKey(MainKey, false));
         EXPECT_DOUBLE_EQ(reg.ReadFloat(row.name), row.initial);
     }
+
+    // A preset's frequency likewise: the slot stays empty.
+    for (double stored : {Infinity, 1e300, NotANumber}) {
+        Presets = {};
+        Plant(PresetKey(2), [&](TRegistry& r) {
+            r.WriteFloat("Frequency", stored);
+            r.WriteString("Station name", "Nowhere");
+        });
+        InitialiseSettings();
+        EXPECT_DOUBLE_EQ(Presets[1].Frequency, 0.0) << stored;
+        EXPECT_EQ(Presets[1].StationName, "") << stored;
+    }
 }
 
 TEST_F(HiveTest, AnOddEventKeyCostsOnlyItself)

@@ -20,6 +20,8 @@
 #include <QScopeGuard>
 #include <QSlider>
 #include <QTest>
+
+#include <limits>
 #include <QTimer>
 #include <QWheelEvent>
 
@@ -366,6 +368,24 @@ TEST_F(PanelTest, AMalformedValueCostsOnlyItselfAndThePanelStartsAnyway)
     EXPECT_EQ(TunerSettings.PresetScanDelay, 9) << "the values after the malformed one are read";
     QTest::mouseClick(f.RC_TuneUp, Qt::LeftButton);
     EXPECT_EQ(f.Digit->Value(), "104.3") << "the initial tune step stands in";
+}
+
+TEST_F(PanelTest, AStoredFrequencyThatIsNoneStartsThePanelOnTheInitialOne)
+{
+    const double none[] = {std::numeric_limits<double>::quiet_NaN(), std::numeric_limits<double>::infinity(), 1e300};
+    for (double stored : none) {
+        SCOPED_TRACE(stored);
+        form.reset();
+        Stored([&](TTunerSettings& s) {
+            s.CurrentFrequency = stored;
+            s.TuneStep = stored;
+            s.TuneToLastStation = true;
+        });
+        TMainForm& f = Start();
+        EXPECT_EQ(f.Digit->Value(), "103.3");
+        QTest::mouseClick(f.RC_TuneUp, Qt::LeftButton);
+        EXPECT_EQ(f.Digit->Value(), "104.3") << "the initial tune step stands in";
+    }
 }
 
 TEST_F(PanelTest, ADamagedStoreIsReportedOnceAndThePanelPlaysOnTheDefaultCard)

@@ -6,7 +6,6 @@
 
 #include "Presets.h"
 #include "SettingsValues.h"
-#include "AdapterCatalogue.h"
 #include "RadioDriver.h"
 
 TStoreVariant StoreVariant = TStoreVariant::Tunzo;
@@ -16,7 +15,7 @@ namespace {
 constexpr int32_t AbsentWindowPosition = 250;
 constexpr double FallbackFrequency = 103.3;
 
-// What a main key without any value gives: the Absent column of LoadValues.
+// What a main key without any value gives: the absent values of a load.
 void AssignAbsentValues(TTunerSettings& s)
 {
     s.CardPort = AbsentCardPort;

@@ -4,11 +4,11 @@
 #include "SettingsStore.h"
 #include "SystemLog.h"
 
-#include <cerrno>
+#include <cerrno>  // program_invocation_short_name
 #include <cmath>
 #include <cstring>
-#include <optional>
 #include <set>
+#include <type_traits>
 
 namespace {
 

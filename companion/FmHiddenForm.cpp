@@ -124,18 +124,17 @@ void TFmHiddenForm::FormCreate()
         return;
     Publish();
     started_ = true;
+    connect(&storeWatch, &QTimer::timeout, this, &TFmHiddenForm::FollowStoreChanges);
+    storeWatch.start(StoreWatchMs);
 }
 
 bool TFmHiddenForm::PassPortGate()
 {
     // As in tunzo, the serial card needs no port; the companion sends it
     // nothing anyway. A receiver reached by its device node needs none either.
-    if (TunerSettings.Adapter == SerialLineAdapter || RadioDriver::ReceiverFor(TunerSettings.Adapter) ||
-        OpenPortAccess())
+    if (!RadioDriver::ReachedByPort(TunerSettings.Adapter) || OpenPortAccess())
         return true;
-    char program[4096] = {};
-    const ssize_t n = readlink("/proc/self/exe", program, sizeof program - 1);
-    ShowMessage(QString::fromStdString(PortAccessDeniedMessage(TunerSettings.CardPort, n > 0 ? program : "pipit")));
+    ShowMessage(QString::fromStdString(PortAccessDeniedMessage(TunerSettings.CardPort, "pipit")));
     return false;
 }
 
@@ -177,6 +176,7 @@ void TFmHiddenForm::TrayRightClick(int x, int y)
         EnumerateAuxDevices();
         auxDevicesCounted_ = true;
     }
+    FollowStoreChanges();  // the menu lists the presets as stored now
     delete popupMenu_;
     auto* menu = new QMenu;
     popupMenu_ = menu;

@@ -16,6 +16,7 @@
 #include <QObject>
 #include <QPointer>
 #include <QString>
+#include <QTimer>
 
 #include <cstdint>
 #include <functional>
@@ -90,6 +91,15 @@ public:
     void ShowMuteStateOnBus();
     void ChooseNextPreset(bool up);
     MediaPlayerService* mediaPlayer = nullptr;  // none until started, or without a bus
+
+    // ---- another program's changes to the store (FmHiddenFormStore.cpp) ----
+    // Takes in what another program wrote (the settings this one has not
+    // changed itself, the presets) before pipit acts on them, at each look
+    // of the watch and before the menu opens; a port card named now gets its
+    // gate. The station the card plays stays.
+    void FollowStoreChanges();
+    static constexpr int StoreWatchMs = 1000;
+    QTimer storeWatch;
 
     // ---- actions ----
     void RunActions();

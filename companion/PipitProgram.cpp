@@ -39,6 +39,10 @@ int RunPipit(int argc, char** argv, const std::function<void(TFmHiddenForm&)>& w
     const InstanceStart start = TakeInstanceOrHandOver(instance, "pipit");
     if (start.outcome == InstanceStart::Outcome::HandedOver)
         return 0;
+    if (start.outcome == InstanceStart::Outcome::NotAnswered) {
+        std::fprintf(stderr, "%s: %s\n", "pipit", start.problem.c_str());
+        return ExitWithoutInstanceLock;
+    }
     if (start.outcome == InstanceStart::Outcome::Refused)
         return RefuseToStart(argc, argv, start.problem);
 

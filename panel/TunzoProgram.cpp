@@ -51,6 +51,10 @@ int RunTunzo(int argc, char** argv, const std::function<void(TMainForm&)>& whenS
     const InstanceStart start = TakeInstanceOrHandOver(instance, "tunzo");
     if (start.outcome == InstanceStart::Outcome::HandedOver)
         return 0;
+    if (start.outcome == InstanceStart::Outcome::NotAnswered) {
+        std::fprintf(stderr, "%s: %s\n", "tunzo", start.problem.c_str());
+        return ExitWithoutInstanceLock;
+    }
     if (start.outcome == InstanceStart::Outcome::Refused)
         return RefuseToStart(argc, argv, start.problem);
 

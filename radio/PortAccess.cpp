@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <set>
 #include <sys/utsname.h>
+#include <unistd.h>
 
 namespace {
 bool gatePassed = false;
@@ -90,4 +91,11 @@ std::string PortAccessDeniedMessage(uint16_t port, const std::string& program)
                   "To try Tunzo without a card, set TUNZO_CARD=simulated.",
                   port, program.c_str());
     return text;
+}
+
+std::string PortAccessDeniedMessage(uint16_t port, const char* fallbackName)
+{
+    char program[4096] = {};
+    const ssize_t n = readlink("/proc/self/exe", program, sizeof program - 1);
+    return PortAccessDeniedMessage(port, std::string(n > 0 ? program : fallbackName));
 }

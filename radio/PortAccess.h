@@ -28,3 +28,6 @@ std::string OperatingSystemName();
 // give `program` access to it; for a port outside the catalogue, that it is
 // not a card's port and which ones are.
 std::string PortAccessDeniedMessage(uint16_t port, const std::string& program);
+// The same for the running program, named by its own path (`fallbackName`
+// when the system does not tell it).
+std::string PortAccessDeniedMessage(uint16_t port, const char* fallbackName);

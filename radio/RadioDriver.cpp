@@ -147,4 +147,9 @@ void CompanionTune(double x)
     SoundOn = true;
 }
 
+bool ReachedByPort(int adapter)
+{
+    return adapter != SerialLineAdapter && !ReceiverFor(adapter);
+}
+
 }  // namespace RadioDriver

@@ -38,5 +38,8 @@ const CardOps* CardFor(int adapter);
 // The receiver table of an adapter reached by a device node (7), or nullptr
 // for the port and serial cards.
 const ReceiverOps* ReceiverFor(int adapter);
+// True for the cards driven on an I/O port, which need the port gate; the
+// serial line and the receivers reached by a device node need none.
+bool ReachedByPort(int adapter);
 
 }  // namespace RadioDriver

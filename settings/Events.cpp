@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "Registry.h"
+#include "SettingsStore.h"
 #include "TunerSettings.h"
 
 TEventTable EventTable;
@@ -47,6 +48,36 @@ void LoadEventValues(TRegistry& reg, ScheduledEvent& e)
     });
 }
 
+void ReportSkippedEvent(const std::string& keyName, const std::string& why)
+{
+    ReportStoreProblemOnce("the scheduled event '" + keyName + "' was left out (" + why +
+                           "); the other events were read");
+}
+
+// The event under the key listed as `keyName`, read into `e` only when the
+// whole key reads: half an event could fire with another's fields.
+bool LoadEvent(const std::string& keyName, ScheduledEvent& e)
+{
+    TRegistry reg;
+    reg.SetRootKey(RegistryRoot::LocalMachine);
+    if (!reg.OpenKey(std::string(EventsKey) + "\\" + keyName, false)) {
+        ReportSkippedEvent(keyName, "the key does not open");
+        return false;
+    }
+    ScheduledEvent loaded = e;
+    try {
+        LoadEventValues(reg, loaded);
+    } catch (const EInvalidDataType& error) {
+        ReportSkippedEvent(keyName, error.what());
+        return false;
+    }
+    reg.CloseKey();
+    loaded.Name = StripControls(keyName);
+    loaded.KeyName = keyName;
+    e = std::move(loaded);
+    return true;
+}
+
 }  // namespace
 
 void LoadEvents()
@@ -54,32 +85,24 @@ void LoadEvents()
     // The list and every event's values come from one snapshot, so an event
     // that another program removes meanwhile is not half read.
     TRegistryReadScope snapshot(EventsKey);
-    int count = 0;
+    std::vector<std::string> listed;
     {
         TRegistry reg;
         reg.SetRootKey(RegistryRoot::LocalMachine);
-        TRegKeyInfo info;
-        if (reg.OpenKey(EventsKey, false) && reg.GetKeyInfo(info)) {
-            const std::vector<std::string> names = reg.GetKeyNames();
-            count = std::min({info.NumSubKeys, static_cast<int32_t>(names.size()), int32_t{EventCapacity}});
-            for (int i = 0; i < count; ++i)
-                EventTable.Events[static_cast<size_t>(i)].Name = StripControls(names[static_cast<size_t>(i)]);
-        }
+        if (reg.OpenKey(EventsKey, false))
+            listed = reg.GetKeyNames();
         reg.CloseKey();
+    }
+    // Each key by the name it was listed under (blanks at either end
+    // included): one odd key costs only itself.
+    int count = 0;
+    for (const std::string& keyName : listed) {
+        if (count == EventCapacity)
+            break;
+        if (LoadEvent(keyName, EventTable.Events[static_cast<size_t>(count)]))
+            ++count;
     }
     EventTable.Count = static_cast<int8_t>(count);
-
-    for (int i = 0; i < count; ++i) {
-        ScheduledEvent& e = EventTable.Events[static_cast<size_t>(i)];
-        TRegistry reg;
-        reg.SetRootKey(RegistryRoot::LocalMachine);
-        if (!reg.OpenKey(std::string(EventsKey) + "\\" + e.Name, false)) {
-            EventTable.Count = 0;
-            continue;
-        }
-        LoadEventValues(reg, e);
-        reg.CloseKey();
-    }
 }
 
 bool MonthlyDayMatches(const std::string& monthlyDays, int month, int day)

@@ -23,7 +23,8 @@ struct ScheduledEvent {
     std::string Action;          // action words, as ParseActionString takes them
     std::string ActionAfterEvent;
     bool Active = false;
-    std::string Name;            // the subkey's name
+    std::string Name;            // the subkey's name, without blanks or control characters at either end
+    std::string KeyName;         // the subkey's name as listed: the key to open (and write) it by
     int32_t Recurrency = 0;
     bool Fired = false;          // run time only, kept by the front panel
     uint8_t FiredMinute = 0;     // run time only
@@ -64,8 +65,9 @@ inline constexpr const char* NoMonthlyRule = "0:0";
 
 // Reads every event key. Records are not cleared first (a missing value keeps
 // the field), fired flags are left alone. Only the first EventCapacity subkeys
-// in name order are taken; further ones are ignored. One event key that does
-// not open disables all events (count 0) until the next load.
+// in name order are taken; further ones are ignored. An event key that does
+// not open, or holds a value of another kind, is left out and reported (once);
+// the others load as if it were not there.
 void LoadEvents();
 
 // weekday: 1 = Sunday ... 7 = Saturday.

@@ -33,6 +33,8 @@ const char* const StatementText[HiveConnection::StatementCount] = {
     ("DELETE FROM vals WHERE key IN (SELECT id FROM keys WHERE path = ?1"
      " OR substr(path, 1, length(?2)) = ?2 COLLATE NOCASE)"),
     "DELETE FROM keys WHERE path = ?1 OR substr(path, 1, length(?2)) = ?2 COLLATE NOCASE",
+    // Any key under ?1, the path and a backslash.
+    "SELECT 1 FROM keys WHERE substr(path, 1, length(?1)) = ?1 COLLATE NOCASE LIMIT 1",
 };
 
 bool MakeParentFolder(const std::string& file)
@@ -189,6 +191,7 @@ bool HiveConnection::Open(const std::string& file, int flags)
         RaiseUnreadable(file_, why);
     }
     owner_ = getpid();
+    ++connections_;
     sqlite3_busy_timeout(db_, busyTimeoutMs_);
     readOnly_ = sqlite3_db_readonly(db_, "main") == 1;
     return true;
@@ -199,10 +202,42 @@ void HiveConnection::ReopenImmutable()
     // A hive in the write-ahead-log mode, in a folder this user may not
     // write: SQLite cannot set up the log's shared memory and refuses even
     // to read. Nobody can write it there either, so reading it as it stands
-    // on disk is safe.
+    // on disk is safe, unless another program left changes in its log: read
+    // without them, the store would give older values than it holds.
+    struct stat log {};
+    if (::stat((file_ + "-wal").c_str(), &log) == 0 && log.st_size > 0) {
+        const std::string file = file_;
+        Close();
+        RaiseUnreadable(file, "the changes in its log '" + file + "-wal' cannot be read, as its folder cannot be "
+                              "written; let the program that wrote it end, or make the folder writable");
+    }
     Close();
     Open(FileUri(file_) + "?immutable=1", SQLITE_OPEN_READONLY | SQLITE_OPEN_URI);
     readOnly_ = true;
+}
+
+namespace {
+// Differs from every version SQLite gives, and from itself at the next look.
+int64_t unknownVersions = 0;
+}  // namespace
+
+TStoreMark HiveConnection::Mark()
+{
+    // Within a transaction the connection must stay the one it began on.
+    if (depth_ == 0 && !Connect(Access::Read))
+        return {};
+    if (!db_)
+        return {};
+    // Never waits: a hive locked now reads as changed, and is read (and
+    // waited for) by whoever asked.
+    sqlite3_busy_timeout(db_, 0);
+    sqlite3_stmt* st = nullptr;
+    TStoreMark mark{connections_, --unknownVersions};
+    if (sqlite3_prepare_v2(db_, "PRAGMA data_version", -1, &st, nullptr) == SQLITE_OK && sqlite3_step(st) == SQLITE_ROW)
+        mark.version = sqlite3_column_int64(st, 0);
+    sqlite3_finalize(st);
+    sqlite3_busy_timeout(db_, busyTimeoutMs_);
+    return mark;
 }
 
 bool HiveConnection::Connect(Access access)
@@ -232,8 +267,13 @@ bool HiveConnection::Connect(Access access)
         }
         device_ = st.st_dev;
         inode_ = st.st_ino;
-        if (readOnly_ && NeedsSharedMemoryItCannotMake(sqlite3_exec(db_, "SELECT 1 FROM sqlite_master LIMIT 1",
-                                                                   nullptr, nullptr, nullptr)))
+        // Whether the file may be written or not, a folder this user may not
+        // write keeps SQLite from making the log's shared memory. Not waited
+        // for: a lock held now is met, and waited for, by the read itself.
+        sqlite3_busy_timeout(db_, 0);
+        const int probe = sqlite3_exec(db_, "SELECT 1 FROM sqlite_master LIMIT 1", nullptr, nullptr, nullptr);
+        sqlite3_busy_timeout(db_, busyTimeoutMs_);
+        if (NeedsSharedMemoryItCannotMake(probe))
             ReopenImmutable();
     }
     return access == Access::Read || !readOnly_;

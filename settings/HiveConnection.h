@@ -56,6 +56,7 @@ public:
         ReadAllValues,
         DeleteKeyValues,
         DeleteKeys,
+        FindKeyBelow,
         StatementCount
     };
 
@@ -82,6 +83,9 @@ public:
     const std::string& file() const { return file_; }
     // A prepared statement, reset and with its bindings cleared.
     sqlite3_stmt* Prepared(Statement which);
+
+    // The hive as this process sees it now (see StoreMark in Registry.h).
+    TStoreMark Mark();
 
     void SetBusyTimeout(int ms);
     int BusyTimeout() const { return busyTimeoutMs_; }
@@ -119,5 +123,8 @@ private:
     int depth_ = 0;
     bool writing_ = false;
     int busyTimeoutMs_ = RegistryBusyTimeoutMs;
+    // Counts the connections opened, so that a mark taken on another
+    // connection (another file) never equals one taken on this.
+    uint64_t connections_ = 0;
     std::array<sqlite3_stmt*, StatementCount> statements_{};
 };

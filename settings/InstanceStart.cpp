@@ -7,7 +7,6 @@
 #include "SettingsStore.h"
 
 #include <chrono>
-#include <cstdio>
 #include <exception>
 #include <thread>
 
@@ -25,7 +24,7 @@ constexpr int HandOverRetryMs = 50;
 // handle leads to it (not yet published, or still the last run's), the
 // start waits; should the instance end meanwhile, this start takes its
 // place and runs the list itself.
-InstanceStart ForwardActions(InstanceLock& lock, const std::string& runtimeFolder, const char* program)
+InstanceStart ForwardActions(InstanceLock& lock, const std::string& runtimeFolder)
 {
     const std::vector<ActionMessage> messages = HandOverMessages(ActionList);
     for (int waited = 0;; waited += HandOverRetryMs) {
@@ -33,14 +32,16 @@ InstanceStart ForwardActions(InstanceLock& lock, const std::string& runtimeFolde
             if (PostActionMessages(runtimeFolder, ReadPublishedWindowHandle(), messages))
                 return {InstanceStart::Outcome::HandedOver, runtimeFolder, {}};
         } catch (const std::exception& e) {
-            std::fprintf(stderr, "%s: %s\n", program, e.what());
-            return {InstanceStart::Outcome::HandedOver, runtimeFolder, {}};
+            return {InstanceStart::Outcome::NotAnswered, runtimeFolder,
+                    std::string("the running Tunzo or Pipit could not be found (") + e.what() +
+                        "); the actions were not handed over"};
         }
-        if (waited >= HandOverPatienceMs) {
-            std::fprintf(stderr, "%s: the running Tunzo or Pipit did not answer; the actions were not handed over\n",
-                         program);
-            return {InstanceStart::Outcome::HandedOver, runtimeFolder, {}};
-        }
+        // A running program that cannot write the store never publishes
+        // its handle: the words are lost, and the user must be told so.
+        if (waited >= HandOverPatienceMs)
+            return {InstanceStart::Outcome::NotAnswered, runtimeFolder,
+                    "the running Tunzo or Pipit did not answer (its handle in the settings store '" +
+                        RegistryFilePath() + "' does not lead to it); the actions were not handed over"};
         HandOverPause(HandOverRetryMs);
         switch (lock.Acquire(runtimeFolder)) {
         case InstanceLock::Outcome::Acquired:
@@ -55,7 +56,7 @@ InstanceStart ForwardActions(InstanceLock& lock, const std::string& runtimeFolde
 
 }  // namespace
 
-InstanceStart TakeInstanceOrHandOver(InstanceLock& lock, const char* program)
+InstanceStart TakeInstanceOrHandOver(InstanceLock& lock, [[maybe_unused]] const char* program)
 {
     const RuntimeFolder runtime = OpenRuntimeFolder();
     if (!runtime.usable())
@@ -64,7 +65,7 @@ InstanceStart TakeInstanceOrHandOver(InstanceLock& lock, const char* program)
     case InstanceLock::Outcome::Acquired:
         return {InstanceStart::Outcome::Run, runtime.path, {}};
     case InstanceLock::Outcome::HeldByAnother:
-        return ForwardActions(lock, runtime.path, program);
+        return ForwardActions(lock, runtime.path);
     case InstanceLock::Outcome::Unavailable:
         break;
     }

@@ -12,6 +12,7 @@ struct InstanceStart {
     enum class Outcome {
         Run,         // this process holds `lock` in `runtimeFolder` and runs
         HandedOver,  // the running one has the words; this start ends
+        NotAnswered, // another one runs but did not take the words: `problem` says why; this start ends
         Refused,     // no usable folder or lock: `problem` says why; nobody may run
     };
     Outcome outcome = Outcome::Refused;
@@ -19,12 +20,14 @@ struct InstanceStart {
     std::string problem;
 };
 
-// `program` names the messages on standard error ("tunzo", "pipit").
+// `program` is the caller's name ("tunzo", "pipit"); what went wrong is in
+// `problem`, for the caller to say.
 InstanceStart TakeInstanceOrHandOver(InstanceLock& lock, const char* program);
 
 // How a start waits before it tries the running instance again, in ms;
 // tests replace it.
 extern std::function<void(int)> HandOverPause;
 
-// A start that can neither run as the instance nor hand over ends with this.
+// A start that can neither run as the instance nor hand over ends with this
+// (after saying why).
 inline constexpr int ExitWithoutInstanceLock = 1;

@@ -1,6 +1,7 @@
 #include "Presets.h"
 
 #include "SettingsStore.h"
+#include "SettingsValues.h"
 
 std::array<PresetSlot, PresetCount> Presets;
 int8_t CurrentPresetNumber = 0;
@@ -41,7 +42,12 @@ void LoadPresets()
         PresetSlot& preset = Presets[static_cast<size_t>(slot - 1)];
         if (reg.ValueExists("Frequency")) {
             const double frequency = reg.ReadFloat("Frequency");
-            if (frequency >= TunerSettings.BandMinimum) {
+            // An infinity or 1e300 would pass the band's test and reach the
+            // display and the tuning as a station.
+            if (!UsableMegahertz(frequency)) {
+                ReportUnusableValue(key + "\\Frequency", "the stored " + std::to_string(frequency) +
+                                                             " is not a usable frequency in MHz; the slot is left as it was");
+            } else if (frequency >= TunerSettings.BandMinimum) {
                 preset.Frequency = frequency;
                 preset.StationName = reg.ReadString("Station name");
                 if (companion) {

@@ -69,6 +69,11 @@ int RegistryBusyTimeout()
     return Hive().BusyTimeout();
 }
 
+TStoreMark StoreMark()
+{
+    return Hive().Mark();
+}
+
 void CloseRegistryConnection()
 {
     Hive().Close();
@@ -143,8 +148,10 @@ bool TRegistry::FindKey(const std::string& path, bool canCreate)
     };
     if (lookUp())
         return true;
-    if (!canCreate)
-        return false;
+    if (!canCreate) {
+        implied_ = HasKeyBelow(path);
+        return implied_;
+    }
 
     // As in the registry, creating a key creates the keys above it.
     sqlite3_stmt* st = hive.Prepared(HiveConnection::InsertKey);
@@ -167,6 +174,7 @@ void TRegistry::CloseKey()
     open_ = false;
     scope_ = nullptr;
     keyId_ = 0;
+    implied_ = false;
     wrote_ = false;
     valuesRead_ = false;
     values_ = {};
@@ -224,6 +232,8 @@ const TStoredValue* TRegistry::Fetch(std::string_view name)
 {
     if (!open_)
         throw ERegistryException("Failed to get data for '" + std::string(name) + "'");
+    if (implied_)
+        return nullptr;
     if (!valuesRead_) {
         sqlite3_stmt* st = Hive().Prepared(HiveConnection::ReadValues);
         if (!st)
@@ -283,7 +293,7 @@ std::string TRegistry::ReadString(std::string_view name)
         return {};
     // Kind 2 is the registry's expandable string; other writers may use it.
     if (v->kind != static_cast<int32_t>(RegistryValueType::String) && v->kind != 2)
-        throw ERegistryException("Invalid data type for '" + std::string(name) + "'");
+        throw EInvalidDataType("Invalid data type for '" + std::string(name) + "'");
     // Writers that keep the C terminator still read as the text before it.
     return std::string(v->data.substr(0, v->data.find('\0')));
 }
@@ -294,7 +304,7 @@ std::string_view TRegistry::FetchBytes(std::string_view name, RegistryValueType 
     if (!v)
         throw ERegistryException("Failed to get data for '" + std::string(name) + "'");
     if (v->kind != static_cast<int32_t>(kind) || v->data.size() != size)
-        throw ERegistryException("Invalid data type for '" + std::string(name) + "'");
+        throw EInvalidDataType("Invalid data type for '" + std::string(name) + "'");
     return v->data;
 }
 
@@ -341,47 +351,4 @@ void TRegistry::WriteFloat(const std::string& name, double value)
     unsigned char bytes[8];
     PutLittleEndian(bits, bytes, 8);
     Store(name, RegistryValueType::Binary, bytes, sizeof bytes);
-}
-
-std::vector<std::string> TRegistry::GetKeyNames()
-{
-    std::vector<std::string> names;
-    if (!open_)
-        return names;
-    if (scope_)
-        return scope_->SubkeyNames(path_);
-    sqlite3_stmt* st = Hive().Prepared(HiveConnection::ListKeys);
-    const std::string prefix = path_ + "\\";
-    int rc = SQLITE_DONE;
-    while (st && (rc = sqlite3_step(st)) == SQLITE_ROW) {
-        const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(st, 0));
-        const std::string_view path = text ? text : "";
-        if (path.size() <= prefix.size() || !SameTextAscii(path.substr(0, prefix.size()), prefix))
-            continue;
-        // Another writer may have created a deeper key without the one between.
-        std::string_view rest = path.substr(prefix.size());
-        std::string name(rest.substr(0, rest.find('\\')));
-        if (name.empty())
-            continue;
-        if (std::none_of(names.begin(), names.end(), [&](const std::string& n) { return SameTextAscii(n, name); }))
-            names.push_back(std::move(name));
-    }
-    if (st)
-        sqlite3_reset(st);
-    if (rc != SQLITE_DONE)
-        throw ERegistryException("Failed to get data for '" + path_ + "'");
-    std::sort(names.begin(), names.end(), LessTextAscii);
-    return names;
-}
-
-bool TRegistry::GetKeyInfo(TRegKeyInfo& info)
-{
-    if (!open_)
-        return false;
-    const std::vector<std::string> names = GetKeyNames();
-    info.NumSubKeys = static_cast<int32_t>(names.size());
-    info.MaxSubKeyLen = 0;
-    for (const std::string& n : names)
-        info.MaxSubKeyLen = std::max(info.MaxSubKeyLen, static_cast<int32_t>(n.size()));
-    return true;
 }

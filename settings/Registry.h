@@ -34,6 +34,13 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+// "Invalid data type for '%s'": the value is there, but of another kind or
+// size than the one read. Only that value is wrong, not the store.
+class EInvalidDataType : public ERegistryException {
+public:
+    using ERegistryException::ERegistryException;
+};
+
 // "'%s' is not a valid integer value"
 class EConvertError : public std::runtime_error {
 public:
@@ -67,6 +74,18 @@ public:
 private:
     int previous_;
 };
+
+// The hive as this process last saw it. A later mark differs when another
+// program has written the hive since (SQLite's data_version), or the file was
+// replaced or appeared; this process's own writes leave it as it was. Cheap,
+// as no table is read: for noticing other programs' changes. Raises as
+// OpenKey when the file cannot be read.
+struct TStoreMark {
+    uint64_t connection = 0;  // 0: no hive to read
+    int64_t version = 0;
+    bool operator==(const TStoreMark&) const = default;
+};
+TStoreMark StoreMark();
 
 // Key paths are relative to this root; the hive holds only HKEY_LOCAL_MACHINE.
 enum class RegistryRoot { LocalMachine };
@@ -137,6 +156,9 @@ public:
 
 private:
     bool FindKey(const std::string& path, bool canCreate);
+    // A key without a row of its own exists while a key under it does: a
+    // writer may have added only the deepest key of a path.
+    bool HasKeyBelow(const std::string& path);
     // Serves the key from the read scope that holds it; false when a scope
     // answers for the path but the key is not stored.
     bool OpenFromScope(const TRegistryReadScope& scope, std::string_view path);
@@ -151,6 +173,8 @@ private:
     // The scope serving this key, or none when it was opened in the hive.
     const TRegistryReadScope* scope_ = nullptr;
     int64_t keyId_ = 0;
+    // Open, but known only from the keys under it: it holds no values.
+    bool implied_ = false;
     std::string path_;
     bool wrote_ = false;
     bool valuesRead_ = false;
@@ -189,7 +213,7 @@ private:
     // The innermost living scope that answers for `path`, or none.
     static const TRegistryReadScope* Covering(std::string_view path);
     bool Covers(std::string_view path) const;
-    // nullptr when the key is not stored.
+    // nullptr when the key is not stored and no key under it is.
     const Key* Find(std::string_view path) const;
     std::span<const TStoredValue> ValuesOf(const Key& key) const;
     std::vector<std::string> SubkeyNames(std::string_view path) const;
@@ -205,4 +229,6 @@ private:
     std::vector<TStoredValue> values_;
     std::string bytes_;
     TRegistryReadScope* outer_ = nullptr;
+    // What a key known only from the keys under it reads as: no values.
+    Key impliedKey_;
 };

@@ -148,7 +148,15 @@ const TRegistryReadScope::Key* TRegistryReadScope::Find(std::string_view path) c
     const std::string_view below = PathBelowRoot(path);
     const auto it = std::lower_bound(keys_.begin(), keys_.end(), below,
                                      [](const Key& key, std::string_view wanted) { return LessTextAscii(key.below, wanted); });
-    return it != keys_.end() && SameTextAscii(it->below, below) ? &*it : nullptr;
+    if (it != keys_.end() && SameTextAscii(it->below, below))
+        return &*it;
+    // The keys under it, if any, follow where it would stand.
+    if (below.empty())
+        return keys_.empty() ? nullptr : &impliedKey_;
+    const auto under = std::lower_bound(it, keys_.end(), std::string(below) + "\\",
+                                        [](const Key& key, const std::string& wanted) { return LessTextAscii(key.below, wanted); });
+    const bool hasKeyBelow = under != keys_.end() && StartsWithTextAscii(under->below, std::string(below) + "\\");
+    return hasKeyBelow ? &impliedKey_ : nullptr;
 }
 
 std::span<const TStoredValue> TRegistryReadScope::ValuesOf(const Key& key) const

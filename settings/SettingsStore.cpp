@@ -5,7 +5,7 @@
 #include <utility>
 
 #include "Presets.h"
-#include "AdapterCatalogue.h"
+#include "SettingsValues.h"
 #include "RadioDriver.h"
 
 TStoreVariant StoreVariant = TStoreVariant::Tunzo;
@@ -14,139 +14,8 @@ namespace {
 
 constexpr int32_t AbsentWindowPosition = 250;
 constexpr double FallbackFrequency = 103.3;
-// The companion keeps at most this much of ValueName::CompanionAlarmWeekdays.
-constexpr size_t CompanionTextLimit = 255;
 
-// Integers are read as the stored DWORD and cut to the field's width, so a
-// stored 200 lands in an int8 field as -56, exactly as the fields are declared.
-void ReadInto(TRegistry& reg, const char* name, int8_t& field)
-{
-    field = static_cast<int8_t>(reg.ReadInteger(name));
-}
-void ReadInto(TRegistry& reg, const char* name, uint16_t& field)
-{
-    field = static_cast<uint16_t>(reg.ReadInteger(name));
-}
-void ReadInto(TRegistry& reg, const char* name, int32_t& field)
-{
-    field = reg.ReadInteger(name);
-}
-void ReadInto(TRegistry& reg, const char* name, bool& field)
-{
-    field = reg.ReadBool(name);
-}
-void ReadInto(TRegistry& reg, const char* name, double& field)
-{
-    field = reg.ReadFloat(name);
-}
-void ReadInto(TRegistry& reg, const char* name, std::string& field)
-{
-    field = reg.ReadString(name);
-}
-
-// A missing value leaves the field as it is.
-template <class T>
-void LoadValue(TRegistry& reg, const char* name, T& field)
-{
-    if (reg.ValueExists(name))
-        ReadInto(reg, name, field);
-}
-
-// A missing value gives the field its default.
-template <class T>
-void LoadValueOr(TRegistry& reg, const char* name, T& field, const T& absent)
-{
-    if (reg.ValueExists(name))
-        ReadInto(reg, name, field);
-    else
-        field = absent;
-}
-
-int8_t DigitValue(char c)
-{
-    if (c < '0' || c > '9')
-        throw EConvertError("'" + std::string(1, c) + "' is not a valid integer value");
-    return static_cast<int8_t>(c - '0');
-}
-
-void LoadDisplayIcons(TRegistry& reg, TTunerSettings& s)
-{
-    if (!reg.ValueExists(ValueName::DisplayIcons))
-        return;
-    const std::string icons = reg.ReadString(ValueName::DisplayIcons);
-    if (icons.size() < 2) {
-        s.IconsWhenShown = 1;
-        s.IconsWhenMinimized = 0;
-        return;
-    }
-    s.IconsWhenShown = DigitValue(icons[0]);
-    s.IconsWhenMinimized = DigitValue(icons[1]);
-}
-
-void LoadAlarm(TRegistry& reg, TTunerSettings& s)
-{
-    if (StoreVariant == TStoreVariant::Companion) {
-        LoadValue(reg, ValueName::CompanionAlarmHour, s.AlarmHour);
-        LoadValue(reg, ValueName::CompanionAlarmMinute, s.AlarmMinute);
-        LoadValueOr(reg, ValueName::CompanionAlarmWeekdays, s.AlarmWeekdays, std::string(AbsentAlarmWeekdays));
-        if (s.AlarmWeekdays.size() > CompanionTextLimit)
-            s.AlarmWeekdays.resize(CompanionTextLimit);
-        LoadValue(reg, ValueName::CompanionAlarmPreset, s.AlarmPreset);
-        LoadValue(reg, ValueName::CompanionAlarmActive, s.AlarmActive);
-        return;
-    }
-    LoadValue(reg, ValueName::Hour, s.AlarmHour);
-    LoadValue(reg, ValueName::Minute, s.AlarmMinute);
-    LoadValueOr(reg, ValueName::Weekdays, s.AlarmWeekdays, std::string(AbsentAlarmWeekdays));
-    LoadValue(reg, ValueName::Preset, s.AlarmPreset);
-    LoadValue(reg, ValueName::Active, s.AlarmActive);
-}
-
-void LoadValues(TRegistry& reg, TTunerSettings& s)
-{
-    LoadValueOr(reg, ValueName::IOPort, s.CardPort, AbsentCardPort);
-    LoadValueOr(reg, ValueName::WideRange, s.WideRange, false);
-    LoadValue(reg, ValueName::PortNumber, s.PortNumber);
-    if (StoreVariant == TStoreVariant::Tunzo)
-        LoadValue(reg, ValueName::Volume, s.CardVolume);
-    LoadValue(reg, ValueName::Adapter, s.Adapter);
-    LoadValue(reg, ValueName::DefaultStation, s.CurrentFrequency);
-    LoadValueOr(reg, ValueName::Path, s.ProgramFolder, std::string());
-    LoadValue(reg, ValueName::TuneStep, s.TuneStep);
-    LoadValue(reg, ValueName::FineTuneStep, s.FineTuneStep);
-    LoadDisplayIcons(reg, s);
-    LoadAlarm(reg, s);
-    LoadValue(reg, ValueName::SnoozeActive, s.SnoozeActive);
-    LoadValue(reg, ValueName::WindowHandle, s.WindowHandle);
-    LoadValueOr(reg, ValueName::PresetScanDelay, s.PresetScanDelay, AbsentPresetScanDelay);
-    LoadValue(reg, ValueName::ShowClock, s.ShowClock);
-    LoadValue(reg, ValueName::ShowFrequencySlider, s.ShowFrequencySlider);
-    LoadValue(reg, ValueName::MinimalWindow, s.MinimalWindow);
-    LoadValue(reg, ValueName::AlwaysOnTop, s.AlwaysOnTop);
-    LoadValue(reg, ValueName::VolumeControl, s.VolumeControl);
-    LoadValue(reg, ValueName::AuxVolumeControl, s.AuxVolumeControl);
-    LoadValueOr(reg, ValueName::StartMinimized, s.StartMinimized, false);
-    LoadValueOr(reg, ValueName::TuneToLastStation, s.TuneToLastStation, false);
-    LoadValueOr(reg, ValueName::CycleStations, s.CycleStations, false);
-    LoadValueOr(reg, ValueName::ShutdownOptions, s.ShutdownOptions, AbsentShutdownOptions);
-    LoadValueOr(reg, ValueName::RadioDevice, s.RadioDevice, std::string(AbsentRadioDevice));
-}
-
-void CorrectValues(TTunerSettings& s)
-{
-    if (s.FineTuneStep == 0.0)
-        s.FineTuneStep = 0.1;
-    if (s.TuneStep == 0.0)
-        s.TuneStep = 1.0;
-    if (s.Adapter < RadioTrackAdapter)
-        s.Adapter = RadioTrackAdapter;
-    if (s.PortNumber < 1)
-        s.PortNumber = 1;
-    if (s.Adapter == RevealAdapter)
-        s.VolumeControl = VolumeOnLineIn;
-}
-
-// What a main key without any value gives: the Absent column of LoadValues.
+// What a main key without any value gives: the absent values of a load.
 void AssignAbsentValues(TTunerSettings& s)
 {
     s.CardPort = AbsentCardPort;
@@ -175,6 +44,9 @@ void WriteCompanionFirstValues(TRegistry& reg)
 // holds initial values, not that store's, and saving them there would write
 // over the user's own.
 std::string unreadStore;
+
+// The store as this program last read its settings, presets and events.
+TStoreMark settingsMark;
 
 int32_t LoadWindowValue(const std::string& valueName)
 {
@@ -216,6 +88,8 @@ void InitialiseSettings()
     // program's keys, in one snapshot: a start-up reads a hundred keys.
     std::optional<TRegistryReadScope> programKeys;
     try {
+        // Taken before the read: a write that lands meanwhile is read again later, never missed.
+        settingsMark = StoreMark();
         programKeys.emplace(MainKey);
         LoadSettings();
     } catch (...) {
@@ -249,6 +123,9 @@ void LoadSettings()
         throw;
     }
     unreadStore.clear();
+    TStoredSettings& last = LastReadSettings();
+    last = TStoredSettings{};
+    last.store = RegistryFilePath();
     if (!opened) {
         // Really missing (a first start, or a program removed it): made now.
         DefaultPortWhenNeverLoaded();
@@ -257,11 +134,33 @@ void LoadSettings()
             WriteCompanionFirstValues(reg);
     }
     // A key that cannot even be made leaves every field at its initial value.
-    if (!opened)
-        return;
-    LoadValues(reg, TunerSettings);
-    CorrectValues(TunerSettings);
+    if (opened)
+        LoadMainValues(reg, TunerSettings, last.states);
+    CorrectStoredValues(TunerSettings);
+    last.values = TunerSettings;
     reg.CloseKey();
+}
+
+bool StoreChangedElsewhere()
+{
+    return StoreMark() != settingsMark;
+}
+
+void RefreshSettings()
+{
+    settingsMark = StoreMark();
+    const TRegistryReadScope programKeys(MainKey);
+    {
+        TRegistry reg;
+        reg.SetRootKey(RegistryRoot::LocalMachine);
+        if (reg.OpenKey(MainKey, false)) {
+            MergeStoredValues(reg);
+            reg.CloseKey();
+        }
+    }
+    TunerSettings.AlarmTimeText = FormatClockTime(TunerSettings.AlarmHour, TunerSettings.AlarmMinute, 0, 2);
+    SetBandLimits(TunerSettings);
+    LoadPresets();
 }
 
 void ReadSettings(TTunerSettings& s)
@@ -269,12 +168,13 @@ void ReadSettings(TTunerSettings& s)
     TRegistry reg;
     reg.SetRootKey(RegistryRoot::LocalMachine);
     if (reg.OpenKey(MainKey, false)) {
-        LoadValues(reg, s);
+        std::map<std::string, ValueState> states;
+        LoadMainValues(reg, s, states);
         reg.CloseKey();
     } else {
         AssignAbsentValues(s);
     }
-    CorrectValues(s);
+    CorrectStoredValues(s);
 }
 
 void SaveSettings()
@@ -289,35 +189,13 @@ void SaveSettings()
         ShowRegistryWriteError(MainKey);
         return;
     }
-    const TTunerSettings& s = TunerSettings;
-    const bool companion = StoreVariant == TStoreVariant::Companion;
-    reg.WriteInteger(ValueName::IOPort, s.CardPort);
-    reg.WriteFloat(ValueName::DefaultStation, s.CurrentFrequency);
-    if (companion)
-        reg.WriteBool(ValueName::CompanionAlarmActive, s.AlarmActive);
-    reg.WriteString(ValueName::DisplayIcons, std::to_string(s.IconsWhenShown) + std::to_string(s.IconsWhenMinimized));
-    reg.WriteFloat(ValueName::TuneStep, s.TuneStep);
-    reg.WriteFloat(ValueName::FineTuneStep, s.FineTuneStep);
-    reg.WriteBool(ValueName::ShowFrequencySlider, s.ShowFrequencySlider);
-    reg.WriteBool(ValueName::ShowClock, s.ShowClock);
-    reg.WriteBool(ValueName::MinimalWindow, s.MinimalWindow);
-    reg.WriteBool(ValueName::AlwaysOnTop, s.AlwaysOnTop);
-    reg.WriteInteger(ValueName::Adapter, s.Adapter);
-    reg.WriteInteger(ValueName::PortNumber, s.PortNumber);
-    reg.WriteInteger(ValueName::VolumeControl, s.VolumeControl);
-    reg.WriteInteger(ValueName::AuxVolumeControl, s.AuxVolumeControl);
-    reg.WriteBool(ValueName::WideRange, s.WideRange);
-    reg.WriteBool(ValueName::TuneToLastStation, s.TuneToLastStation);
-    reg.WriteBool(ValueName::StartMinimized, s.StartMinimized);
-    reg.WriteInteger(ValueName::PresetScanDelay, s.PresetScanDelay);
-    reg.WriteInteger(ValueName::ShutdownOptions, s.ShutdownOptions);
-    reg.WriteBool(ValueName::CycleStations, s.CycleStations);
-    reg.WriteString(ValueName::RadioDevice, s.RadioDevice);
-    if (companion)
-        reg.WriteString(ValueName::CompanionAlarmWeekdays, s.AlarmWeekdays);
-    else
-        reg.WriteInteger(ValueName::Volume, s.CardVolume);
+    // What another program changed meanwhile comes in first, and only what
+    // this program changed goes out: a save never puts back what the setup
+    // program wrote while this one ran.
+    MergeStoredValues(reg);
+    TStoredSettings stored = WriteChangedValues(reg);
     reg.CloseKey();
+    LastReadSettings() = std::move(stored);
 }
 
 void SaveAlarm()
@@ -327,12 +205,10 @@ void SaveAlarm()
         reg.SetRootKey(RegistryRoot::LocalMachine);
         if (!reg.OpenKey(MainKey, true))
             continue;
-        reg.WriteInteger(ValueName::Hour, TunerSettings.AlarmHour);
-        reg.WriteInteger(ValueName::Minute, TunerSettings.AlarmMinute);
-        reg.WriteInteger(ValueName::Preset, TunerSettings.AlarmPreset);
-        reg.WriteBool(ValueName::Active, TunerSettings.AlarmActive);
-        reg.WriteString(ValueName::Weekdays, TunerSettings.AlarmWeekdays);
+        MergeStoredValues(reg);
+        TStoredSettings stored = WriteChangedAlarmValues(reg);
         reg.CloseKey();
+        LastReadSettings() = std::move(stored);
     }
 }
 

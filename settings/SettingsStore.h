@@ -2,10 +2,11 @@
 // Loading and saving TunerSettings under the main key, the published window
 // handle, window positions, and the clock text.
 //
-// Every operation opens the key, reads or writes, and closes it again. Store
-// errors are raised as ERegistryException or EConvertError (Registry.h) and
-// end the running load or save at that value; only SaveSettings reports a key
-// it cannot open itself, through ShowRegistryWriteError.
+// Every operation opens the key, reads or writes, and closes it again. A
+// stored value of another kind is left out of a load and reported (standard
+// error and the system log, once); a store that cannot be read raises
+// ERegistryException. Only SaveSettings reports a key it cannot open itself,
+// through ShowRegistryWriteError.
 
 #include <cstdint>
 #include <functional>
@@ -41,10 +42,25 @@ void LoadSettings();
 // save guard alone: for a program that must not write before its user asks.
 // A missing key gives what a first start would. Raises as LoadSettings.
 void ReadSettings(TTunerSettings& s);
-// Writes the record. After a load that could not read the store at all it
+// True when another program has written the store since this program last
+// read it (InitialiseSettings, RefreshSettings). Cheap: for asking often.
+bool StoreChangedElsewhere();
+// Takes in what other programs changed since the last read: the main key's
+// values this program has not changed itself (its own changes stay, to be
+// saved), and the presets; then the alarm text and band limits. Events are
+// LoadEvents'. Raises as LoadSettings.
+void RefreshSettings();
+// For what goes wrong where nobody asked (a look at the store between the
+// user's commands): standard error and the system log, each text once in
+// this process.
+void ReportStoreProblemOnce(const std::string& text);
+// Writes the values this program changed since it last read them, and those
+// not stored yet, after taking in what another program changed meanwhile;
+// a value it could not read is not written back. After a load that could not read the store at all it
 // raises instead: the record then holds initial values, not the user's.
 void SaveSettings();
-// Hour, minute, preset, active and weekdays, written in three passes.
+// Hour, minute, preset, active and weekdays, written in three passes (each
+// only where changed, as SaveSettings).
 void SaveAlarm();
 
 // True when the handle was written; false (silently) when the key did not open.

@@ -58,12 +58,19 @@ std::string EventKey(const std::string& name)
     return std::string(EventsKey) + "\\" + name;
 }
 
+// A stored event's key is the name it was listed under, blanks and all; a
+// new one's is its name.
+std::string KeyNameOf(const ScheduledEvent& event)
+{
+    return event.KeyName.empty() ? event.Name : event.KeyName;
+}
+
 // Every value of the event, or (with `stored`) those that differ from it.
-void WriteEvent(const ScheduledEvent& event, const ScheduledEvent* stored)
+void WriteEvent(const std::string& keyName, const ScheduledEvent& event, const ScheduledEvent* stored)
 {
     TRegistry reg;
-    if (!reg.OpenKey(EventKey(event.Name), true))
-        throw ERegistryException(RegistryWriteErrorText(EventKey(event.Name)));
+    if (!reg.OpenKey(EventKey(keyName), true))
+        throw ERegistryException(RegistryWriteErrorText(EventKey(keyName)));
     ForEachEventValue([&](const char* name, auto member) {
         if (!stored || stored->*member != event.*member)
             WriteValue(reg, name, event.*member);
@@ -84,12 +91,15 @@ void WriteEventChanges(const std::vector<SetupEvent>& events)
 {
     for (const SetupEvent& e : events)
         if (e.stored && (e.removed || e.stored->Name != e.event.Name))
-            DeleteEvent(e.stored->Name);
+            DeleteEvent(KeyNameOf(*e.stored));
     for (const SetupEvent& e : events) {
         if (e.removed)
             continue;
         const bool sameKey = e.stored && e.stored->Name == e.event.Name;
-        WriteEvent(e.event, sameKey ? &*e.stored : nullptr);
+        if (sameKey)
+            WriteEvent(KeyNameOf(*e.stored), e.event, &*e.stored);
+        else
+            WriteEvent(e.event.Name, e.event, nullptr);
     }
 }
 
@@ -108,8 +118,11 @@ void AcceptWritten(SetupState& setup)
 {
     setup.stored = setup.values;
     std::erase_if(setup.events, [](const SetupEvent& e) { return e.removed; });
-    for (SetupEvent& e : setup.events)
+    for (SetupEvent& e : setup.events) {
+        if (!e.stored || e.stored->Name != e.event.Name)
+            e.event.KeyName = e.event.Name;
         e.stored = e.event;
+    }
 }
 
 }  // namespace

@@ -196,7 +196,22 @@ public:
     static constexpr int ProgramNotEnded = -1;
     static constexpr const char* SetupProgramName = "tunecfg";
     static constexpr const char* CompanionProgramName = "pipit";
-    double SavedFrequency = 0;  // the station that plays on across the setup program
+    // Takes in what another program changed in the store (settings, presets,
+    // events) and puts it to work: the card and its gate or serial line, the
+    // display mode, the preset buttons. The panel's own unsaved changes and
+    // the station the card plays stay. `afterSetup`: the setup program has
+    // just ended, and the serial line was closed for it.
+    void TakeInStoreChanges(bool afterSetup);
+    // Asked once a second: another program's write is taken in before the
+    // panel acts on what it changed, not only at the next start.
+    void FollowStoreChanges();
+    // A port card's gate, run again when the store names one; its message
+    // when access is refused. The panel stays, so the user can choose again.
+    void PassPortGateForReloadedCard();
+    static constexpr int StoreWatchMs = 1000;
+    QTimer storeWatch_;
+    bool setupRunning_ = false;   // the store is taken in once it has ended
+    bool takingInStore_ = false;  // a message box of the take-in lets the watch run
     // Runs one of the panel's dialogs and gives the panel the focus back.
     void ShowModal(QDialog& dialog);
     // The GemTek's serial line, when "Adapter" is 5: a line that cannot be

@@ -9,6 +9,7 @@
 #include "Events.h"
 #include "HelpContexts.h"
 #include "HelpWindow.h"
+#include "PortAccess.h"
 #include "RadioDriver.h"
 #include "SerialRadio.h"
 #include "SettingsStore.h"
@@ -16,6 +17,7 @@
 #include "TunerSettings.h"
 #include "about.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QDialog>
 #include <QEventLoop>
@@ -26,6 +28,7 @@
 #include <QScopeGuard>
 
 #include <cstdio>
+#include <unistd.h>
 
 namespace {
 
@@ -51,6 +54,9 @@ void TMainForm::WirePrograms()
     for (QAction* a : {Searchforhelpon1, Searchforhelpon2})
         connect(a, &QAction::triggered, this, &TMainForm::Searchforhelpon1Click);
     InstallHelpKey(HelpMainWindow);
+
+    connect(&storeWatch_, &QTimer::timeout, this, &TMainForm::FollowStoreChanges);
+    storeWatch_.start(StoreWatchMs);
 
     for (QAction* a : {item_settings, Settings1})
         connect(a, &QAction::triggered, this, &TMainForm::item_settingsClick);
@@ -106,32 +112,87 @@ void TMainForm::item_settingsClick()
             a->setEnabled(true);
     });
     CloseSerialLine();  // the setup program may need it
-    SavedFrequency = TunerSettings.CurrentFrequency;
     SaveSettingsAndPosition();
     const QString setup = ProgramPath(SetupProgramName);
+    setupRunning_ = true;
     if (ProgramFound(setup, "setup program"))
         RunAndWait(setup);
+    setupRunning_ = false;
     if (ending_)
         return;
+    TakeInStoreChanges(true);
+}
 
-    // The reload takes the sound as on and the station as "DefaultStation",
-    // but the card was left alone: it still plays this station, or is still
-    // muted, and the panel must keep saying so.
-    const bool soundOn = RadioDriver::SoundOn;
+void TMainForm::FollowStoreChanges()
+{
+    // The setup program's changes come in once it has ended, with the
+    // serial line it may have used.
+    if (!started_ || ending_ || setupRunning_ || takingInStore_)
+        return;
+    // Not under a dialog or inside a search, which work on the settings as
+    // they were: the next look, once they are done, takes the change in.
+    if (QApplication::activeModalWidget() || SearchRunning)
+        return;
+    bool changed = false;
     try {
-        InitialiseSettings();
+        changed = StoreChangedElsewhere();
     } catch (const std::exception& e) {
-        ReportStoreError(e);
+        ReportStoreProblemOnce(e.what());
     }
-    LoadScheduledEvents();
-    TunerSettings.CurrentFrequency = SavedFrequency;
+    if (changed)
+        TakeInStoreChanges(false);
+}
+
+void TMainForm::TakeInStoreChanges(bool afterSetup)
+{
+    takingInStore_ = true;
+    const auto done = qScopeGuard([this] { takingInStore_ = false; });
+    // The card goes on playing what it plays, muted or not, whatever the
+    // store says: the panel shows what the card does. Taken now, not before
+    // the setup program: an event or a key may have tuned meanwhile.
+    const double frequency = TunerSettings.CurrentFrequency;
+    const bool soundOn = RadioDriver::SoundOn;
+    const TTunerSettings before = TunerSettings;
+    try {
+        RefreshSettings();
+        LoadEvents();
+    } catch (const std::exception& e) {
+        // Between the user's commands nobody asked: a box each second would
+        // bury the desktop. After the setup program the user waits for it.
+        if (afterSetup)
+            ReportStoreError(e);
+        else
+            ReportStoreProblemOnce(e.what());
+    }
+    TunerSettings.CurrentFrequency = frequency;
     RadioDriver::SoundOn = soundOn;
+
+    const bool cardChanged = before.Adapter != TunerSettings.Adapter || before.CardPort != TunerSettings.CardPort ||
+                             before.PortNumber != TunerSettings.PortNumber ||
+                             before.RadioDevice != TunerSettings.RadioDevice;
+    if (cardChanged && !afterSetup && before.Adapter == SerialLineAdapter)
+        CloseSerialRadio();
+    if (cardChanged || afterSetup)
+        PassPortGateForReloadedCard();
+    if (cardChanged || afterSetup) {
+        OpenSerialLine();
+        OpenReceiver();
+    }
     RefreshMuteIndicator();
-    OpenSerialLine();
-    OpenReceiver();
+    LabelPresetButtons();
     HideTaskbarIcon();
     ApplyDisplayMode();
     TickEverySecondIfNeeded();
+}
+
+void TMainForm::PassPortGateForReloadedCard()
+{
+    // A port card named now gets its port opened as at start-up; without
+    // it every write to the card would be dropped unseen.
+    if (!RadioDriver::ReachedByPort(TunerSettings.Adapter) || OpenPortAccess())
+        return;
+    QMessageBox::critical(this, "Tunzo",
+                          QString::fromStdString(PortAccessDeniedMessage(TunerSettings.CardPort, "tunzo")));
 }
 
 void TMainForm::LaunchPipit1Click()

@@ -68,13 +68,9 @@ void TMainForm::FormCreate(const std::vector<std::string>& arguments)
     SliderGuard = false;
 
     // No card traffic without port access; the serial line needs none.
-    if (TunerSettings.Adapter != SerialLineAdapter && !RadioDriver::ReceiverFor(TunerSettings.Adapter) &&
-        !OpenPortAccess()) {
-        char program[4096] = {};
-        const ssize_t n = readlink("/proc/self/exe", program, sizeof program - 1);
-        QMessageBox::critical(
-            this, "Tunzo",
-            QString::fromStdString(PortAccessDeniedMessage(TunerSettings.CardPort, n > 0 ? program : "tunzo")));
+    if (RadioDriver::ReachedByPort(TunerSettings.Adapter) && !OpenPortAccess()) {
+        QMessageBox::critical(this, "Tunzo",
+                              QString::fromStdString(PortAccessDeniedMessage(TunerSettings.CardPort, "tunzo")));
         return;
     }
     ParseCommandLine(arguments);

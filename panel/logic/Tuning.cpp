@@ -28,10 +28,14 @@ std::string DigitDisplayText(double mhz, std::string_view decimalSeparator)
     // Trailing zeros go, but one decimal always stays.
     while (s.size() >= 2 && s.back() == '0' && s[s.size() - 2] != '.')
         s.pop_back();
+    // Not a number, an infinity or more digits than the buffer holds: shown
+    // as printed, never a reason to end the program.
     const size_t point = s.find('.');
+    if (point == std::string::npos)
+        return s.substr(0, MaxDisplayTextLength);
     if (point < DisplayIntegerDigits)
         s.insert(0, DisplayIntegerDigits - point, '0');
-    s.replace(s.find('.'), 1, decimalSeparator);
+    s.replace(point < DisplayIntegerDigits ? DisplayIntegerDigits : point, 1, decimalSeparator);
     return s.substr(0, MaxDisplayTextLength);
 }
 

@@ -28,6 +28,8 @@
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 
@@ -316,4 +318,43 @@ TEST_F(FmHiddenFormTest, DieOnTheCommandLineEndsAtOnceWithoutTheLaterEntries)
     EXPECT_TRUE(tray.removed);
     EXPECT_EQ(terminations, 0);  // before the loop runs: the program returns
     EXPECT_FALSE(std::filesystem::exists(ActionSocketPath(RuntimeDirectory(), getpid())));
+}
+
+// The setup program run beside pipit: its presets are in the next menu, and
+// "Exit Pipit" saves without putting its old settings back.
+TEST_F(FmHiddenFormTest, WhatTheSetupProgramStoresMeanwhileIsInTheMenuAndSurvivesExit)
+{
+    StorePreset(1, 94.2, "One");
+    Start();
+    ASSERT_TRUE(form->started());
+    const pid_t setup = fork();
+    if (setup == 0) {
+        int code = 0;
+        try {
+            SavePreset(3, "Three", true, 103.3);
+            TRegistry reg;
+            code = reg.OpenKey(MainKey, true) ? 0 : 1;
+            reg.WriteInteger("Preset scan delay", 9);
+            reg.WriteInteger("Shutdown options", 1);
+            reg.WriteBool("Always on top", true);
+            reg.CloseKey();
+        } catch (...) {
+            code = 1;
+        }
+        _exit(code);
+    }
+    int status = 0;
+    waitpid(setup, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+
+    form->TrayRightClick(0, 0);
+    MenuItem("Three").trigger();
+    QCoreApplication::processEvents();
+    EXPECT_NEAR(Card().frequency, 103.3, 1e-9);
+    form->MenuCommand(MenuExitPipit);
+    QCoreApplication::processEvents();
+    ASSERT_EQ(terminations, 1);
+    EXPECT_EQ(StoredInteger("Preset scan delay"), 9);
+    EXPECT_EQ(StoredInteger("Shutdown options"), 1);
+    EXPECT_EQ(StoredInteger("Always on top"), 1);
 }

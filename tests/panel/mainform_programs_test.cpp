@@ -12,6 +12,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QProcess>
 #include <QTextBrowser>
 
 namespace {
@@ -129,6 +130,61 @@ sqlite3 "$TUNZO_REGISTRY" "UPDATE vals SET data = x'02000000' WHERE name = 'Adap
     f.Settings1->trigger();
     EXPECT_TRUE(said.contains(QString::fromStdString(dir + "/tunecfg"))) << said.toStdString();
     EXPECT_TRUE(f.Settings1->isEnabled());
+}
+
+// The panel goes on working while the setup program runs; what it did
+// meanwhile stays, and what the setup program stored comes in.
+TEST_F(PanelTest, WhatThePanelDidWhileTheSetupProgramRanStaysAfterIt)
+{
+    Stored([](TTunerSettings& s) {
+        s.CurrentFrequency = 94.2;
+        s.TuneToLastStation = true;
+    });
+    StoreProgramFolder(dir);
+    WriteProgram(dir, "tunecfg", QString(R"(
+for i in $(seq 200); do [ -e "%1/go" ] && break; sleep 0.05; done
+sqlite3 "$TUNZO_REGISTRY" "UPDATE vals SET data = x'09000000' WHERE name = 'Preset scan delay';")")
+                                     .arg(QString::fromStdString(dir)));
+    TMainForm& f = Start();
+    QTimer::singleShot(0, &f, [&] {
+        QTest::mouseClick(f.RC_TuneUp, Qt::LeftButton);  // tunes 95.2 while the setup program is open
+        QFile(QString::fromStdString(dir + "/go")).open(QIODevice::WriteOnly);
+    });
+    f.item_settings->trigger();
+
+    EXPECT_NEAR(TunerSettings.CurrentFrequency, 95.2, 1e-9) << "the station tuned meanwhile was undone";
+    EXPECT_EQ(f.Digit->Value(), "095.2");
+    EXPECT_EQ(TunerSettings.PresetScanDelay, 9);
+    QTest::mouseClick(f.RC_TuneUp, Qt::LeftButton);
+    EXPECT_NEAR(Card().frequency, 96.2, 1e-9) << "the next step starts from the station shown";
+    f.close();
+    TRegistry reg;
+    ASSERT_TRUE(reg.OpenKey(MainKey, false));
+    EXPECT_EQ(reg.ReadInteger("Preset scan delay"), 9);
+    EXPECT_NEAR(reg.ReadFloat("DefaultStation"), 96.2, 1e-9);
+}
+
+// The setup program run on its own while the panel runs: the panel takes
+// its changes in before it acts on them, and its save at exit keeps them.
+TEST_F(PanelTest, ASetupProgramRunBesideThePanelIsFollowedAndNotSavedOver)
+{
+    Stored([](TTunerSettings& s) { s.CurrentFrequency = 94.2; });
+    TMainForm& f = Start();
+    QProcess setup;
+    setup.start("sqlite3", {QString::fromStdString(dir + "/registry.sqlite"),
+                            "UPDATE vals SET data = x'000000000000E03F' WHERE name = 'Tune step';"
+                            "UPDATE vals SET data = x'01000000' WHERE name = 'Cycle stations';"});
+    ASSERT_TRUE(setup.waitForFinished());
+    ASSERT_EQ(setup.exitCode(), 0);
+    f.storeWatch_.start(0);  // its next look, now rather than within the second
+    EXPECT_TRUE(QTest::qWaitFor([] { return TunerSettings.TuneStep == 0.5; }));
+    QTest::mouseClick(f.RC_TuneUp, Qt::LeftButton);
+    EXPECT_NEAR(TunerSettings.CurrentFrequency, 94.7, 1e-9) << "the step the setup program stored";
+    f.close();
+    TRegistry reg;
+    ASSERT_TRUE(reg.OpenKey(MainKey, false));
+    EXPECT_DOUBLE_EQ(reg.ReadFloat("Tune step"), 0.5);
+    EXPECT_TRUE(reg.ReadBool("Cycle stations"));
 }
 
 // The companion takes the radio over as it plays, as the only instance.

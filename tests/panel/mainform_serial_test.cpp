@@ -9,7 +9,10 @@
 #include "SerialLineFixture.h"
 #include "SerialRadio.h"
 
+#include <QFile>
 #include <QLocale>
+
+#include "Registry.h"
 
 namespace {
 
@@ -41,7 +44,62 @@ protected:
     int threadsBefore = 0;
 };
 
+// The setup program, in the folder "Path" names: it switches the card.
+void WriteSetupProgram(const std::string& folder, const std::string& sql)
+{
+    {
+        TRegistry reg;
+        ASSERT_TRUE(reg.OpenKey(MainKey, true));
+        reg.WriteString("Path", folder);
+        reg.CloseKey();
+    }
+    QFile program(QString::fromStdString(folder + "/tunecfg"));
+    ASSERT_TRUE(program.open(QIODevice::WriteOnly));
+    program.write(("#!/bin/sh\nsqlite3 \"$TUNZO_REGISTRY\" \"" + sql + "\"\n").c_str());
+    program.setPermissions(program.permissions() | QFileDevice::ExeOwner);
+}
+
 }  // namespace
+
+TEST_F(PanelSerialTest, ASwitchToAPortCardInTheSetupProgramRunsItsGate)
+{
+    struct Row {
+        const char* what;
+        const char* sql;
+        bool reachable;
+    };
+    const std::vector<Row> rows = {
+        {"the RadioTrack on its port", "UPDATE vals SET data = x'01000000' WHERE name = 'Adapter';", true},
+        {"a port no card of the catalogue uses",
+         "UPDATE vals SET data = x'01000000' WHERE name = 'Adapter'; UPDATE vals SET data = x'23010000' WHERE name = 'IO Port';",
+         false},
+    };
+    setenv("TUNZO_SERIAL_COM1", pty.slavePath.c_str(), 1);
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        form.reset();
+        ClosePortAccess();
+        Stored([](TTunerSettings& s) {
+            s.Adapter = SerialLineAdapter;
+            s.PortNumber = 1;
+            s.CurrentFrequency = 94.2;
+        });
+        WriteSetupProgram(dir, row.sql);
+        TMainForm& f = Start();
+        QString shown;
+        AnswerNextMessageBox(shown);
+        f.item_settings->trigger();
+        ASSERT_EQ(TunerSettings.Adapter, 1);
+        QTest::mouseClick(f.RC_TuneUp, Qt::LeftButton);
+        if (row.reachable) {
+            EXPECT_NEAR(Card().frequency, 95.2, 1e-9) << "the writes to the card were dropped";
+            EXPECT_TRUE(shown.isEmpty()) << shown.toStdString();
+        } else {
+            EXPECT_TRUE(shown.contains("0x123")) << "no message said why: " << shown.toStdString();
+        }
+        pty.ReadWaiting();
+    }
+}
 
 TEST_F(PanelSerialTest, TheLineOpensAtStartAndClosesBeforeTheLastMute)
 {

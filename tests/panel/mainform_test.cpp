@@ -20,6 +20,8 @@
 #include <QScopeGuard>
 #include <QSlider>
 #include <QTest>
+
+#include <limits>
 #include <QTimer>
 #include <QWheelEvent>
 
@@ -345,9 +347,9 @@ TEST_F(PanelTest, ClosingAlwaysMutesAndPowerFollowsTheShutdownOption)
 }
 
 
-TEST_F(PanelTest, StoreErrorsAreShownAndThePanelStartsAnyway)
+TEST_F(PanelTest, AMalformedValueCostsOnlyItselfAndThePanelStartsAnyway)
 {
-    Stored([](TTunerSettings&) {});
+    Stored([](TTunerSettings& s) { s.PresetScanDelay = 9; });
     {
         TRegistry reg;
         reg.SetRootKey(RegistryRoot::LocalMachine);
@@ -355,12 +357,35 @@ TEST_F(PanelTest, StoreErrorsAreShownAndThePanelStartsAnyway)
         reg.WriteString("Tune step", "fast");  // not a float
         reg.CloseKey();
     }
+    // Reported on standard error and in the system log, not in a box that
+    // would hold the start-up.
     QString shown;
     AnswerNextMessageBox(shown);
     TMainForm& f = Start();
-    EXPECT_EQ(shown, "Invalid data type for 'Tune step'");
+    EXPECT_TRUE(shown.isEmpty()) << shown.toStdString();
     EXPECT_TRUE(f.started());
     EXPECT_EQ(f.Digit->Value(), "103.3");
+    EXPECT_EQ(TunerSettings.PresetScanDelay, 9) << "the values after the malformed one are read";
+    QTest::mouseClick(f.RC_TuneUp, Qt::LeftButton);
+    EXPECT_EQ(f.Digit->Value(), "104.3") << "the initial tune step stands in";
+}
+
+TEST_F(PanelTest, AStoredFrequencyThatIsNoneStartsThePanelOnTheInitialOne)
+{
+    const double none[] = {std::numeric_limits<double>::quiet_NaN(), std::numeric_limits<double>::infinity(), 1e300};
+    for (double stored : none) {
+        SCOPED_TRACE(stored);
+        form.reset();
+        Stored([&](TTunerSettings& s) {
+            s.CurrentFrequency = stored;
+            s.TuneStep = stored;
+            s.TuneToLastStation = true;
+        });
+        TMainForm& f = Start();
+        EXPECT_EQ(f.Digit->Value(), "103.3");
+        QTest::mouseClick(f.RC_TuneUp, Qt::LeftButton);
+        EXPECT_EQ(f.Digit->Value(), "104.3") << "the initial tune step stands in";
+    }
 }
 
 TEST_F(PanelTest, ADamagedStoreIsReportedOnceAndThePanelPlaysOnTheDefaultCard)

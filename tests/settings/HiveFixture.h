@@ -5,7 +5,9 @@
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
+#include <cstdio>
 #include <cstdlib>
+#include <unistd.h>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -17,6 +19,56 @@
 #include "Registry.h"
 #include "SettingsStore.h"
 #include "TunerSettings.h"
+
+// What the code under test writes to standard error while it lives (the
+// reports that also go to the system log).
+class CapturedStderr {
+public:
+    CapturedStderr()
+    {
+        std::fflush(stderr);
+        file_ = std::tmpfile();
+        saved_ = dup(STDERR_FILENO);
+        dup2(fileno(file_), STDERR_FILENO);
+    }
+    ~CapturedStderr()
+    {
+        Restore();
+        std::fclose(file_);
+    }
+    CapturedStderr(const CapturedStderr&) = delete;
+    CapturedStderr& operator=(const CapturedStderr&) = delete;
+    std::string Text()
+    {
+        Restore();
+        std::rewind(file_);
+        std::string text;
+        for (int c; (c = std::fgetc(file_)) != EOF;)
+            text += static_cast<char>(c);
+        return text;
+    }
+
+private:
+    void Restore()
+    {
+        if (saved_ < 0)
+            return;
+        std::fflush(stderr);
+        dup2(saved_, STDERR_FILENO);
+        close(saved_);
+        saved_ = -1;
+    }
+    std::FILE* file_ = nullptr;
+    int saved_ = -1;
+};
+
+inline size_t CountOf(const std::string& text, const std::string& part)
+{
+    size_t n = 0;
+    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + part.size()))
+        ++n;
+    return n;
+}
 
 class HiveTest : public ::testing::Test {
 protected:
@@ -63,6 +115,27 @@ protected:
         sqlite3_free(error);
         sqlite3_close(db);
         ASSERT_EQ(rc, SQLITE_OK) << why;
+    }
+
+    // A value's kind and bytes as stored ("4|05000000"), or "" when absent.
+    std::string StoredRow(const std::string& key, const std::string& name)
+    {
+        sqlite3* db = nullptr;
+        std::string row;
+        if (sqlite3_open_v2(hive.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
+            sqlite3_stmt* st = nullptr;
+            sqlite3_prepare_v2(db,
+                               "SELECT v.kind || '|' || hex(v.data) FROM vals v JOIN keys k ON k.id = v.key"
+                               " WHERE k.path = ?1 AND v.name = ?2",
+                               -1, &st, nullptr);
+            sqlite3_bind_text(st, 1, key.c_str(), -1, SQLITE_TRANSIENT);
+            sqlite3_bind_text(st, 2, name.c_str(), -1, SQLITE_TRANSIENT);
+            if (sqlite3_step(st) == SQLITE_ROW)
+                row = reinterpret_cast<const char*>(sqlite3_column_text(st, 0));
+            sqlite3_finalize(st);
+        }
+        sqlite3_close(db);
+        return row;
     }
 
     static std::string FileBytes(const std::string& file)

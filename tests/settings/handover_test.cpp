@@ -169,3 +169,27 @@ TEST_F(HiveTest, ASecondStartWaitsForTheHandleAndTakesOverFromOneThatEnded)
     EXPECT_EQ(pauses, 3);
     EXPECT_TRUE(second.held());
 }
+
+TEST_F(HiveTest, ASecondStartThatCannotReachTheRunningOneSaysSoAndIsNoHandOver)
+{
+    // The running program could not publish its handle (a store it cannot
+    // write), so nothing leads to it.
+    setenv("XDG_RUNTIME_DIR", folder.c_str(), 1);
+    const RuntimeFolder runtime = OpenRuntimeFolder();
+    ASSERT_TRUE(runtime.usable()) << runtime.problem;
+    InstanceLock first;
+    ASSERT_EQ(first.Acquire(runtime.path), InstanceLock::Outcome::Acquired);
+    ActionList.Count = 1;
+    ActionList.Entries[0] = {ActionVolumeUp, 0};
+    struct RestorePause {
+        std::function<void(int)> saved = HandOverPause;
+        ~RestorePause() { HandOverPause = saved; }
+    } restore;
+    HandOverPause = [](int) {};
+
+    InstanceLock second;
+    const InstanceStart start = TakeInstanceOrHandOver(second, "test");
+    EXPECT_EQ(start.outcome, InstanceStart::Outcome::NotAnswered) << "the lost words were reported as handed over";
+    EXPECT_NE(start.problem.find("not handed over"), std::string::npos) << start.problem;
+    EXPECT_FALSE(second.held());
+}

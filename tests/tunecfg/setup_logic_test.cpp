@@ -254,6 +254,27 @@ TEST_F(SetupTest, EventsRenamedAndRemovedLeaveNoKeyBehindAndKeepWhatTheWindowDoe
         << "the removed event's values are gone with its key";
 }
 
+TEST_F(SetupTest, OddEventKeysAreListedAsThePanelReadsThemAndEditedWhereTheyAre)
+{
+    // Written by another program: a name with blanks at its ends, a stray
+    // key below a name without a row of its own, a malformed event.
+    const std::string events = EventsKey;
+    Plant(events + "\\ Wake ", [](TRegistry& r) { r.WriteInteger("Hours", 6); });
+    Plant(events + "\\Broken", [](TRegistry& r) { r.WriteString("Minutes", "five"); });
+    RawSql("INSERT INTO keys (path) VALUES ('SOFTWARE\\Velmar\\Tunzo\\Events\\Aaa\\Sub')");
+
+    SetupState setup = ReadSetup();
+    std::vector<std::string> listed;
+    for (const SetupEvent& e : setup.events)
+        listed.push_back(e.event.Name);
+    EXPECT_EQ(listed, (std::vector<std::string>{"Wake", "Aaa"})) << "the list the panel carries out";
+
+    setup.events[0].event.Hours = 8;
+    ASSERT_EQ(WriteSetup(setup, TwoMixerControls), "");
+    EXPECT_EQ(Stored(events + "\\ Wake ", "Hours").second, std::string("\x08\0\0\0", 4)) << "edited where it is";
+    EXPECT_FALSE(KeyExists(events + "\\Wake")) << "not copied under a name of its own";
+}
+
 TEST_F(SetupTest, AStoreThatCannotBeWrittenGetsNothingAndTheChangesAreKept)
 {
     Plant(MainKey, [](TRegistry& reg) { reg.WriteInteger("Adapter", 1); });

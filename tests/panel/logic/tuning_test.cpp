@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
+
 TEST(Tuning, DisplayTextHasThreeIntegerDigitsAndOneToThreeDecimals)
 {
     const std::pair<double, const char*> rows[] = {
@@ -22,6 +24,16 @@ TEST(Tuning, DisplayTextHasThreeIntegerDigitsAndOneToThreeDecimals)
     EXPECT_EQ(FrequencyText(103.3, arabic), "103" + arabic + "3");
     EXPECT_EQ(DisplaySeparator(arabic), ".");
     EXPECT_EQ(DisplaySeparator(","), ",");
+}
+
+TEST(Tuning, DisplayTextOfAFrequencyThatIsNoneNeverThrows)
+{
+    for (double mhz : {std::numeric_limits<double>::quiet_NaN(), std::numeric_limits<double>::infinity(), 1e300,
+                       -1e300}) {
+        std::string text;
+        EXPECT_NO_THROW(text = DigitDisplayText(mhz, ",")) << mhz;
+        EXPECT_FALSE(text.empty()) << mhz;
+    }
 }
 
 TEST(Tuning, BandWrapsToTheOtherEndAndTheSliderStaysOnItsScale)

@@ -3,8 +3,8 @@
 
 #include "MainForm.h"
 
-#include "FirstOnScreen.h"
 #include "AdapterCatalogue.h"
+#include "FirstOnScreen.h"
 #include "Leaving.h"
 #include "MediaPlayerService.h"
 #include "PopBtn.h"

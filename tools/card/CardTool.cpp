@@ -1,8 +1,8 @@
 #include "CardTool.h"
 
 #include "AdapterCatalogue.h"
-#include "AuxVolume.h"
 #include "Frequency.h"
+#include "KeptValues.h"
 #include "PortAccess.h"
 #include "RadioDriver.h"
 #include "SerialRadio.h"
@@ -13,7 +13,6 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <functional>
 #include <optional>
 
 namespace {
@@ -255,60 +254,12 @@ void Scan(std::ostream& out, std::ostream& err, bool errIsTerminal)
         << " MHz\n";
 }
 
-// What the panel keeps in the store as it drives the card, the tool keeps
-// too, so that the next command (and the next panel) starts from it. A store
-// that cannot take it costs only the keeping: the card has done its work.
-void KeepInStore(const char* valueName, const std::function<void(TRegistry&)>& write, std::ostream& err)
-{
-    try {
-        TRegistry reg;
-        reg.SetRootKey(RegistryRoot::LocalMachine);
-        if (reg.OpenKey(MainKey, true)) {
-            write(reg);
-            reg.CloseKey();
-            return;
-        }
-        err << "tunzo-card: \"" << valueName << "\" was not kept: the settings store's main key cannot be made\n";
-    } catch (const std::exception& e) {
-        err << "tunzo-card: \"" << valueName << "\" was not kept: " << e.what() << "\n";
-    }
-}
-
-// With "Volume control" on a line-in the mixer does not have, a step would
-// reach nothing: it goes to the card, as the panel's steps do then.
-void StepOnCardWithoutLineIn()
-{
-    TTunerSettings& s = TunerSettings;
-    if (s.VolumeControl <= VolumeOnCard)
-        return;
-    EnumerateAuxDevices();
-    if (s.AuxVolumeControl < 0 || s.AuxVolumeControl >= AuxDeviceCount)
-        s.VolumeControl = VolumeOnCard;
-}
-
-void StepVolume(bool up, std::ostream& err)
-{
-    StepOnCardWithoutLineIn();
-    const int8_t level = TunerSettings.CardVolume;
-    if (up)
-        RadioDriver::VolumeUp();
-    else
-        RadioDriver::VolumeDown();
-    // The Aztech card's level rides on every byte it is sent: the next call
-    // steps from where this one left it.
-    if (TunerSettings.CardVolume != level)
-        KeepInStore(ValueName::Volume, [](TRegistry& reg) { reg.WriteInteger(ValueName::Volume, TunerSettings.CardVolume); },
-                    err);
-}
-
 void RunCommand(const CardToolRequest& request, std::ostream& out, std::ostream& err, bool errIsTerminal)
 {
     const std::string& verb = request.verb;
     if (verb == "tune") {
         RadioDriver::Tune(request.frequency);
-        KeepInStore(ValueName::DefaultStation,
-                    [](TRegistry& reg) { reg.WriteFloat(ValueName::DefaultStation, TunerSettings.CurrentFrequency); },
-                    err);
+        KeepStation(err);
     } else if (verb == "mute") {
         RadioDriver::Mute();
     } else if (verb == "unmute") {

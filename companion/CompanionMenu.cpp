@@ -2,6 +2,7 @@
 
 #include "AdapterCatalogue.h"
 #include "AuxVolume.h"
+#include "Frequency.h"
 #include "Presets.h"
 #include "TunerSettings.h"
 
@@ -24,14 +25,15 @@ CompanionMenuItem SeparatorItem()
     return item;
 }
 
-void AppendPresets(std::vector<CompanionMenuItem>& menu, int currentPreset)
+void AppendPresets(std::vector<CompanionMenuItem>& menu, const CompanionMenuState& state)
 {
     int column = 1;
     for (int n = 1; n <= PresetCount; ++n) {
         const PresetSlot& slot = Presets[static_cast<size_t>(n - 1)];
         if (slot.Frequency < TunerSettings.BandMinimum)
             continue;
-        CompanionMenuItem item = CommandItem(n, slot.StationName, n == currentPreset);
+        CompanionMenuItem item = CommandItem(n, StationLabel(slot.StationName, slot.Frequency, state.decimalSeparator),
+                                             n == state.currentPreset);
         if (column == PresetColumnBreakCount) {
             item.beginsColumn = true;
             column = 0;
@@ -59,7 +61,7 @@ CompanionMenuItem MixerDevice()
 std::vector<CompanionMenuItem> BuildCompanionMenu(const CompanionMenuState& state)
 {
     std::vector<CompanionMenuItem> menu;
-    AppendPresets(menu, state.currentPreset);
+    AppendPresets(menu, state);
     menu.push_back(SeparatorItem());
     menu.push_back(MixerDevice());
     menu.push_back(SeparatorItem());

@@ -36,9 +36,11 @@ struct CompanionMenuItem {
 struct CompanionMenuState {
     int currentPreset = 0;  // checked in the list; 0 = none
     bool soundOn = true;    // "Mute" is checked while it is false
+    std::string decimalSeparator = ".";  // the locale's, for a preset shown by its frequency
 };
 
-// The presets at or above BandMinimum with their numbers as ids, a
+// The presets at or above BandMinimum with their numbers as ids (each by its
+// name, or by its frequency when it has none), a
 // separator, "Mixer device" with "Radio" and "Line in", a separator, the
 // volume items, a separator, and the three ways out. Reads Presets,
 // TunerSettings ("Adapter", "Volume control", the band) and AuxDeviceCount.

@@ -14,6 +14,7 @@
 #include "TunzoResources.h"
 
 #include <QCoreApplication>
+#include <QLocale>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPixmap>
@@ -180,7 +181,7 @@ void TFmHiddenForm::TrayRightClick(int x, int y)
     delete popupMenu_;
     auto* menu = new QMenu;
     popupMenu_ = menu;
-    AppendItems(*menu, BuildCompanionMenu({CurrentPreset, RadioDriver::SoundOn}));
+    AppendItems(*menu, BuildCompanionMenu({CurrentPreset, RadioDriver::SoundOn, QLocale().decimalPoint().toStdString()}));
     // The choice runs once the menu is gone, as a command that arrives
     // afterwards; the menu itself is not kept.
     connect(menu, &QMenu::triggered, this, [this](QAction* action) {

@@ -62,10 +62,13 @@ void SetParity(termios& t, TParity parity)
     }
 }
 
-// Rate, parity and stop bits from the properties; data bits and flow control
-// stay as the line has them. A Windows port hands bytes over as they are, so
-// the terminal's line editing, echo, signal keys and newline translation go,
-// and the modem lines do not hold the data up.
+// Rate, parity and stop bits from the properties; data bits and the modem
+// lines' flow control stay as the line has them. A Windows port hands bytes
+// over as they are, so the terminal's line editing, echo, signal keys and
+// newline translation go, and the modem lines do not hold the data up. So
+// does software flow control: the radio never speaks it, and one stray XOFF
+// byte from the line would otherwise stop all output, the mute at the end
+// included, until an XON that never comes.
 void ApplyLineSettings(int fd, const TComm32& port)
 {
     termios t{};
@@ -80,7 +83,7 @@ void ApplyLineSettings(int fd, const TComm32& port)
         t.c_cflag &= ~static_cast<tcflag_t>(CSTOPB);
     else
         t.c_cflag |= CSTOPB;
-    t.c_iflag &= ~static_cast<tcflag_t>(IGNBRK | BRKINT | PARMRK | ISTRIP | INLCR | IGNCR | ICRNL);
+    t.c_iflag &= ~static_cast<tcflag_t>(IGNBRK | BRKINT | PARMRK | ISTRIP | INLCR | IGNCR | ICRNL | IXON | IXOFF | IXANY);
     t.c_oflag &= ~static_cast<tcflag_t>(OPOST);
     t.c_lflag &= ~static_cast<tcflag_t>(ECHO | ECHONL | ICANON | ISIG | IEXTEN);
     t.c_cflag |= CLOCAL | CREAD;
@@ -168,7 +171,7 @@ bool TComm32::StartPort()
         // No sharing: another program's open now fails, as on Windows.
         ioctl(fd, TIOCEXCL);
         ApplyLineSettings(fd, *this);
-        auto line = std::make_unique<CommLine>(fd, this);
+        auto line = std::make_unique<CommLine>(fd, this, OnWritten);
         line->Start();
         line_ = std::move(line);
     } catch (const ECommsError&) {

@@ -40,6 +40,9 @@ enum TStopBits { sb1_0, sb1_5, sb2_0 };
 
 // Buffer holds BufferLength bytes and a terminating zero after them.
 using TReceiveDataEvent = std::function<void(const char* Buffer, uint16_t BufferLength)>;
+// A buffer the write thread has handed to the line whole; called on that
+// thread, so it must be safe there and must not block.
+using TWrittenEvent = std::function<void(const char* Buffer, size_t BufferLength)>;
 
 inline constexpr int32_t DefaultBaudRate = 9600;
 inline constexpr uint8_t DefaultByteSize = 8;
@@ -78,6 +81,9 @@ public:
     std::string CommsLogFileName;  // empty: no log
     TReceiveDataEvent OnReceiveData;
     TNotifyEvent OnRequestHangup;
+    // Set before StartPort; what was queued but never left (a line that
+    // stopped, a port closed first) is never reported.
+    TWrittenEvent OnWritten;
 
     // Opens CommPort and starts both threads; returns once both are ready
     // (or one of them has asked to hang up). Raises ECommsError, and then

@@ -20,7 +20,10 @@ constexpr int ReadyThreads = 2;  // the read thread and the write thread
 
 // ---- the open line ----
 
-CommLine::CommLine(int fd, QObject* receiver) : fd_(fd), receiver_(receiver) {}
+CommLine::CommLine(int fd, QObject* receiver, std::function<void(const char*, size_t)> written)
+    : fd_(fd), receiver_(receiver), written_(std::move(written))
+{
+}
 
 CommLine::~CommLine()
 {
@@ -234,6 +237,8 @@ void CommLine::WriteLoop()
                 return;
             CommsLog::Write("Writing to comm port");
             const bool written = WriteBuffer(buffer);
+            if (written && written_)
+                written_(buffer.data(), buffer.size());
             FinishWrite();
             if (!written)
                 return;

@@ -8,6 +8,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -59,7 +60,8 @@ public:
 class CommLine {
 public:
     // Takes over the open port descriptor; the destructor closes it.
-    CommLine(int fd, QObject* receiver);
+    // `written` (may be empty) hears of each buffer once the line took it.
+    CommLine(int fd, QObject* receiver, std::function<void(const char*, size_t)> written = {});
     // Ends both threads (each within a bounded time: nothing they wait for
     // outlasts the close event) and closes the port.
     ~CommLine();
@@ -99,6 +101,7 @@ private:
     int closeEvent_ = -1;  // an eventfd that is never read: once written, it stays signalled
     int wake_ = -1;        // an eventfd the write thread waits on for new buffers
     QObject* receiver_ = nullptr;
+    std::function<void(const char*, size_t)> written_;
     std::thread reader_;
     std::thread writer_;
 

@@ -73,24 +73,20 @@ int RunTunzo(int argc, char** argv, const std::function<void(TMainForm&)>& whenS
     });
 
     // Listening before the window is made: a logout that comes while it
-    // starts up (its tunes let events run) is kept, and ends the session
-    // properly once the window runs, instead of killing it half made.
+    // starts up (its tunes let events run, its message boxes wait for OK)
+    // ends the session there, saved and muted, instead of waiting for a
+    // click that nobody will give.
     SessionEndNotifier sessionEnd;
-    TMainForm* running = nullptr;
-    bool endedWhileStarting = false;
-    QObject::connect(&sessionEnd, &SessionEndNotifier::sessionEnding, [&] {
-        if (running)
-            running->EndSession();
-        else
-            endedWhileStarting = true;
-    });
-    TMainForm MainForm(arguments);
+    TMainForm MainForm(arguments, nullptr, &sessionEnd);
     MainForm.ReleaseInstance = [&instance] { instance.Release(); };
+    // Ended while starting: the loop's end was asked for before it ran, and
+    // would never come.
+    if (MainForm.ending()) {
+        CloseSerialRadioLine();
+        return 0;
+    }
     if (!MainForm.started())
         return 0;
-    running = &MainForm;
-    if (endedWhileStarting)
-        QTimer::singleShot(0, &MainForm, &TMainForm::EndSession);
     MainForm.show();
     if (whenShown)
         QTimer::singleShot(0, &MainForm, [&MainForm, &whenShown] { whenShown(MainForm); });

@@ -53,6 +53,32 @@ std::vector<ActionMessage> DecodeActionMessages(std::string& buffer)
     return messages;
 }
 
+namespace {
+
+// The running program reads a connection to its end and then closes it; one
+// that is ending closes its socket before it has read, and the kernel resets
+// a connection that was never read. Only that reset says the words were lost:
+// a program too busy to answer within the limit has them queued, as a
+// window's message queue would.
+bool WordsTaken(int fd)
+{
+    timeval limit{HandOverAnswerLimitMs / 1000, (HandOverAnswerLimitMs % 1000) * 1000};
+    setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
+    if (shutdown(fd, SHUT_WR) != 0)
+        return false;
+    for (;;) {
+        char byte = 0;
+        const ssize_t n = recv(fd, &byte, 1, 0);
+        if (n == 0)
+            return true;
+        if (n > 0 || errno == EINTR)
+            continue;  // nothing is ever sent back; a stray byte is no answer
+        return errno == EAGAIN || errno == EWOULDBLOCK;
+    }
+}
+
+}  // namespace
+
 bool PostActionMessages(const std::string& runtimeDirectory, int32_t handle,
                         const std::vector<ActionMessage>& messages)
 {
@@ -78,6 +104,7 @@ bool PostActionMessages(const std::string& runtimeDirectory, int32_t handle,
         else
             done += static_cast<size_t>(n);
     }
+    sent = sent && WordsTaken(fd);
     close(fd);
     return sent;
 }

@@ -29,8 +29,14 @@ std::string ActionSocketPath(const std::string& runtimeDirectory, int32_t handle
 bool ActionSocketAddress(const std::string& runtimeDirectory, int32_t handle, sockaddr_un& address,
                          std::string& path);
 
-// Sends the messages in order over one connection. False when nobody listens
-// there: a stale handle, or the running program's not yet published.
+// How long a second start waits for the running program to have read its
+// words, before it takes them as queued there.
+inline constexpr int HandOverAnswerLimitMs = 1000;
+
+// Sends the messages in order over one connection and waits until the
+// running program has read them. False when nobody listens there (a stale
+// handle, or the running program's not yet published), or when the program
+// closed the channel without reading them because it is ending.
 bool PostActionMessages(const std::string& runtimeDirectory, int32_t handle,
                         const std::vector<ActionMessage>& messages);
 

@@ -7,6 +7,7 @@
 #include <QDBusMessage>
 #include <QDir>
 #include <QFileInfo>
+#include <QPointer>
 #include <QStandardPaths>
 #include <QTimer>
 #include <QUrl>
@@ -114,28 +115,92 @@ QVariantMap MediaPlayerService::Metadata() const
     return metadata;
 }
 
-void MediaPlayerService::Play() { Later(hooks_.play); }
-void MediaPlayerService::Pause() { Later(hooks_.pause); }
-void MediaPlayerService::PlayPause() { Later(playing_ ? hooks_.pause : hooks_.play); }
-void MediaPlayerService::Next() { Later(hooks_.next); }
-void MediaPlayerService::Previous() { Later(hooks_.previous); }
-void MediaPlayerService::Raise() { Later(hooks_.raise); }
-void MediaPlayerService::Quit() { Later(hooks_.quit); }
+void MediaPlayerService::Play() { Later(Command::Play); }
+void MediaPlayerService::Pause() { Later(Command::Pause); }
+void MediaPlayerService::Next() { Later(Command::Next); }
+void MediaPlayerService::Previous() { Later(Command::Previous); }
+void MediaPlayerService::Raise() { Later(Command::Raise); }
+void MediaPlayerService::Quit() { Later(Command::Quit); }
+
+void MediaPlayerService::PlayPause()
+{
+    // Toggles what the radio will be once the waiting commands have run.
+    bool playing = playing_;
+    for (Command c : pending_)
+        if (c == Command::Play || c == Command::Pause)
+            playing = c == Command::Play;
+    Later(playing ? Command::Pause : Command::Play);
+}
 
 void MediaPlayerService::SetVolume(double level)
 {
     if (level > VolumeMidpoint)
-        Later(hooks_.volumeUp);
+        Later(Command::VolumeUp);
     else if (level < VolumeMidpoint)
-        Later(hooks_.volumeDown);
+        Later(Command::VolumeDown);
 }
 
-void MediaPlayerService::Later(const std::function<void()>& hook)
+void MediaPlayerService::Close()
 {
-    // The caller has its answer before the card is touched; a tune's waits
-    // let events run, and a bus call must not be nested inside another.
-    if (hook)
-        QTimer::singleShot(0, this, hook);
+    closed_ = true;
+    pending_.clear();
+}
+
+const std::function<void()>& MediaPlayerService::HookFor(Command command) const
+{
+    switch (command) {
+    case Command::Play:
+        return hooks_.play;
+    case Command::Pause:
+        return hooks_.pause;
+    case Command::Next:
+        return hooks_.next;
+    case Command::Previous:
+        return hooks_.previous;
+    case Command::VolumeUp:
+        return hooks_.volumeUp;
+    case Command::VolumeDown:
+        return hooks_.volumeDown;
+    case Command::Raise:
+        return hooks_.raise;
+    case Command::Quit:
+        break;
+    }
+    return hooks_.quit;
+}
+
+void MediaPlayerService::Later(Command command)
+{
+    if (closed_ || !HookFor(command))
+        return;
+    std::erase(pending_, command);
+    pending_.push_back(command);
+    // The caller has its answer before the card is touched. While a hook
+    // runs (a tune lets events run), the loop below picks the command up
+    // once that hook has returned: a bus call never runs inside another.
+    if (running_ || runScheduled_)
+        return;
+    runScheduled_ = true;
+    QTimer::singleShot(0, this, &MediaPlayerService::RunPending);
+}
+
+void MediaPlayerService::RunPending()
+{
+    runScheduled_ = false;
+    if (running_)
+        return;
+    running_ = true;
+    const QPointer<MediaPlayerService> alive(this);
+    while (!closed_ && !pending_.empty()) {
+        const Command next = pending_.front();
+        pending_.erase(pending_.begin());
+        // A copy: the hook may end the owner, and this object with it.
+        const std::function<void()> hook = HookFor(next);
+        hook();
+        if (!alive)
+            return;  // the owner went with its last command
+    }
+    running_ = false;
 }
 
 void MediaPlayerService::Announce(const QVariantMap& changed)

@@ -11,6 +11,7 @@
 #include <QVariantMap>
 
 #include <functional>
+#include <vector>
 
 // The bus names: only one of tunzo and pipit runs at a time, but one may
 // still hold its name for a moment while the other starts, so each has its
@@ -29,7 +30,9 @@ inline constexpr double VolumeMidpoint = 0.5;
 
 // What the owner does for each command. Every hook runs from the event loop
 // after the bus call has been answered, as a click would, so that a tune's
-// waits never hold up the caller. An empty hook does nothing.
+// waits never hold up the caller. An empty hook does nothing. A command
+// waits while another one's hook runs; of each command only the latest
+// call waits, so a flood of calls costs at most one run of each.
 struct MediaPlayerHooks {
     QString identity;      // the player's name, "Tunzo"
     QString desktopEntry;  // the desktop file's base name, "tunzo"
@@ -70,6 +73,10 @@ public:
     // name still held by another program is queued for, and ours once freed.
     bool Register(const QString& program);
 
+    // The owner is ending: what waits is dropped and nothing more is taken,
+    // so that no command runs after (or undoes) the owner's last act.
+    void Close();
+
     // The owner tells what changed; the bus is told only of real changes.
     void ShowPlaying(bool playing);
     void ShowStation(const MediaStation& station);
@@ -96,10 +103,19 @@ signals:
     void propertiesChanged(const QString& interface, const QVariantMap& changed);
 
 private:
-    void Later(const std::function<void()>& hook);
+    enum class Command { Play, Pause, Next, Previous, VolumeUp, VolumeDown, Raise, Quit };
+    const std::function<void()>& HookFor(Command command) const;
+    void Later(Command command);
+    void RunPending();
     void Announce(const QVariantMap& changed);
 
     MediaPlayerHooks hooks_;
+    // Each command at most once, oldest first: a command called again moves
+    // to the end, so the last call made is the last to run.
+    std::vector<Command> pending_;
+    bool runScheduled_ = false;
+    bool running_ = false;
+    bool closed_ = false;
     QString artUrl_;
     bool playing_ = false;
     MediaStation station_;

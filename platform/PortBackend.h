@@ -17,8 +17,9 @@ public:
     // Blocks the caller for at least `ms` milliseconds (virtual backends only
     // advance their clock).
     virtual void sleepMs(int ms) = 0;
-    // Notes the bytes of one write handed to the serial line `portName`
-    // ("COM1"). The line itself is not a port; only a trace keeps this.
+    // Notes the bytes of one write the serial line `portName` ("COM1") has
+    // taken. The line itself is not a port; only a trace keeps this. Called
+    // on the line's write thread.
     virtual void serialWritten(const std::string& /*portName*/, const uint8_t* /*bytes*/, size_t /*count*/) {}
     // Notes a call that changed a receiver reached without ports, as its trace
     // line ("v4l2 radio0 frequency 94.200"). Only a trace keeps this.

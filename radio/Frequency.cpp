@@ -24,3 +24,10 @@ std::string FrequencyText(double mhz, std::string_view decimalSeparator)
         s.replace(point, 1, decimalSeparator);
     return s;
 }
+
+std::string StationLabel(const std::string& stationName, double mhz, std::string_view decimalSeparator)
+{
+    if (stationName.find_first_not_of(" \t") != std::string::npos)
+        return stationName;
+    return FrequencyText(mhz, decimalSeparator) + " MHz";
+}

@@ -11,3 +11,8 @@ long double RoundDigits(long double x, uint16_t digits);
 // "103.3"), with `decimalSeparator` for the point: text, since a locale's
 // separator may take more than one byte (the Arabic one does).
 std::string FrequencyText(double mhz, std::string_view decimalSeparator = ".");
+
+// What a list of presets shows for one: its station name, or, for a preset
+// without one (blanks are none), its frequency, "94.2 MHz", so that no line
+// of the list is empty.
+std::string StationLabel(const std::string& stationName, double mhz, std::string_view decimalSeparator = ".");

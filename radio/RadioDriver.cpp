@@ -11,6 +11,7 @@
 namespace RadioDriver {
 
 bool SoundOn = true;
+bool CardTrafficEnded = false;
 std::function<void()> RefreshMuteIndicator;
 std::function<void()> ProcessMessages;
 
@@ -21,11 +22,19 @@ void Call(const std::function<void()>& hook)
         hook();
 }
 
+// The card of "Adapter", unless the program has said its last word to it.
+const CardOps* Card(int adapter)
+{
+    return CardTrafficEnded ? nullptr : CardFor(adapter);
+}
+
 // Unmute and the second volume-down step test
 // "Adapter below 4" where the others test "1 to 3"; loading never leaves an
 // adapter below 1, but the record may hold one before the first load.
 const CardOps* CardForBelowFour(int adapter)
 {
+    if (CardTrafficEnded)
+        return nullptr;
     return adapter < AztechAdapter ? &RadioTrackOps : CardFor(adapter);
 }
 
@@ -60,7 +69,8 @@ const ReceiverOps* ReceiverFor(int adapter)
 
 TuneState TunedStatus()
 {
-    const CardOps* card = CardFor(TunerSettings.Adapter);
+    // A status read writes to the card too.
+    const CardOps* card = Card(TunerSettings.Adapter);
     return card ? card->status() : NotTuned;
 }
 
@@ -69,8 +79,9 @@ void Tune(double mhz)
     TunerSettings.CurrentFrequency = static_cast<double>(RoundDigits(mhz, 3));
     Call(ProcessMessages);
     // Read after the messages ran: a command that tuned meanwhile has its
-    // frequency sent again, so the card and CurrentFrequency agree.
-    if (const CardOps* card = CardFor(TunerSettings.Adapter))
+    // frequency sent again, so the card and CurrentFrequency agree; an end
+    // that came meanwhile leaves the card as the end left it.
+    if (const CardOps* card = Card(TunerSettings.Adapter))
         card->tune(TunerSettings.CurrentFrequency);
     SoundOn = true;
     Call(RefreshMuteIndicator);
@@ -79,7 +90,7 @@ void Tune(double mhz)
 void Mute()
 {
     SoundOn = false;
-    if (const CardOps* card = CardFor(TunerSettings.Adapter))
+    if (const CardOps* card = Card(TunerSettings.Adapter))
         card->mute();
     // The callers refresh the indicator.
 }
@@ -99,13 +110,14 @@ void VolumeUp()
     if (adapter == SerialLineAdapter) {
         // The GemTek has no volume step; up only switches the sound on,
         // whatever "Volume control" says.
-        SerialRadioOps.unmute();
+        if (!CardTrafficEnded)
+            SerialRadioOps.unmute();
         Call(RefreshMuteIndicator);
         return;
     }
     if (VolumeOnAuxDevice()) {
         AuxVolumeStep(-10);
-    } else if (const CardOps* card = CardFor(adapter)) {
+    } else if (const CardOps* card = Card(adapter)) {
         card->volumeUp();
     }
     Call(RefreshMuteIndicator);
@@ -119,7 +131,7 @@ void VolumeDown()
     } else {
         // Two card steps per user step: one pulse is too fine to hear. A
         // receiver's volume control has steps a person hears: one is one.
-        if (const CardOps* card = CardFor(adapter))
+        if (const CardOps* card = Card(adapter))
             card->volumeDown();
         if (const CardOps* card = CardForBelowFour(adapter); card && !ReceiverFor(adapter))
             card->volumeDown();
@@ -138,6 +150,8 @@ void CompanionTune(double x)
         x = TunerSettings.BandMaximum;
     TunerSettings.CurrentFrequency = static_cast<double>(RoundDigits(x, 3));
     const int adapter = TunerSettings.Adapter;
+    if (CardTrafficEnded)
+        return;
     if (adapter < AztechAdapter)
         RadioTrackTune(x);
     else if (adapter == AztechAdapter)

@@ -14,6 +14,12 @@ namespace RadioDriver {
 // True while the card is taken to be audible; the mute indicator shows it.
 extern bool SoundOn;
 
+// Set by a program that is ending, once it has said its last word to the
+// card: from then on the operations below send nothing. Work still running
+// when the end came (a tune that let events run, the rest of a list of
+// actions) would otherwise undo the end's mute.
+extern bool CardTrafficEnded;
+
 // Installed by the host program: shows SoundOn. Empty: nothing happens.
 // (A receiver's refusals go to ReportReceiverRefusal, V4L2Radio.h.)
 extern std::function<void()> RefreshMuteIndicator;

@@ -40,6 +40,15 @@ public:
         } else {
             sercom_.CommPort = portName_;
         }
+        // Traced as the bytes leave, not as they are queued: a trace that
+        // lists a frame the line never took would hide why the radio did
+        // not hear it.
+        // The backend is looked up here, on the opening thread: the writer
+        // must not be the one to make it.
+        PortBackend* backend = &CurrentPortBackend();
+        sercom_.OnWritten = [backend, portName = portName_](const char* bytes, size_t count) {
+            backend->serialWritten(portName, reinterpret_cast<const uint8_t*>(bytes), count);
+        };
         sercom_.StartPort();
     }
 
@@ -63,12 +72,7 @@ public:
     void SoundOff() override { Send(SoundOffFrame.data(), SoundOffFrame.size()); }
 
 private:
-    void Send(const void* bytes, size_t count)
-    {
-        // Traced only when handed to the line: a closed line sends nothing.
-        if (sercom_.WriteData(bytes, static_cast<uint16_t>(count)))
-            CurrentPortBackend().serialWritten(portName_, static_cast<const uint8_t*>(bytes), count);
-    }
+    void Send(const void* bytes, size_t count) { sercom_.WriteData(bytes, static_cast<uint16_t>(count)); }
 
     std::string portName_;
     std::string decimalSeparator_;

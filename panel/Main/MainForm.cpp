@@ -3,9 +3,12 @@
 
 #include "MainForm.h"
 
+#include "AdapterCatalogue.h"
 #include "FirstOnScreen.h"
 #include "Leaving.h"
+#include "MediaPlayerService.h"
 #include "PopBtn.h"
+#include "PortAccess.h"
 #include "Presets.h"
 #include "RadioDriver.h"
 #include "SettingsStore.h"
@@ -24,8 +27,13 @@ namespace {
 constexpr int ActionCountTextWidth = 120;
 }  // namespace
 
-TMainForm::TMainForm(const std::vector<std::string>& arguments, TrayShell* shell)
+TMainForm::TMainForm(const std::vector<std::string>& arguments, TrayShell* shell, SessionEndNotifier* sessionEnd)
 {
+    RadioDriver::CardTrafficEnded = false;
+    // Before anything can wait for the user: a logout while a start-up box
+    // waits for its OK ends the session there and then.
+    if (sessionEnd)
+        connect(sessionEnd, &SessionEndNotifier::sessionEnding, this, &TMainForm::EndSession);
     // The default locale is the system's unless a program (or a test) sets another.
     decimalSeparator_ = QLocale().decimalPoint().toStdString();
     timeSeparator_ = LocaleTimeSeparator();
@@ -48,6 +56,7 @@ TMainForm::~TMainForm()
     qApp->removeEventFilter(this);
     RadioDriver::RefreshMuteIndicator = nullptr;
     RadioDriver::ProcessMessages = nullptr;
+    RadioDriver::CardTrafficEnded = false;
 }
 
 void TMainForm::WireLifeCycle()
@@ -155,8 +164,21 @@ void TMainForm::ShowActionCount()
     actionsBox->raise();
 }
 
+bool TMainForm::ActionsEndTheProgram() const
+{
+    for (int i = 0; i < ActionList.Count; ++i)
+        if (ActionList.Entries[static_cast<size_t>(i)].Code == ActionClose)
+            return true;
+    return false;
+}
+
 void TMainForm::ExecuteActions()
 {
+    // A list that ends the program stops the hand-overs before anything of
+    // it runs: a start that comes meanwhile must find nobody to hand its
+    // words to, and run itself once this program is gone.
+    if (ActionsEndTheProgram())
+        StopTakingOrders();
     // A list that arrives while this one runs (its tunes let events run)
     // waits until this one is done, instead of being written over it.
     receiver.Hold();
@@ -196,12 +218,25 @@ void TMainForm::ExecuteActions()
 
 // ---------------------------------------------------------------- ending
 
+void TMainForm::StopTakingOrders()
+{
+    // Closed first, before the saving and the mute: a second start then
+    // finds no listener rather than handing its words to a program that
+    // will never carry them out, and no media command queued meanwhile runs
+    // after the end.
+    receiver.Close();
+    if (mediaPlayer)
+        mediaPlayer->Close();
+}
+
 void TMainForm::Terminate()
 {
     ending_ = true;
     Timer1.stop();
     tmr_sleep.stop();
-    receiver.Close();
+    StopTakingOrders();
+    // Every way out has said its last word to the card by now.
+    RadioDriver::CardTrafficEnded = true;
     TerminateApplication();
 }
 
@@ -243,6 +278,7 @@ void TMainForm::LeaveProgram()
     case LeaveChoice::LeavePlaying:
         break;
     }
+    StopTakingOrders();
     SaveSettingsAndPosition();
     Terminate();
 }
@@ -252,6 +288,7 @@ void TMainForm::closeEvent(QCloseEvent* event)
     event->ignore();  // the form's own close processing never runs
     if (ending_)
         return;
+    StopTakingOrders();
     CloseSerialLine();
     SaveSettingsAndPosition();
     // The close box never asks and always mutes.
@@ -268,6 +305,7 @@ void TMainForm::EndSession()
     if (ending_)
         return;
     ending_ = true;
+    StopTakingOrders();
     const auto report = [](const std::string& text) {
         QString lines = QString::fromStdString(text);
         lines.replace('\r', ' ');
@@ -275,11 +313,18 @@ void TMainForm::EndSession()
     };
     SetRegistryWriteErrorHook(report);
     SetRegistryBusyTimeout(SessionEndBusyTimeoutMs);
-    try {
-        SaveSettings();
-    } catch (const std::exception& e) {
-        report(e.what());
+    // An end during the start-up (its message box waiting for OK) saves what
+    // was read, and nothing before the settings were read at all.
+    if (settingsLoaded_) {
+        try {
+            SaveSettings();
+        } catch (const std::exception& e) {
+            report(e.what());
+        }
     }
+    // The start-up may not have reached the card's gate yet; the mute must.
+    if (!started_ && TunerSettings.Adapter != SerialLineAdapter)
+        OpenPortAccess();
     RadioDriver::Mute();
     Terminate();
 }

@@ -40,7 +40,10 @@ class TMainForm : public QMainWindow, public TMainFormUi {
     Q_OBJECT
 public:
     // `shell` replaces the desktop's tray (tests); it must outlive the form.
-    explicit TMainForm(const std::vector<std::string>& arguments, TrayShell* shell = nullptr);
+    // `sessionEnd`, when given, ends the session from the first moment the
+    // form can wait for anything, its start-up's message boxes included.
+    explicit TMainForm(const std::vector<std::string>& arguments, TrayShell* shell = nullptr,
+                       SessionEndNotifier* sessionEnd = nullptr);
     ~TMainForm() override;
 
     // Ends the application's event loop; tests replace it, since an exit
@@ -54,6 +57,8 @@ public:
 
     // False when start-up ended early (no port access): the program ends.
     bool started() const { return started_; }
+    // True once a way out has begun (a logout during the start-up, say).
+    bool ending() const { return ending_; }
     // True once the steps that wait for the window's first picture (or a
     // minimise) have run: the tray icon up as "Display icons" says, and the
     // handle published for a second start.
@@ -274,6 +279,10 @@ private:
     bool IsFirstDeliveryOfKey(QObject* watched, QEvent* event);
     bool HandleDisplayMouse(QObject* watched, QEvent* event);
     void ShowActionCount();
+    bool ActionsEndTheProgram() const;
+    // The first step of every way out: no more hand-overs, no more media
+    // commands.
+    void StopTakingOrders();
     void SaveSettingsAndPosition();
     void StepBy(double step);
     void QuickJumpWithDigit(int digit);
@@ -313,6 +322,7 @@ private:
     const QEvent* pressInDelivery_ = nullptr;    // compared, never used
     const QEvent* releaseInDelivery_ = nullptr;  // compared, never used
     bool started_ = false;
+    bool settingsLoaded_ = false;  // the start-up has read the store (or tried)
     bool startUpFinished_ = false;
     // The latest the start-up waits for a window that is not put on screen.
     static constexpr int FinishStartUpLatestMs = 500;

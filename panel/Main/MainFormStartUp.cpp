@@ -60,8 +60,13 @@ void TMainForm::FormCreate(const std::vector<std::string>& arguments)
     try {
         InitialiseSettings();
     } catch (const std::exception& e) {
+        settingsLoaded_ = true;
+        // The box waits for OK; a logout meanwhile ends the session there.
         ReportStoreError(e);
     }
+    settingsLoaded_ = true;
+    if (ending_)
+        return;
     LoadScheduledEvents();
     RadioDriver::RefreshMuteIndicator = [this] { RefreshMuteIndicator(); };
     RadioDriver::ProcessMessages = [] { QApplication::processEvents(); };

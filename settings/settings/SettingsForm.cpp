@@ -35,6 +35,12 @@ bool IsPresetNumber(int number) { return number >= 1 && number <= PresetCount; }
 // The alarm can only tune a preset that holds a station in the band.
 bool IsListedForAlarm(int number) { return Slot(number).Frequency > TunerSettings.BandMinimum; }
 
+// A preset without a name would be a blank line: it shows its frequency.
+std::string AlarmListText(int number)
+{
+    return StationLabel(Slot(number).StationName, Slot(number).Frequency, QLocale().decimalPoint().toStdString());
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------- showing
@@ -141,7 +147,7 @@ void Tfrm_settings::FillChannelList()
     cmb_channels->clear();
     for (int n = 1; n <= PresetCount; ++n) {
         if (IsListedForAlarm(n))
-            cmb_channels->addItem(QString::fromStdString(Slot(n).StationName), n);
+            cmb_channels->addItem(QString::fromStdString(AlarmListText(n)), n);
     }
     SelectAlarmPresetItem();
 }
@@ -198,13 +204,13 @@ void Tfrm_settings::cmb_channelsChange(int index)
 {
     if (index < 0)
         return;
-    // The alarm preset is known to the user by its name only: of the listed
-    // presets with the chosen name, the highest-numbered one wins. Unlisted
-    // slots (empty, or below the band) are never chosen, even when their
-    // name matches, as an empty name does on every empty slot.
-    const std::string chosen = Slot(cmb_channels->itemData(index).toInt()).StationName;
+    // The alarm preset is known to the user by what the list shows (its
+    // name, or its frequency without one): of the listed presets shown so,
+    // the highest-numbered one wins. Unlisted slots (empty, or below the
+    // band) are never chosen.
+    const std::string chosen = AlarmListText(cmb_channels->itemData(index).toInt());
     for (int n = 1; n <= PresetCount; ++n) {
-        if (IsListedForAlarm(n) && Slot(n).StationName == chosen)
+        if (IsListedForAlarm(n) && AlarmListText(n) == chosen)
             TunerSettings.AlarmPreset = static_cast<int8_t>(n);
     }
     SelectAlarmPresetItem();

@@ -144,3 +144,24 @@ TEST_F(CompanionMenuTest, ChecksAndDisabledItemsFollowTheState)
     EXPECT_TRUE(Find(menu, MenuRadio).disabled);
     EXPECT_TRUE(Find(menu, MenuLineIn).disabled);
 }
+
+TEST_F(CompanionMenuTest, PresetsWithoutANameShowTheirFrequency)
+{
+    Presets = {};
+    Presets[0] = {94.2, "", true};
+    Presets[1] = {103.3, "  ", true};  // a blank name is none
+    Presets[2] = {88.4, "Jazz", true};
+    const std::pair<std::string, std::vector<std::string>> rows[] = {
+        {".", {"94.2 MHz", "103.3 MHz", "Jazz"}},
+        {",", {"94,2 MHz", "103,3 MHz", "Jazz"}},
+    };
+    for (const auto& [separator, texts] : rows) {
+        CompanionMenuState state;
+        state.decimalSeparator = separator;
+        const auto menu = BuildCompanionMenu(state);
+        std::vector<std::string> shown;
+        for (int id : {1, 2, 3})
+            shown.push_back(Find(menu, id).text);
+        EXPECT_EQ(shown, texts) << separator;
+    }
+}

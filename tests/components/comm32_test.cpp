@@ -177,6 +177,24 @@ TEST_F(Comm32Test, ReceivedBytesAndHangupReachTheOwnersThread)
     port.StopPort();
 }
 
+TEST_F(Comm32Test, AStrayXoffIsDataAndNeverStopsTheLine)
+{
+    // Software flow control would swallow the byte and stop all output until
+    // an XON that the radio never sends.
+    std::string received;
+    port.OnReceiveData = [&](const char* buffer, uint16_t length) { received.append(buffer, length); };
+    ASSERT_TRUE(port.StartPort());
+    const char xoff = 0x13;
+    ASSERT_EQ(write(pty.master, &xoff, 1), 1);
+    ASSERT_TRUE(ProcessEventsUntil([&] { return !received.empty(); })) << "the XOFF byte was taken as flow control";
+    EXPECT_EQ(received, std::string(1, xoff));
+    EXPECT_TRUE(Send(port, "\x1d#\x02#"));
+    EXPECT_EQ(pty.Read(4), Bytes("\x1d#\x02#"));
+    termios t{};
+    ASSERT_EQ(tcgetattr(pty.master, &t), 0);
+    EXPECT_FALSE(t.c_iflag & (IXON | IXOFF | IXANY));
+}
+
 TEST(CommEventTextTest, NamesTheErrorBitsAsTheReportCarriesThem)
 {
     const std::string frame = CommEventText(CE_FRAME);

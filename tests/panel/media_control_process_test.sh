@@ -100,6 +100,20 @@ wait "$pid" || fail "tunzo did not end with 0 on Quit"
 grep -q "^audible 1$" "$card" || fail "Quit muted the radio"
 [ "$(wc -l < "$work/trace")" = "$before" ] || fail "Quit sent to the card: $(trace_tail 3)"
 
+# ---- A flood of media keys (each Next a tune with its waits): only the
+# latest call of each command waits, and a logout goes before it, muted, at
+# once.
+"$tunzo" & pids+=($!); pid=$!
+until_ 'on_bus tunzo'
+for _ in $(seq 300); do
+  dbus-send --session --type=method_call --dest=org.mpris.MediaPlayer2.tunzo /org/mpris/MediaPlayer2 \
+    org.mpris.MediaPlayer2.Player.Next
+done
+kill -TERM "$pid"
+ends "$pid" || fail "SIGTERM did not end tunzo under a flood of Next calls"
+wait "$pid" || fail "tunzo did not end with 0 on SIGTERM under a flood of Next calls"
+muted || fail "the flood of Next calls undid the mute at the end: $(trace_tail 4)"
+
 # ---- without a session bus: tunzo starts as ever, and says nothing of it.
 DBUS_SESSION_BUS_ADDRESS=unix:path=$work/no-bus "$tunzo" 2> "$work/tunzo.err" & pids+=($!); pid=$!
 until_ 'ls "$work"/tunzo/*.sock >/dev/null 2>&1'

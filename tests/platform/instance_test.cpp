@@ -11,8 +11,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <csignal>
 #include <filesystem>
+#include <future>
+#include <poll.h>
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -31,6 +36,17 @@ struct TempDir {
     operator const std::string&() const { return dir; }
     std::string dir;
 };
+
+// A second start waits until the running program has read its words, which
+// it does from its event loop: the start posts from another thread while
+// this one's loop runs.
+bool PostWhileTheLoopRuns(const std::string& dir, int32_t handle, const std::vector<ActionMessage>& messages)
+{
+    auto posted = std::async(std::launch::async, [&] { return PostActionMessages(dir, handle, messages); });
+    const bool answered =
+        QTest::qWaitFor([&] { return posted.wait_for(std::chrono::seconds(0)) == std::future_status::ready; }, 5000);
+    return answered && posted.get();
+}
 
 }  // namespace
 
@@ -85,6 +101,31 @@ TEST(ActionChannelTest, NobodyListeningLosesTheMessages)
     EXPECT_FALSE(PostActionMessages(dir, 0, {{999, 0}}));
 }
 
+TEST(ActionChannelTest, WordsThrownAwayUnreadAreNotHandedOver)
+{
+    // A program that is ending closes its channel without reading what came:
+    // the start that sent it must know, to run itself instead.
+    const TempDir dir;
+    sockaddr_un address{};
+    std::string path;
+    ASSERT_TRUE(ActionSocketAddress(dir, 4320, address, path));
+    const int listener = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    ASSERT_EQ(bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    ASSERT_EQ(listen(listener, 1), 0);
+    const pid_t child = fork();
+    if (child == 0)
+        _exit(PostActionMessages(dir, 4320, {{100, 1}, {0, 0}}) ? 0 : 1);
+    const int connection = accept(listener, nullptr, nullptr);
+    ASSERT_GE(connection, 0);
+    pollfd words{connection, POLLIN, 0};
+    ASSERT_EQ(poll(&words, 1, 5000), 1) << "the words never came";
+    close(connection);  // unread
+    close(listener);
+    int status = 0;
+    waitpid(child, &status, 0);
+    EXPECT_EQ(WEXITSTATUS(status), 1) << "words nobody read were taken for handed over";
+}
+
 TEST(ActionReceiverTest, HandsMessagesFromAnotherProcessToTheEventLoopInOrder)
 {
     const TempDir dir;
@@ -98,7 +139,8 @@ TEST(ActionReceiverTest, HandsMessagesFromAnotherProcessToTheEventLoopInOrder)
     if (child == 0)
         _exit(PostActionMessages(dir, 4321, {{100, 2}, {2, 0}, {4, 0}}) ? 0 : 1);
     int status = 0;
-    waitpid(child, &status, 0);
+    while (waitpid(child, &status, WNOHANG) == 0)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
     EXPECT_EQ(WEXITSTATUS(status), 0);
     EXPECT_TRUE(QTest::qWaitFor([&] { return got.size() == 3; }, 5000));
     EXPECT_THAT(got, ElementsAre(ActionMessage{100, 2}, ActionMessage{2, 0}, ActionMessage{4, 0}));
@@ -112,7 +154,7 @@ TEST(ActionReceiverTest, HandsMessagesFromAnotherProcessToTheEventLoopInOrder)
     receiver.Close();
     ActionReceiver again;
     ASSERT_TRUE(again.Listen(dir, 4321));
-    EXPECT_TRUE(PostActionMessages(dir, 4321, {{999, 0}}));
+    EXPECT_TRUE(PostWhileTheLoopRuns(dir, 4321, {{999, 0}}));
 }
 
 TEST(ActionReceiverTest, AHandlerThatLetsEventsRunOutlivesTheSendersSocket)
@@ -133,7 +175,7 @@ TEST(ActionReceiverTest, AHandlerThatLetsEventsRunOutlivesTheSendersSocket)
         }
     });
     for (int round = 0; round < 3; ++round) {
-        ASSERT_TRUE(PostActionMessages(dir, 4322, {{100, 2}, {2, 0}, {4, 0}}));
+        ASSERT_TRUE(PostWhileTheLoopRuns(dir, 4322, {{100, 2}, {2, 0}, {4, 0}}));
         EXPECT_TRUE(QTest::qWaitFor([&] { return got.size() == 3u * (round + 1); }, 5000));
     }
     EXPECT_THAT(std::vector<ActionMessage>(got.begin(), got.begin() + 3),
@@ -191,7 +233,7 @@ TEST(ActionReceiverTest, AFloodNeitherNestsTheHandlerNorQueuesWithoutBound)
     std::vector<ActionMessage> got;
     QObject::connect(&receiver, &ActionReceiver::received,
                      [&](int32_t code, int32_t value) { got.push_back({code, value}); });
-    ASSERT_TRUE(PostActionMessages(dir, 4323, {{100, 1}, {2, 0}}));
+    ASSERT_TRUE(PostWhileTheLoopRuns(dir, 4323, {{100, 1}, {2, 0}}));
     EXPECT_TRUE(QTest::qWaitFor([&] { return got.size() == 2; }, 5000));
 }
 

@@ -13,12 +13,14 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 
 namespace {
 
 struct Recorder {
     std::string calls;
+    std::function<void()> duringNext;
     MediaPlayerHooks Hooks()
     {
         MediaPlayerHooks hooks;
@@ -26,6 +28,18 @@ struct Recorder {
         hooks.pause = [this] { calls += "pause "; };
         hooks.volumeUp = [this] { calls += "up "; };
         hooks.volumeDown = [this] { calls += "down "; };
+        return hooks;
+    }
+    // With Next, which lets events run as a tune does.
+    MediaPlayerHooks HooksWithNext()
+    {
+        MediaPlayerHooks hooks = Hooks();
+        hooks.next = [this] {
+            calls += "next ";
+            if (duringNext)
+                duringNext();
+            QCoreApplication::processEvents();
+        };
         return hooks;
     }
 };
@@ -95,6 +109,82 @@ TEST(MediaPlayerTest, CommandsReachTheOwnerFromTheEventLoop)
     service.PlayPause();
     QCoreApplication::processEvents();
     EXPECT_EQ(owner.calls, "pause ");
+}
+
+TEST(MediaPlayerTest, AFloodOfCallsRunsOnlyTheLatestOfEachAndNothingAfterClose)
+{
+    using Calls = std::function<void(MediaPlayerService&)>;
+    struct Row {
+        const char* what;
+        Calls calls;
+        std::string ran;
+    };
+    const Row rows[] = {
+        {"5000 Next", [](MediaPlayerService& s) { for (int i = 0; i < 5000; ++i) s.Next(); }, "next "},
+        {"Pause Play Pause: the last word counts",
+         [](MediaPlayerService& s) {
+             s.Pause();
+             s.Play();
+             s.Pause();
+         },
+         "play pause "},
+        {"PlayPause toggles what the waiting commands leave",
+         [](MediaPlayerService& s) {
+             s.Pause();
+             s.PlayPause();  // paused once the pause has run: plays
+         },
+         "pause play "},
+        {"volume steps each way",
+         [](MediaPlayerService& s) {
+             for (int i = 0; i < 100; ++i)
+                 s.SetVolume(1.0);
+             s.SetVolume(0.0);
+         },
+         "up down "},
+        {"closed: nothing waiting runs, nothing new is taken",
+         [](MediaPlayerService& s) {
+             s.Next();
+             s.Close();
+             s.Play();
+         },
+         ""},
+    };
+    for (const Row& row : rows) {
+        Recorder owner;
+        MediaPlayerService service(owner.HooksWithNext());
+        row.calls(service);
+        for (int i = 0; i < 3; ++i)
+            QCoreApplication::processEvents();
+        EXPECT_EQ(owner.calls, row.ran) << row.what;
+    }
+
+    // Calls that come while a hook lets events run wait for it, one of each,
+    // and a close that comes then (the session ends) stops the rest.
+    Recorder owner;
+    MediaPlayerService service(owner.HooksWithNext());
+    int nextRuns = 0;
+    owner.duringNext = [&] {
+        if (++nextRuns > 1)
+            return;
+        for (int i = 0; i < 5000; ++i) {
+            service.Next();
+            service.SetVolume(1.0);
+        }
+        QCoreApplication::processEvents();
+        EXPECT_EQ(owner.calls, "next ") << "a command ran inside another";
+    };
+    service.Next();
+    for (int i = 0; i < 3; ++i)
+        QCoreApplication::processEvents();
+    EXPECT_EQ(owner.calls, "next next up ");
+
+    owner.calls.clear();
+    owner.duringNext = [&] { service.Close(); };
+    service.Next();
+    service.SetVolume(1.0);
+    for (int i = 0; i < 3; ++i)
+        QCoreApplication::processEvents();
+    EXPECT_EQ(owner.calls, "next ");
 }
 
 TEST(MediaPlayerTest, TheIconBesideTheInstalledProgramIsTheArt)

@@ -14,6 +14,9 @@
 #include <QLocale>
 
 #include <cstdlib>
+#include <fcntl.h>
+#include <termios.h>
+#include <unistd.h>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -102,6 +105,37 @@ TEST_F(SerialRadioTest, EachOperationSendsItsFrameAndEveryWriteIsTraced)
     EXPECT_THAT(traced, ElementsAre("serial COM1 1d 23 01 23", "serial COM1 1d 23 05 23", "serial COM1 31 30 33 2e 33",
                                     "serial COM1 1d 23 05 23", "serial COM1 38 38", "serial COM1 1d 23 02 23",
                                     "serial COM1 1d 23 01 23", "serial COM1 1d 23 01 23", "serial COM1 1d 23 02 23"));
+}
+
+TEST_F(SerialRadioTest, TheTraceListsWhatTheLineTookNotWhatWasQueued)
+{
+    const std::string trace = dir + "/trace";
+    SetPortBackend(std::make_unique<TracingPortBackend>(std::make_unique<RecordingPortBackend>(), trace));
+    const auto traced = [&trace] {
+        std::stringstream lines(ReadFile(trace));
+        std::vector<std::string> all;
+        for (std::string line; std::getline(lines, line);)
+            all.push_back(line);
+        return all;
+    };
+    // A second hold on the line, taken before the exclusive open, to stop
+    // and restart its output as a modem's flow control does.
+    const int line = open(pty.slavePath.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+    ASSERT_GE(line, 0);
+
+    OpenSerialRadio();
+    EXPECT_EQ(pty.Read(4), Frame(0x01));
+    ASSERT_TRUE(WaitUntil([&] { return traced().size() == 1; }, 5000));
+    ASSERT_EQ(tcflow(line, TCOOFF), 0);
+    RadioDriver::Tune(103.3);
+    EXPECT_THAT(pty.ReadWaiting(), IsEmpty());
+    EXPECT_THAT(traced(), ElementsAre("serial COM1 1d 23 01 23")) << "a frame the line has not taken is traced";
+
+    ASSERT_EQ(tcflow(line, TCOON), 0);
+    EXPECT_EQ(pty.Read(9), Frame(0x05, "103.3"));
+    EXPECT_TRUE(WaitUntil([&] { return traced().size() == 3; }, 5000));
+    EXPECT_THAT(traced(), ElementsAre("serial COM1 1d 23 01 23", "serial COM1 1d 23 05 23", "serial COM1 31 30 33 2e 33"));
+    close(line);
 }
 
 TEST_F(SerialRadioTest, TheFrequencyTextTakesTheLocalesSeparator)

@@ -2,6 +2,7 @@
 // backend: its output, its exit codes and that a refused gate means silence.
 
 #include "AdapterCatalogue.h"
+#include "AuxMixer.h"
 #include "CardTool.h"
 #include "PortAccess.h"
 #include "PortBackend.h"
@@ -49,13 +50,15 @@ protected:
     {
         std::ostringstream out, err;
         ToolRun r;
-        r.code = RunCardTool(args, out, err, "/usr/bin/tunzo-card");
+        r.code = errIsTerminal ? RunCardTool(args, out, err, "/usr/bin/tunzo-card", true)
+                               : RunCardTool(args, out, err, "/usr/bin/tunzo-card");
         r.out = out.str();
         r.err = err.str();
         return r;
     }
     SimulatedCardBackend* sim = nullptr;
     std::string dir;
+    bool errIsTerminal = false;
 };
 
 }  // namespace
@@ -84,6 +87,7 @@ TEST_F(CardToolTest, TunesAndReportsTheStateOfEachFamily)
 
 TEST_F(CardToolTest, ScanPrintsEachStationWithProgressOnStderr)
 {
+    errIsTerminal = true;
     const ToolRun r = Tool({"--adapter", "4", "scan"});
     EXPECT_EQ(r.code, 0);
     EXPECT_EQ(r.out, "88.4 stereo\n94.2\n107.9 stereo\n");
@@ -297,4 +301,98 @@ TEST_F(CardToolSerialTest, ALineThatCannotBeOpenedExitsWithOneAndSaysWhy)
     const ToolRun stored = Tool({"tune", "100"});
     EXPECT_EQ(stored.code, 1);
     EXPECT_THAT(stored.err, HasSubstr("\"Port number\" 7"));
+}
+
+namespace {
+
+int StoredInteger(const char* name)
+{
+    TRegistry reg;
+    reg.SetRootKey(RegistryRoot::LocalMachine);
+    if (!reg.OpenKey(MainKey, false) || !reg.ValueExists(name))
+        return -1;
+    return reg.ReadInteger(name);
+}
+
+void StoreCard(int8_t adapter, uint16_t port, int8_t volumeControl = VolumeOnCard)
+{
+    AssignInitialValues(TunerSettings);
+    TunerSettings.Adapter = adapter;
+    TunerSettings.CardPort = port;
+    TunerSettings.VolumeControl = volumeControl;
+    TunerSettings.AuxVolumeControl = 0;
+    TunerSettings.CardVolume = 0;
+    SaveSettings();
+}
+
+}  // namespace
+
+TEST_F(CardToolTest, ScanLeavesTheRadioWhereItWasAndItsProgressOnlyOnATerminal)
+{
+    ASSERT_EQ(Tool({"tune", "94.2"}).code, 0);
+    const ToolRun piped = Tool({"scan"});
+    EXPECT_EQ(piped.code, 0);
+    EXPECT_NEAR(sim->card(0x30C)->Registers().frequency, 94.2, 1e-9) << "the scan left the radio elsewhere";
+    EXPECT_TRUE(sim->card(0x30C)->Registers().audible);
+    // A file or a pipe gets no carriage returns or terminal codes.
+    EXPECT_EQ(piped.err.find_first_of("\r\033"), std::string::npos) << piped.err;
+    EXPECT_THAT(piped.err, HasSubstr("3 stations"));
+    EXPECT_EQ(piped.out, "88.4\n94.2\n107.9\n");
+}
+
+TEST_F(CardToolTest, AztechStepsWalkTheLevelsFromWhereTheLastCallLeftThem)
+{
+    StoreCard(AztechAdapter, 0x350);
+    // The card's four levels, each call starting from the one kept before;
+    // down is two steps, as on the panel.
+    const std::pair<const char*, int> rows[] = {{"up", 1}, {"up", 4}, {"up", 5}, {"up", 5}, {"down", 1}, {"down", 0}};
+    for (const auto& [verb, level] : rows) {
+        EXPECT_EQ(Tool({verb}).code, 0);
+        EXPECT_EQ(StoredInteger(ValueName::Volume), level) << verb << " to " << level;
+    }
+    EXPECT_EQ(sim->card(0x350)->Registers().volume, 0);
+    // A tune rides on the kept level too.
+    EXPECT_EQ(Tool({"up"}).code, 0);
+    EXPECT_EQ(Tool({"tune", "88.4"}).code, 0);
+    EXPECT_EQ(sim->card(0x350)->Registers().volume, 1);
+}
+
+TEST_F(CardToolTest, VolumeStepsGoToTheCardWhenTheLineInIsMissing)
+{
+    struct Row {
+        const char* verb;
+        size_t lineIns;  // mixer devices; the stored line-in is device 0
+        int cardChange;
+        bool mixerChanged;
+    };
+    const Row rows[] = {
+        {"up", 0, +1, false},
+        {"down", 0, -2, false},  // two card steps per step
+        {"up", 1, 0, true},
+        {"down", 1, 0, true},
+    };
+    for (const Row& row : rows) {
+        StoreCard(RadioTrackAdapter, 0x30C, VolumeOnLineIn);
+        auto owned = std::make_unique<FakeAuxMixer>(std::vector<uint32_t>(row.lineIns, 0x80008000u));
+        FakeAuxMixer* mixer = owned.get();
+        std::unique_ptr<AuxMixer> previous = SetAuxMixer(std::move(owned));
+        ASSERT_EQ(Tool({"unmute"}).code, 0);
+        const int before = sim->card(0x30C)->Registers().volume;
+        EXPECT_EQ(Tool({row.verb}).code, 0);
+        EXPECT_EQ(sim->card(0x30C)->Registers().volume - before, row.cardChange) << row.verb << " " << row.lineIns;
+        EXPECT_EQ(mixer->setCalls > 0, row.mixerChanged) << row.verb << " " << row.lineIns;
+        EXPECT_EQ(StoredInteger(ValueName::VolumeControl), VolumeOnLineIn) << "the user's choice was changed";
+        SetAuxMixer(std::move(previous));
+    }
+}
+
+TEST_F(CardToolTest, AStoredAdapterTheToolDoesNotKnowIsNamedAndExitsOne)
+{
+    StoreCard(9, 0x30C);
+    const ToolRun r = Tool({"status"});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_THAT(r.err, HasSubstr("\"Adapter\" is 9"));
+    EXPECT_THAT(r.err, Not(HasSubstr("usage:")));
+    // Named on the command line, another adapter still serves.
+    EXPECT_EQ(Tool({"--adapter", "1", "status"}).code, 0);
 }

@@ -3,6 +3,7 @@
 #include "AdapterCatalogue.h"
 #include "CardToolReceiver.h"
 #include "Frequency.h"
+#include "KeptValues.h"
 #include "PortAccess.h"
 #include "RadioDriver.h"
 #include "SerialRadio.h"
@@ -17,11 +18,21 @@
 
 namespace {
 
+// Back to the start of the line and clear it: a terminal's way of taking the
+// progress line away.
+constexpr const char* ClearProgressLine = "\r\033[K";
+
 // The serial-line row: its "port" is a COM number.
 constexpr int32_t FirstComPort = 1;
 constexpr int32_t LastComPort = 2;
 
 struct BadArguments {
+    std::string message;
+};
+
+// A value in the settings store that the tool cannot drive a card with: the
+// words were right, the store is not, so no usage follows.
+struct BadStoredValue {
     std::string message;
 };
 
@@ -194,8 +205,9 @@ void ApplyOptions(const CardToolRequest& request)
         s.Adapter = static_cast<int8_t>(*request.adapter);
     const AdapterEntry* row = AdapterRow(s.Adapter);
     if (!row)
-        throw BadArguments{"the stored adapter " + std::to_string(s.Adapter) + " is not one of 1 to " +
-                           std::to_string(AdapterCatalogue.size()) + "; choose one with --adapter"};
+        throw BadStoredValue{"the settings store's \"Adapter\" is " + std::to_string(s.Adapter) +
+                             ", which is not one of 1 to " + std::to_string(AdapterCatalogue.size()) +
+                             "; set another in tunecfg, or choose one with --adapter"};
     if (s.Adapter == V4L2Adapter) {
         if (request.port)
             throw BadArguments{"--port: a V4L2 receiver has no port; name its node with --device"};
@@ -232,44 +244,56 @@ const char* StateText(TuneState state)
     return "not tuned";
 }
 
-void Scan(std::ostream& out, std::ostream& err)
+// The progress line rewrites itself with carriage returns and a clear-line
+// code, which only a terminal understands; a file or a pipe gets the result
+// lines and the summary alone.
+void Scan(std::ostream& out, std::ostream& err, bool errIsTerminal)
 {
     const TTunerSettings& s = TunerSettings;
+    // A port card cannot be asked where it is: the station the store keeps
+    // is where it was left, by the panel or by this tool's own tune.
+    const double before = s.CurrentFrequency;
     // Counted in steps, not summed, so that no rounding drift skips the top.
     const int steps = static_cast<int>(std::lround((s.BandMaximum - s.BandMinimum) * 10.0));
     int found = 0;
     for (int i = 0; i <= steps; ++i) {
         const double f = static_cast<double>(RoundDigits(s.BandMinimum + i / 10.0, 1));
-        err << "\rscanning " << FrequencyText(f) << " MHz (" << (i * 100 / steps) << "%) " << std::flush;
+        if (errIsTerminal)
+            err << "\rscanning " << FrequencyText(f) << " MHz (" << (i * 100 / steps) << "%) " << std::flush;
         RadioDriver::Tune(f);
         const TuneState state = RadioDriver::TunedStatus();
         if (state != NotTuned) {
-            err << "\r\033[K";  // clear the progress line before the result
+            if (errIsTerminal)
+                err << ClearProgressLine;
             out << FrequencyText(f) << (state == TunedStereo ? " stereo" : "") << "\n" << std::flush;
             ++found;
         }
     }
-    err << "\r\033[Kscanned " << FrequencyText(s.BandMinimum) << " to " << FrequencyText(s.BandMaximum)
-        << " MHz: " << found << (found == 1 ? " station" : " stations") << "\n";
+    RadioDriver::Tune(before);
+    if (errIsTerminal)
+        err << ClearProgressLine;
+    err << "scanned " << FrequencyText(s.BandMinimum) << " to " << FrequencyText(s.BandMaximum)
+        << " MHz: " << found << (found == 1 ? " station" : " stations") << "; back on " << FrequencyText(before)
+        << " MHz\n";
 }
 
-void RunCommand(const CardToolRequest& request, std::ostream& out, std::ostream& err)
+void RunCommand(const CardToolRequest& request, std::ostream& out, std::ostream& err, bool errIsTerminal)
 {
     const std::string& verb = request.verb;
-    if (verb == "tune")
+    if (verb == "tune") {
         RadioDriver::Tune(request.frequency);
-    else if (verb == "mute")
+        KeepStation(err);
+    } else if (verb == "mute") {
         RadioDriver::Mute();
-    else if (verb == "unmute")
+    } else if (verb == "unmute") {
         RadioDriver::Unmute();
-    else if (verb == "up")
-        RadioDriver::VolumeUp();
-    else if (verb == "down")
-        RadioDriver::VolumeDown();
-    else if (verb == "status")
+    } else if (verb == "up" || verb == "down") {
+        StepVolume(verb == "up", err);
+    } else if (verb == "status") {
         out << StateText(RadioDriver::TunedStatus()) << "\n";
-    else
-        Scan(out, err);
+    } else {
+        Scan(out, err, errIsTerminal);
+    }
 }
 
 // The GemTek only listens: a command opens its line, sends, and closes the
@@ -297,7 +321,7 @@ int RunOnSerialLine(const CardToolRequest& request, std::ostream& out, std::ostr
             return 1;
         }
     }
-    RunCommand(request, out, err);
+    RunCommand(request, out, err, false);
     CloseSerialRadioLine();
     return 0;
 }
@@ -329,7 +353,7 @@ std::string CardToolUsage()
 }
 
 int RunCardTool(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
-                const std::string& programPath)
+                const std::string& programPath, bool errIsTerminal)
 {
     try {
         const CardToolRequest request = ParseArguments(args);
@@ -363,8 +387,11 @@ int RunCardTool(const std::vector<std::string>& args, std::ostream& out, std::os
         }
         if (TunerSettings.Adapter == SerialLineAdapter)
             return RunOnSerialLine(request, out, err);
-        RunCommand(request, out, err);
+        RunCommand(request, out, err, errIsTerminal);
         return 0;
+    } catch (const BadStoredValue& bad) {
+        err << "tunzo-card: " << bad.message << "\n";
+        return 1;
     } catch (const BadArguments& bad) {
         err << "tunzo-card: " << bad.message << "\n" << CardToolUsage();
         return 2;

@@ -275,12 +275,12 @@ TEST_F(SettingsFormTest, AlarmPresetIsChosenByNameAmongPresetsAboveTheBandMinimu
     Presets[1] = {87.0, "Bottom", true};  // exactly BandMinimum
     Presets[2] = {94.2, "Jazz", true};
     Presets[4] = {103.3, "Rock", true};
-    Presets[6] = {95.0, "", true};  // listed, without a name, like every empty slot
+    Presets[6] = {95.0, "", true};  // listed, without a name: shown by its frequency
     Presets[8] = {99.0, "Jazz", true};
     Presets[99] = {107.5, "Last", true};
     TunerSettings.AlarmPreset = 5;
     Open(SettingsPageAlarm, [&] {
-        EXPECT_EQ(Channels(), QStringList({"Jazz", "Rock", "", "Jazz", "Last"}));
+        EXPECT_EQ(Channels(), QStringList({"Jazz", "Rock", "95 MHz", "Jazz", "Last"}));
         EXPECT_EQ(form.cmb_channels->currentIndex(), 1);
         Choose(0);  // the first "Jazz": preset 9 is named alike and wins
         EXPECT_EQ(TunerSettings.AlarmPreset, 9);
@@ -352,4 +352,20 @@ TEST_F(SettingsFormTest, StaysOnTopExactlyWhileAlwaysOnTopIsSet)
         EXPECT_EQ(flags.testFlag(Qt::WindowStaysOnTopHint), onTop);
         EXPECT_FALSE(flags.testFlag(Qt::WindowMinimizeButtonHint) || flags.testFlag(Qt::WindowMaximizeButtonHint));
     }
+}
+
+TEST_F(SettingsFormTest, AlarmPresetsWithoutANameShowAndChooseTheirFrequency)
+{
+    Presets[2] = {94.2, "", true};
+    Presets[4] = {103.3, " ", true};  // a blank name is none
+    Presets[6] = {88.4, "Jazz", true};
+    TunerSettings.AlarmPreset = 7;
+    Open(SettingsPageAlarm, [&] {
+        EXPECT_EQ(Channels(), QStringList({"94.2 MHz", "103.3 MHz", "Jazz"}));
+        Choose(0);  // not the last preset without a name: the one shown
+        EXPECT_EQ(TunerSettings.AlarmPreset, 3);
+        EXPECT_EQ(form.cmb_channels->currentIndex(), 0);
+        Click(form.OKBtn);
+    });
+    EXPECT_EQ(TunerSettings.AlarmPreset, 3);
 }

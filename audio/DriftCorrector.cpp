@@ -35,6 +35,7 @@ void DriftCorrector::restart()
 {
     refilling_ = true;
     staged_ = 0;
+    inConverter_ = 0;
     ratio_ = 1.0;
     smoothedFill_ = static_cast<double>(target_);
     src_reset(src_);
@@ -69,6 +70,9 @@ size_t DriftCorrector::resample(AudioRing& queue, float* out, size_t count)
     std::copy(input_.begin() + static_cast<std::ptrdiff_t>(used * kAudioChannels),
               input_.begin() + static_cast<std::ptrdiff_t>(staged_ * kAudioChannels), input_.begin());
     staged_ -= used;
+    // The converter keeps input inside its filter that input_frames_used
+    // already counts as gone: follow it by what went in and came out.
+    inConverter_ += static_cast<double>(used) - static_cast<double>(data.output_frames_gen) / ratio_;
     return static_cast<size_t>(data.output_frames_gen);
 }
 
@@ -87,7 +91,7 @@ void DriftCorrector::render(AudioRing& queue, float* out, size_t count)
 
     size_t made = 0;
     if (!refilling_) {
-        steer(queue.queued() + staged_);
+        steer(queue.queued() + heldFrames());
         // The resampler keeps some input back inside its filter, so one call
         // may give less than asked while the queue still has frames.
         while (made < count) {

@@ -7,6 +7,7 @@
 
 #include "AudioRing.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <vector>
 
@@ -42,7 +43,7 @@ public:
     void render(AudioRing& queue, float* out, size_t count);
 
     // Frames taken from the queue but not yet played (inside the resampler).
-    size_t heldFrames() const { return staged_; }
+    size_t heldFrames() const { return staged_ + static_cast<size_t>(std::max(inConverter_, 0.0)); }
     double ratio() const { return ratio_; }
     const DriftStats& stats() const { return stats_; }
     // Back to waiting for a full queue, e.g. after the device was restarted.
@@ -57,6 +58,7 @@ private:
     SRC_STATE_tag* src_ = nullptr;
     std::vector<float> input_;  // frames taken from the queue, not yet consumed
     size_t staged_ = 0;
+    double inConverter_ = 0;  // frames inside the converter's filter
     double smoothedFill_;
     double ratio_ = 1.0;
     bool refilling_ = true;

@@ -100,8 +100,11 @@ bool Recorder::open(int fd, const std::string& path, RecordingFormat format, con
     sf_set_string(file_, SF_STR_DATE, TagDate(when).c_str());
     sf_set_string(file_, SF_STR_SOFTWARE, "Tunzo");
     // WAV keeps its length in the header: rewrite it with every write so
-    // that a killed program leaves a file with the right length.
-    sf_command(file_, SFC_SET_UPDATE_HEADER_AUTO, nullptr, SF_TRUE);
+    // that a killed program leaves a file with the right length. (Ogg and
+    // FLAC need nothing: their streams are readable as far as they go, and
+    // libsndfile's Ogg writer loses frames with it on.)
+    if (format == RecordingFormat::Wav)
+        sf_command(file_, SFC_SET_UPDATE_HEADER_AUTO, nullptr, SF_TRUE);
     KeepFileSizeLimitFromEndingTheProgram();
     {
         std::lock_guard lock(statusMutex_);

@@ -63,9 +63,13 @@ size_t AudioRing::discard(size_t count)
 
 void AudioRing::clear()
 {
-    std::lock_guard lock(mutex_);
-    head_ = 0;
-    size_ = 0;
+    {
+        std::lock_guard lock(mutex_);
+        head_ = 0;
+        size_ = 0;
+        woken_ = false;
+    }
+    changed_.notify_all();
 }
 
 size_t AudioRing::queued() const
@@ -91,7 +95,7 @@ bool AudioRing::waitForFrames(size_t frames, std::chrono::milliseconds timeout)
 bool AudioRing::waitUntilBelow(size_t frames, std::chrono::milliseconds timeout)
 {
     std::unique_lock lock(mutex_);
-    changed_.wait_for(lock, timeout, [&] { return size_ < frames || woken_; });
+    changed_.wait_for(lock, timeout, [&] { return size_ < frames; });
     return size_ < frames;
 }
 

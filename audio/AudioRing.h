@@ -30,9 +30,9 @@ public:
     // called or the time is up. True when the frames are there.
     bool waitForFrames(size_t frames, std::chrono::milliseconds timeout);
     // For producers that may wait (a file, a test): until fewer than
-    // `frames` are queued, `wake()` or the time is up.
+    // `frames` are queued or the time is up.
     bool waitUntilBelow(size_t frames, std::chrono::milliseconds timeout);
-    // Releases every waiter, e.g. when the consumer stops.
+    // Releases the consumer's wait, e.g. when it is to stop.
     void wake();
 
 private:

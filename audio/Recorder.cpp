@@ -127,6 +127,11 @@ void Recorder::write(const float* frames, size_t count)
     }
 }
 
+void Recorder::waitForRoom(std::chrono::milliseconds timeout)
+{
+    queue_.waitUntilBelow(queue_.capacity() / 2, timeout);
+}
+
 void Recorder::stop()
 {
     stopping_ = true;

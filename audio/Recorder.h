@@ -59,6 +59,9 @@ public:
     bool startFile(const std::string& path, const std::string& station, std::string* error);
     // From the player's or a capture thread; never blocks.
     void write(const float* frames, size_t count);
+    // For producers that may wait (a file, a benchmark): until the queue is
+    // less than half full or the time is up.
+    void waitForRoom(std::chrono::milliseconds timeout);
     // Writes what is queued, closes the file and joins the writer.
     void stop();
 

@@ -113,12 +113,13 @@ bool Recorder::open(int fd, const std::string& path, RecordingFormat format, con
     queue_.clear();
     stopping_ = false;
     thread_ = std::thread([this] { run(); });
+    accepting_ = true;
     return true;
 }
 
 void Recorder::write(const float* frames, size_t count)
 {
-    if (!thread_.joinable())
+    if (!accepting_)
         return;
     const size_t taken = queue_.write(frames, count);
     if (taken < count) {
@@ -134,6 +135,7 @@ void Recorder::waitForRoom(std::chrono::milliseconds timeout)
 
 void Recorder::stop()
 {
+    accepting_ = false;
     stopping_ = true;
     queue_.wake();
     if (thread_.joinable())

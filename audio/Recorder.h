@@ -66,7 +66,7 @@ public:
     void stop();
 
     RecorderStatus status() const;
-    bool recording() const { return thread_.joinable(); }
+    bool recording() const { return accepting_; }
 
 private:
     bool open(int fd, const std::string& path, RecordingFormat format, const std::string& station,
@@ -79,6 +79,7 @@ private:
     sf_private_tag* file_ = nullptr;
     FailureCallback failed_;
     std::atomic<bool> stopping_{false};
+    std::atomic<bool> accepting_{false};  // write() is called from other threads
     std::thread thread_;
     mutable std::mutex statusMutex_;
     RecorderStatus status_;

@@ -21,7 +21,12 @@ void AudioPlayer::start()
     if (thread_.joinable())
         return;
     stopping_ = false;
-    report(PlayerState::Starting);
+    {
+        // Not through the callback: that is only ever called on the audio thread.
+        std::lock_guard lock(statusMutex_);
+        status_ = PlayerStatus{};
+        status_.state = PlayerState::Starting;
+    }
     thread_ = std::thread([this] { run(); });
 }
 

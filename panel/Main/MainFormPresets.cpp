@@ -61,11 +61,10 @@ void TMainForm::WirePresets()
     connect(pitem_clear, &QAction::triggered, this, &TMainForm::pitem_clearClick);
 }
 
-void TMainForm::SetBtnFace(int prev, int lit)
+void TMainForm::SetBtnFace(int /*prev*/, int lit)
 {
-    // Every button's face is set, not only the two named, so that no face
-    // is left lit by a choice made another way: at most one is lit.
-    (void)prev;
+    // Every button's face is set, not only the one lit before, so that no
+    // face is left lit by a choice made another way: at most one is lit.
     PrevLitButton = 0;
     LitButton = static_cast<int8_t>(lit);
     for (int b = 1; b <= PresetButtonCount; ++b) {

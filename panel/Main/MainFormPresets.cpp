@@ -74,8 +74,11 @@ void TMainForm::SetBtnFace(int /*prev*/, int lit)
         font.setBold(b == lit);
         // A name of one character or none counts as no name.
         font.setUnderline(Slot(PresetBank + b).StationName.size() >= 2);
-        button->setFont(font);
-        button->SetFontColor(Qt::black);
+        // Only a face that changes is repainted: this runs at every tune.
+        if (button->font() != font)
+            button->setFont(font);
+        if (button->FontColor() != QColor(Qt::black))
+            button->SetFontColor(Qt::black);
     }
 }
 

@@ -78,7 +78,8 @@ void TCustomPanel::Paint(QPainter& canvas) {
     FrameBevel(canvas, rect, FBevelInner, FBevelWidth, palette());
     canvas.fillRect(rect, FColor);
     if (!FCaption.isEmpty()) {
-        canvas.setPen(FFontColor);
+        // A disabled panel greys its caption, as the desktop's own buttons do.
+        canvas.setPen(isEnabled() ? FFontColor : palette().color(QPalette::Disabled, QPalette::ButtonText));
         canvas.setFont(font());
         canvas.drawText(rect, Qt::AlignCenter | Qt::TextSingleLine | Qt::TextShowMnemonic,
                         FCaption);

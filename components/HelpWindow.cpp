@@ -23,6 +23,17 @@
 namespace {
 constexpr const char* HelpContextProperty = "helpContext";
 constexpr int ResultsWidth = 190;  // page titles are short; the page gets the rest
+// The status line quotes at most this much of a search; a longer one is cut
+// with dots, or the window would widen to hold it.
+constexpr int MaxQuotedSearchLength = 60;
+const QString CutMark = "...";
+
+QString QuotedSearch(const QString& text)
+{
+    const QString words = text.trimmed();
+    return words.size() > MaxQuotedSearchLength ? words.left(MaxQuotedSearchLength - CutMark.size()) + CutMark
+                                                : words;
+}
 
 QPointer<THelpWindow> helpWindow;
 
@@ -146,6 +157,8 @@ THelpWindow::THelpWindow(const QString& folder)
     Browser->setObjectName("Browser");
     Browser->setOpenExternalLinks(true);
     Status = new QLabel;
+    // No text in the status line may widen the window.
+    Status->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
 
     auto* top = new QHBoxLayout;
     top->addWidget(back);
@@ -249,9 +262,9 @@ void THelpWindow::Search(const QString& text)
         }
     }
     Results->setVisible(!foundPages_.isEmpty());
-    Status->setText(foundPages_.isEmpty() ? QString("No page holds \"%1\".").arg(text.trimmed())
+    Status->setText(foundPages_.isEmpty() ? QString("No page holds \"%1\".").arg(QuotedSearch(text))
                                           : QString("%1 of %2 pages hold \"%3\".")
-                                                .arg(foundPages_.size()).arg(pages_.size()).arg(text.trimmed()));
+                                                .arg(foundPages_.size()).arg(pages_.size()).arg(QuotedSearch(text)));
     if (!foundPages_.isEmpty()) {
         Results->setCurrentRow(0);
         OpenResult(0);

@@ -1,9 +1,52 @@
 #include "PopBtn.h"
 
+#include <QAccessibleWidget>
 #include <QLabel>
 #include <QMouseEvent>
 
+namespace {
+
+// A pop button is drawn, not a desktop button: without this a screen reader
+// would find a nameless panel.
+class PopButtonAccessible : public QAccessibleWidget {
+public:
+    explicit PopButtonAccessible(TPopButton* button) : QAccessibleWidget(button, QAccessible::Button) {}
+
+    QString text(QAccessible::Text t) const override {
+        auto* button = static_cast<TPopButton*>(widget());
+        if (t == QAccessible::Name && button->accessibleName().isEmpty()) {
+            QString caption = button->Caption();
+            // "&Jump" is read "Jump"; "&&" stands for one "&".
+            caption.replace("&&", QString(QChar::ObjectReplacementCharacter));
+            caption.remove('&');
+            caption.replace(QChar::ObjectReplacementCharacter, '&');
+            return caption;
+        }
+        return QAccessibleWidget::text(t);
+    }
+    QStringList actionNames() const override {
+        return QStringList(pressAction()) + QAccessibleWidget::actionNames();
+    }
+    void doAction(const QString& action) override {
+        auto* button = static_cast<TPopButton*>(widget());
+        if (action == pressAction() && button->isEnabled() && button->OnClick)
+            button->OnClick(button);
+        else
+            QAccessibleWidget::doAction(action);
+    }
+};
+
+QAccessibleInterface* PopButtonFactory(const QString& className, QObject* object) {
+    if (className == QLatin1String(TPopButton::staticMetaObject.className()) && object->isWidgetType())
+        return new PopButtonAccessible(static_cast<TPopButton*>(object));
+    return nullptr;
+}
+
+}  // namespace
+
 TPopButton::TPopButton(QWidget* parent) : TCustomPanel(parent), FNormalColor(FontColor()) {
+    static const bool accessibleAsButton = (QAccessible::installFactory(PopButtonFactory), true);
+    (void)accessibleAsButton;
     SetBevelInner(TPanelBevel::bvNone);
     SetBevelOuter(TPanelBevel::bvNone);
 }

@@ -198,10 +198,12 @@ void TMainForm::ExecuteActions()
         case ActionVolumeUp:
             RadioDriver::VolumeUp();
             RadioDriver::SoundOn = true;
+            RefreshMuteIndicator();
             break;
         case ActionVolumeDown:
             RadioDriver::VolumeDown();
             RadioDriver::SoundOn = true;
+            RefreshMuteIndicator();  // the radio plays: no "M"
             break;
         case ActionMute:
             RadioDriver::Mute();

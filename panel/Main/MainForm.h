@@ -84,6 +84,9 @@ public:
     int8_t PresetBank = 0;
     int8_t LitButton = 0;
     int8_t PrevLitButton = 0;
+    // The preset whose number and name the display shows, 0 for none: the
+    // one lit button, and the one "Station" and "Clear" act on.
+    int8_t ShownPreset = 0;
     uint8_t ChannelCount = 0;
     std::array<uint8_t, PresetCount> MenuPosition{};
     QString PresetScanMarker;
@@ -105,6 +108,8 @@ public:
     void SetSliderPosition();
     void RecogniseStation();
     void SetTitle(const QString& text);
+    // The display's caption: preset n with its name, or nothing for 0.
+    void ShowStationCaption(int n);
     void QuickJump();
     void cmd_jumpClick();
     void RC_TuneUpClick();
@@ -117,6 +122,9 @@ public:
 
     // ---- volume (MainFormVolume.cpp) ----
     void cmd_muteClick();
+    // A step of the volume, on the card or the line in; the mute mark then
+    // says whether the radio plays.
+    void StepVolume(bool up);
     void RefreshMuteIndicator();
     void ToggleVolumeTarget();
     void PopupVolumeMenu(int x, int y);
@@ -131,6 +139,10 @@ public:
     // ---- presets (MainFormPresets.cpp) ----
     void LabelPresetButtons();
     void SetBtnFace(int prev, int lit);
+    // Lights the button of the shown preset, when it is in the bank.
+    void LightShownPreset();
+    // "Station" and "Clear" name the shown preset, greyed without one.
+    void NamePresetItems();
     void SelectBankFor(int n);
     void setup_menu();
     void MarkChannelMenu(int n);
@@ -180,6 +192,13 @@ public:
     // The design's outer window size for the current display mode, before
     // the desktop's own frame is taken off.
     QSize DesignWindowSize() const;
+    // Keeps the window above the others, or lets it go below them.
+    void StayOnTop(bool onTop);
+    // Moves the window the least so that it lies wholly on its screen.
+    void KeepWindowOnScreen();
+    // What the display, its letters and the preset buttons show, in words
+    // for a screen reader (MainFormAccessible.cpp).
+    void DescribeForScreenReaders();
 
     // ---- the desktop's remote control (MainFormMedia.cpp) ----
     // Offers the panel on the session bus to media keys and sound applets;
@@ -286,7 +305,7 @@ private:
     void SaveSettingsAndPosition();
     void StepBy(double step);
     void QuickJumpWithDigit(int digit);
-    void ShowStationCaption(const QString& caption);
+    QString ShownStationName(int n) const;
     void ShowPresetChoice(int n);
     void StorePreset(int n);
     bool EditStationName();
@@ -304,6 +323,7 @@ private:
     QString FrequencyTextQ(double mhz) const;
     void PublishHandleWithoutWaiting();
     void RecogniseAfterSliderMove();
+    void TuneAfterSliderPress();
     void RunDueEvents(const ClockReading& now);
     void ShowClockTime(const ClockReading& now);
     void ShowClockTimeNow();
@@ -330,6 +350,7 @@ private:
     bool auxDevicesCounted_ = false;
     int64_t alarmFiredAt_ = 0;  // the calendar minute of the last alarm
     bool inTick_ = false;  // Timer1Timer is running; a nested tick is dropped
+    bool sliderTunePending_ = false;  // a slider move made by a mouse press still to reach the card
 };
 
 // How long the end of a session waits for another program's lock on the

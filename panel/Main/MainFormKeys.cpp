@@ -6,6 +6,7 @@
 
 #include "AdapterCatalogue.h"
 #include "CustomPanel.h"
+#include "Display.h"
 #include "PopBtn.h"
 #include "RadioDriver.h"
 #include "TaskbarButton.h"
@@ -13,6 +14,8 @@
 #include "TunerSettings.h"
 
 #include <QGroupBox>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
@@ -47,6 +50,34 @@ QSize TMainForm::DesignWindowSize() const
     return {width, height};
 }
 
+namespace {
+// The display panel's place at the window's left in the full window.
+constexpr int DisplayLeft = 2;
+}  // namespace
+
+void TMainForm::KeepWindowOnScreen()
+{
+    // A place saved on a larger screen, or a window grown by a display mode,
+    // would leave part of it off screen: it comes onto the screen it is on,
+    // frame and all. Before the window is first shown the desktop's frame
+    // is not known; the design's allowance stands in for it.
+    QScreen* screen = QGuiApplication::screenAt(pos());
+    if (!screen)
+        screen = QGuiApplication::screenAt(geometry().center());
+    if (!screen)
+        screen = QGuiApplication::primaryScreen();
+    if (!screen)
+        return;
+    const QSize outer = isVisible() && frameGeometry().size() != size()
+                            ? frameGeometry().size()
+                            : size() + QSize(DesignFrameWidth, DesignFrameHeight);
+    const QRect area = screen->availableGeometry();
+    const ScreenArea kept =
+        KeepOnArea({x(), y(), outer.width(), outer.height()}, {area.x(), area.y(), area.width(), area.height()});
+    if (kept.x != x() || kept.y != y())
+        move(kept.x, kept.y);
+}
+
 void TMainForm::ApplyDisplayMode()
 {
     TTunerSettings& s = TunerSettings;
@@ -64,6 +95,11 @@ void TMainForm::ApplyDisplayMode()
     TrackBar1->setVisible(!minimal && s.ShowFrequencySlider);
     const QSize design = DesignWindowSize();
     setFixedSize(design.width() - DesignFrameWidth, design.height() - DesignFrameHeight);
+    // The minimal window is the display with a margin: as wide on the right
+    // as on the left.
+    const int clientWidth = design.width() - DesignFrameWidth;
+    Panel2->move(minimal ? (clientWidth - Panel2->width()) / 2 : DisplayLeft, Panel2->y());
+    KeepWindowOnScreen();
 
     mnu_display_minimal->setChecked(minimal);
     mnu_sys_minimal->setChecked(minimal);
@@ -73,16 +109,21 @@ void TMainForm::ApplyDisplayMode()
     mnu_sys_slider->setEnabled(!minimal);
     mnu_display_ontop->setChecked(s.AlwaysOnTop);
     mnu_sys_ontop->setChecked(s.AlwaysOnTop);
-    if (bool(windowFlags() & Qt::WindowStaysOnTopHint) != s.AlwaysOnTop) {
-        // Changing a flag hides the window; it comes back where it was.
-        const bool wasVisible = isVisible();
-        setWindowFlag(Qt::WindowStaysOnTopHint, s.AlwaysOnTop);
-        if (wasVisible)
-            show();
-    }
+    StayOnTop(s.AlwaysOnTop);
     ApplyVolumeTargetRules();
     cmd_scanup->setEnabled(s.Adapter != SF16FMPAdapter);
     cmd_scandown->setEnabled(s.Adapter != SF16FMPAdapter);
+}
+
+void TMainForm::StayOnTop(bool onTop)
+{
+    if (bool(windowFlags() & Qt::WindowStaysOnTopHint) == onTop)
+        return;
+    // Changing a flag hides the window; it comes back where it was.
+    const bool wasVisible = isVisible();
+    setWindowFlag(Qt::WindowStaysOnTopHint, onTop);
+    if (wasVisible)
+        show();
 }
 
 void TMainForm::mnu_display_minimalClick()
@@ -279,10 +320,10 @@ bool TMainForm::KeypadKeyDown(int key)
         QuickJumpWithDigit(key - Qt::Key_0);
         return true;
     case Qt::Key_Plus:
-        RadioDriver::VolumeUp();
+        StepVolume(true);
         return true;
     case Qt::Key_Minus:
-        RadioDriver::VolumeDown();
+        StepVolume(false);
         return true;
     default:
         // The other keypad digits mean nothing; its page keys are page keys.

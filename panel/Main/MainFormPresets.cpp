@@ -5,6 +5,7 @@
 #include "MainForm.h"
 
 #include "FmDigi.h"
+#include "Display.h"
 #include "Frequency.h"
 #include "PopBtn.h"
 #include "PresetOrder.h"
@@ -60,47 +61,55 @@ void TMainForm::WirePresets()
     connect(pitem_clear, &QAction::triggered, this, &TMainForm::pitem_clearClick);
 }
 
-void TMainForm::SetBtnFace(int prev, int lit)
+void TMainForm::SetBtnFace(int /*prev*/, int lit)
 {
-    if (prev > 0 && prev <= PresetButtonCount) {
-        TPopButton* b = pre[static_cast<size_t>(prev - 1)];
-        QFont font = b->font();
-        font.setPointSize(DarkButtonPointSize);
-        font.setBold(false);
-        font.setUnderline(Presets[static_cast<size_t>(PresetBank + prev - 1)].Frequency >= TunerSettings.BandMinimum);
-        b->setFont(font);
-        b->SetFontColor(Qt::black);
-        PrevLitButton = 0;
-    }
+    // Every button's face is set, not only the one lit before, so that no
+    // face is left lit by a choice made another way: at most one is lit.
+    PrevLitButton = 0;
     LitButton = static_cast<int8_t>(lit);
-    if (lit > 0 && lit <= PresetButtonCount) {
-        TPopButton* b = pre[static_cast<size_t>(lit - 1)];
-        QFont font = b->font();
-        font.setPointSize(LitButtonPointSize);
-        font.setBold(true);
-        b->setFont(font);
+    for (int b = 1; b <= PresetButtonCount; ++b) {
+        TPopButton* button = pre[static_cast<size_t>(b - 1)];
+        QFont font = button->font();
+        font.setPointSize(b == lit ? LitButtonPointSize : DarkButtonPointSize);
+        font.setBold(b == lit);
+        // A name of one character or none counts as no name.
+        font.setUnderline(Slot(PresetBank + b).StationName.size() >= 2);
+        // Only a face that changes is repainted: this runs at every tune.
+        if (button->font() != font)
+            button->setFont(font);
+        if (button->FontColor() != QColor(Qt::black))
+            button->SetFontColor(Qt::black);
     }
+}
+
+void TMainForm::LightShownPreset()
+{
+    SetBtnFace(LitButton, LitButtonFor(ShownPreset, PresetBank));
+}
+
+void TMainForm::NamePresetItems()
+{
+    const std::string name = ShownPreset > 0 ? ShownStationName(ShownPreset).toStdString() : std::string();
+    pitem_name->setText(QString::fromStdString(PresetItemCaption("&Station", ShownPreset, name)));
+    pitem_clear->setText(QString::fromStdString(PresetItemCaption("&Clear", ShownPreset, name)));
+    pitem_name->setEnabled(ShownPreset > 0);
+    pitem_clear->setEnabled(ShownPreset > 0);
 }
 
 void TMainForm::LabelPresetButtons()
 {
     for (int b = 1; b <= PresetButtonCount; ++b) {
         const int n = PresetBank + b;
-        const PresetSlot& slot = Presets[static_cast<size_t>(n - 1)];
+        const PresetSlot& slot = Slot(n);
         TPopButton* button = pre[static_cast<size_t>(b - 1)];
         button->SetCaption(QString::number(n));
-        QFont font = button->font();
-        font.setBold(false);
-        font.setUnderline(false);
-        // A name of one character or none counts as no name.
-        if (slot.StationName.size() < 2) {
+        if (slot.StationName.size() < 2)
             button->setToolTip("Not set");
-        } else {
-            button->setToolTip(QString::fromStdString(slot.StationName) + "  " + FrequencyTextQ(slot.Frequency));
-            font.setUnderline(true);
-        }
-        button->setFont(font);
+        else
+            button->setToolTip(ShownStationName(n) + "  " + FrequencyTextQ(slot.Frequency));
     }
+    LightShownPreset();
+    DescribeForScreenReaders();
 }
 
 void TMainForm::SelectBankFor(int n)
@@ -129,11 +138,14 @@ void TMainForm::setup_menu()
         // Qt's menus have no column break: a separator marks where a column
         // of twenty begins, and Qt makes columns of a menu taller than the
         // screen itself.
+        // The tray's list has its "Channels" submenu to itself, and needs no
+        // column break of its own to stand apart from the tray's items.
         for (const bool tray : {false, true}) {
-            QMenu* menu = tray ? popup_systray : mnu_channels;
-            if (BeginsMenuColumn(listed, tray))
+            QMenu* menu = tray ? sp_preset : mnu_channels;
+            if (BeginsMenuColumn(listed, false))
                 channelColumnBreaks.push_back(menu->addSeparator());
-            QAction* entry = menu->addAction(QString::fromStdString(ChannelCaption(n, slot.StationName, tray)));
+            QAction* entry =
+                menu->addAction(QString::fromStdString(ChannelCaption(n, ShownStationName(n).toStdString(), tray)));
             entry->setCheckable(true);
             entry->setData(n);
             connect(entry, &QAction::triggered, this, [this, n] { Chanselect(n); });
@@ -169,26 +181,21 @@ void TMainForm::Preset_click(int n, bool keepLit)
         return;
     if (!WriteArmed && Slot(n).Frequency < LowestUsableFrequency)
         return;
-    if (!keepLit) {
-        PrevLitButton = LitButton;
+    // The button lights as the display shows the preset.
+    if (!keepLit)
         SelectBankFor(n);
-        LitButton = static_cast<int8_t>(n - PresetBank);
-    }
-    SetBtnFace(PrevLitButton, LitButton);
     SelectPreset(n);
 }
 
 void TMainForm::pre1Click(int b)
 {
-    PrevLitButton = LitButton;
-    LitButton = static_cast<int8_t>(b);
     Preset_click(PresetBank + b, true);
 }
 
 void TMainForm::ShowPresetChoice(int n)
 {
     const PresetSlot& slot = Slot(n);
-    ShowStationCaption(QString::number(n) + " " + QString::fromStdString(slot.StationName));
+    ShowStationCaption(n);
     SetTitle(QString::fromStdString(PresetChoiceTitle(PresetScanMarker.toStdString(),
                                                       FrequencyText(slot.Frequency, decimalSeparator_),
                                                       slot.StationName)));
@@ -254,19 +261,17 @@ void TMainForm::pre1MouseDown(int b, Qt::MouseButton mouse)
         SetPresetScan(false, false);
     if (mouse != Qt::RightButton)
         return;
+    // The button lights, in navy, as the display shows its preset; an empty
+    // one has nothing to show and lights nothing.
     TPopButton* button = pre[static_cast<size_t>(b - 1)];
-    LitButton = static_cast<int8_t>(b);
-    QFont font = button->font();
-    font.setBold(true);
-    button->setFont(font);
-    button->SetFontColor(Qt::darkBlue);
     const int n = PresetBank + b;
     if (Slot(n).Frequency < LowestUsableFrequency)
         return;
     CurrentPresetNumber = static_cast<int8_t>(n);
     TunerSettings.CurrentFrequency = Slot(n).Frequency;
-    ShowPresetChoice(n);
     TuneTo(Slot(n).Frequency);
+    ShowPresetChoice(n);
+    button->SetFontColor(Qt::darkBlue);
     MarkChannelMenu(n);
     pop_preset->popup(gr_preset->mapToGlobal(button->pos() + PresetPopupOffset));
 }
@@ -278,13 +283,16 @@ void TMainForm::DigitMouseDown()
 
 void TMainForm::pitem_nameClick()
 {
-    if (CurrentPresetNumber < 1)
+    // Only the preset the display shows, which the item names: the last one
+    // chosen may be long gone from the display.
+    const int n = ShownPreset;
+    if (n < 1)
         return;
-    // The dialog shows and stores the frequency the radio is on, which from
-    // the display's menu need not be the preset's: the panel keeps what the
-    // store now holds, so that this run and the next agree.
+    CurrentPresetNumber = static_cast<int8_t>(n);
+    // The dialog stores the frequency the radio is on; the panel keeps what
+    // the store now holds, so that this run and the next agree.
     if (EditStationName())
-        Slot(CurrentPresetNumber).Frequency = TunerSettings.CurrentFrequency;
+        Slot(n).Frequency = TunerSettings.CurrentFrequency;
     ShowFrequency();
     setup_menu();
     RecogniseStation();
@@ -293,7 +301,8 @@ void TMainForm::pitem_nameClick()
 
 void TMainForm::pitem_clearClick()
 {
-    const int n = CurrentPresetNumber;
+    // Only the preset the display shows, which the item names.
+    const int n = ShownPreset;
     if (n < 1 || n > PresetCount)
         return;
     Slot(n) = PresetSlot{};
@@ -304,7 +313,9 @@ void TMainForm::pitem_clearClick()
     }
     setup_menu();
     LabelPresetButtons();
-    ShowStationCaption("");
+    // The title and the tray tip lose the name too; another preset on the
+    // same frequency is shown instead.
+    RecogniseStation();
 }
 
 void TMainForm::cmd_memoryClick()
@@ -326,12 +337,9 @@ void TMainForm::cmd_memoryClick()
 
 void TMainForm::ShowBank(int bank)
 {
+    // The shown preset's button lights when this bank holds it.
     PresetBank = static_cast<int8_t>(bank);
     LabelPresetButtons();
-    if (CurrentPresetNumber > PresetBank && CurrentPresetNumber <= PresetBank + PresetsPerBank)
-        SetBtnFace(0, CurrentPresetNumber - PresetBank);
-    else
-        SetBtnFace(LitButton, 0);
 }
 
 void TMainForm::cmd_presetdownClick() { ShowBank(NextBank(PresetBank, false)); }

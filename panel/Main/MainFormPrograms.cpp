@@ -89,6 +89,13 @@ int TMainForm::RunAndWait(const QString& program)
             wait.quit();
     });
     process->start(program, {});
+    // The program's window opens above a panel that stays on top, not under
+    // it; the panel stays on top again once the program has ended.
+    StayOnTop(false);
+    const auto onTopAgain = qScopeGuard([this] {
+        if (!ending_)
+            StayOnTop(TunerSettings.AlwaysOnTop);
+    });
     // The panel goes on working meanwhile: its events run in this loop.
     if (process->state() != QProcess::NotRunning)
         wait.exec();

@@ -21,8 +21,9 @@ void TMainForm::WireSearch()
 
 void TMainForm::cmd_scanupClick(QObject* sender)
 {
+    // The display names no preset while the search moves off it.
     MarkChannelMenu(0);
-    SetBtnFace(LitButton, 0);
+    ShowStationCaption(0);
     // A click that arrives while a search runs (through its event
     // processing) is the request to stop it, never a second search.
     if (SearchRunning) {

@@ -35,12 +35,14 @@ void TMainForm::StopSleepTimer()
     lbl_sleep->hide();
     Snooze1->setChecked(false);
     Snooze2->setChecked(false);
+    DescribeForScreenReaders();
 }
 
 void TMainForm::ShowSleepTimeLeft()
 {
     lbl_sleep->setToolTip(
         QString("Snooze off in %1 minutes").arg(TunerSettings.SnoozeMinutes - SnoozeElapsed));
+    DescribeForScreenReaders();
 }
 
 void TMainForm::cmd_sleepClick()
@@ -83,10 +85,11 @@ void TMainForm::ShowAlarmState()
 {
     // "A" on the display while the alarm is on, with its time and station.
     lbl_alarm->setVisible(TunerSettings.AlarmActive);
-    if (!TunerSettings.AlarmActive)
-        return;
-    const PresetSlot& slot = Presets[static_cast<size_t>(AlarmPresetSlot(TunerSettings) - 1)];
-    lbl_alarm->setToolTip(QString::fromStdString(TunerSettings.AlarmTimeText + " - " + slot.StationName));
+    if (TunerSettings.AlarmActive) {
+        const int n = AlarmPresetSlot(TunerSettings);
+        lbl_alarm->setToolTip(QString::fromStdString(TunerSettings.AlarmTimeText) + " - " + ShownStationName(n));
+    }
+    DescribeForScreenReaders();
 }
 
 void TMainForm::cmd_alarmClick()

@@ -164,7 +164,6 @@ void TMainForm::SoundAlarm(const ClockReading& now)
     const PresetSlot& slot = Presets[static_cast<size_t>(n - 1)];
     TunerSettings.CurrentFrequency = slot.Frequency;
     TuneTo(slot.Frequency);
-    const QString name = QString::fromStdString(slot.StationName);
-    ShowStationCaption(QString::number(n) + " " + name);
-    SetTitle("Tunzo " + FrequencyTextQ(TunerSettings.CurrentFrequency) + " " + name);
+    ShowStationCaption(n);
+    SetTitle("Tunzo " + FrequencyTextQ(TunerSettings.CurrentFrequency) + " " + QString::fromStdString(slot.StationName));
 }

@@ -12,6 +12,7 @@
 #include "RadioDriver.h"
 #include "TrayIcon.h"
 #include "Tuning.h"
+#include "Display.h"
 
 #include <QKeyEvent>
 #include <QLabel>
@@ -20,6 +21,11 @@
 namespace {
 // The longest title the desktop is handed.
 constexpr int MaxTitleLength = 255;
+// The most of a station name the panel shows anywhere (display, hints,
+// menus): a store may hold a name of any length.
+constexpr int MaxShownNameLength = 64;
+// The display's caption ends in these when the name is cut.
+const QString CutMark = "...";
 }  // namespace
 
 void TMainForm::WireTuning()
@@ -28,12 +34,17 @@ void TMainForm::WireTuning()
     RC_FTuneUp->OnClick = [this](QObject*) { RC_FTuneUpClick(); };
     RC_FTuneDown->OnClick = [this](QObject*) { RC_FTuneDownClick(); };
     RC_TuneDown->OnClick = [this](QObject*) { RC_TuneDownClick(); };
+    // A quick second click on a step button reaches it as a double click;
+    // it is a second step all the same.
+    for (TPopButton* b : {RC_TuneUp, RC_FTuneUp, RC_FTuneDown, RC_TuneDown})
+        b->OnDblClick = b->OnClick;
     cmd_jump->OnClick = [this](QObject*) { cmd_jumpClick(); };
     for (QAction* a : {item_jump, Quickjump1})
         connect(a, &QAction::triggered, this, &TMainForm::cmd_jumpClick);
     // Clicks on the band labels and the mouse on the slider reach the
     // window's event filter, which sees every event of the application.
     connect(TrackBar1, &QSlider::valueChanged, this, &TMainForm::TrackBar1Change);
+    TrackBar1->OnPressHandled = [this] { TuneAfterSliderPress(); };
 }
 
 QString TMainForm::FrequencyTextQ(double mhz) const
@@ -46,6 +57,10 @@ void TMainForm::TuneTo(double mhz)
     const double f = WrapIntoBand(mhz, TunerSettings);
     RadioDriver::Tune(f);
     TunerSettings.CurrentFrequency = f;
+    // The display never names a preset the radio is no longer on.
+    if (ShownPreset > 0 && FrequencyText(Presets[static_cast<size_t>(ShownPreset - 1)].Frequency, decimalSeparator_) !=
+                               FrequencyText(f, decimalSeparator_))
+        ShowStationCaption(0);
     ShowFrequency();
     ShowTuneState();
     SetSliderPosition();
@@ -55,6 +70,7 @@ void TMainForm::ShowFrequency()
 {
     const std::string text = DigitDisplayText(TunerSettings.CurrentFrequency, DisplaySeparator(decimalSeparator_));
     Digit->SetValue(QString::fromStdString(text));
+    DescribeForScreenReaders();
 }
 
 void TMainForm::ShowTuneState()
@@ -64,31 +80,43 @@ void TMainForm::ShowTuneState()
     if (state <= NotTuned) {
         lbl_status->setText(" ");
         lbl_status->setToolTip("Not tuned: " + text);
-        return;
+    } else {
+        if (state == Tuned)
+            lbl_status->setText("T");
+        else if (state == TunedStereo)
+            lbl_status->setText("ST");
+        lbl_status->setToolTip("Tuned: " + text);
     }
-    if (state == Tuned)
-        lbl_status->setText("T");
-    else if (state == TunedStereo)
-        lbl_status->setText("ST");
-    lbl_status->setToolTip("Tuned: " + text);
+    DescribeForScreenReaders();
 }
 
-void TMainForm::ShowStationCaption(const QString& caption)
+QString TMainForm::ShownStationName(int n) const
 {
-    // A long name is cut at a whole character with "..." and shown whole in
-    // the hint, rather than clipped in mid-letter by the label's edge.
+    const QString name = QString::fromStdString(Presets[static_cast<size_t>(n - 1)].StationName);
+    return name.size() > MaxShownNameLength ? name.left(MaxShownNameLength - CutMark.size()) + CutMark : name;
+}
+
+void TMainForm::ShowStationCaption(int n)
+{
+    ShownPreset = static_cast<int8_t>(n >= 1 && n <= PresetCount ? n : 0);
+    const QString caption =
+        ShownPreset ? QString::fromStdString(StationCaption(n, ShownStationName(n).toStdString())) : QString();
+    // A name too long for the display is cut at a whole character with the
+    // dots and shown whole in the hint. The font elides it in one step:
+    // cutting a character at a time and measuring again froze the panel on
+    // a long name.
     const QFontMetrics metrics = lbl_station->fontMetrics();
     const int room = lbl_station->contentsRect().width();
     QString shown = caption;
     if (metrics.horizontalAdvance(caption) > room) {
-        const QString dots = "...";
-        shown.chop(1);
-        while (!shown.isEmpty() && metrics.horizontalAdvance(shown + dots) > room)
-            shown.chop(1);
-        shown = shown.trimmed() + dots;
+        shown = metrics.elidedText(caption, Qt::ElideRight, room - metrics.horizontalAdvance(CutMark));
+        shown = shown.left(shown.size() - 1).trimmed() + CutMark;  // the font's own ellipsis, one character
     }
     lbl_station->setText(shown);
     lbl_station->setToolTip(shown == caption ? QString() : caption);
+    NamePresetItems();
+    LightShownPreset();
+    DescribeForScreenReaders();
 }
 
 void TMainForm::SetSliderPosition()
@@ -104,14 +132,27 @@ void TMainForm::TrackBar1Change(int position)
         return;
     TunerSettings.CurrentFrequency = position * 0.1;
     MarkChannelMenu(0);
-    RadioDriver::Tune(TunerSettings.CurrentFrequency);
+    // A move made by a press on the track reaches the card once the slider
+    // has dealt with the press (TuneAfterSliderPress).
+    if (TrackBar1->InPress())
+        sliderTunePending_ = true;
+    else
+        RadioDriver::Tune(TunerSettings.CurrentFrequency);
     CtrlHeld = false;
     ShowFrequency();
     StationCheckPhase = 0;
     TickEverySecondIfNeeded();
     lbl_status->setText("");
-    ShowStationCaption("");
+    ShowStationCaption(0);
     RadioDriver::SoundOn = true;
+}
+
+void TMainForm::TuneAfterSliderPress()
+{
+    if (!sliderTunePending_)
+        return;
+    sliderTunePending_ = false;
+    RadioDriver::Tune(TunerSettings.CurrentFrequency);
 }
 
 void TMainForm::TrackBar1KeyDown(QKeyEvent* key)
@@ -124,11 +165,10 @@ void TMainForm::TrackBar1KeyDown(QKeyEvent* key)
 void TMainForm::StepBy(double step)
 {
     MarkChannelMenu(0);
-    SetBtnFace(LitButton, 0);
+    ShowStationCaption(0);
     const double f = TunerSettings.CurrentFrequency + step;
     TunerSettings.CurrentFrequency = f;
     TuneTo(f);
-    ShowStationCaption("");
     RecogniseStation();
 }
 
@@ -139,8 +179,12 @@ void TMainForm::RC_TuneDownClick() { StepBy(-TunerSettings.TuneStep); }
 
 void TMainForm::lbl_freqClick(int mhz)
 {
+    // As a step does: the display, the title and the tray tip name what the
+    // radio is on now, a preset there or none.
+    MarkChannelMenu(0);
     TunerSettings.CurrentFrequency = mhz;
     TuneTo(mhz);
+    RecogniseStation();
 }
 
 void TMainForm::QuickJump()
@@ -155,36 +199,33 @@ void TMainForm::QuickJump()
 
 void TMainForm::cmd_jumpClick()
 {
+    // The lit button follows the preset the jump lands on, if any.
     MarkChannelMenu(0);
     QuickJump();
-    SetBtnFace(LitButton, 0);
 }
 
 void TMainForm::QuickJumpWithDigit(int digit)
 {
     frm_jump()->QuickJumpPending = true;
     MarkChannelMenu(0);
-    SetBtnFace(LitButton, 0);
     frm_jump()->QuickJumpDigit = QString::number(digit);
     QuickJump();
 }
 
 void TMainForm::RecogniseStation()
 {
-    ShowStationCaption("");
     const std::string text = FrequencyText(TunerSettings.CurrentFrequency, decimalSeparator_);
     const int n = RecognisedPreset(TunerSettings.CurrentFrequency);
+    ShowStationCaption(n);
     if (n == 0) {
         SetTitle(QString::fromStdString(RecognitionTitle(text, nullptr)));
         return;
     }
     const std::string& name = Presets[static_cast<size_t>(n - 1)].StationName;
-    ShowStationCaption(QString::number(n) + " " + QString::fromStdString(name));
     SetTitle(QString::fromStdString(RecognitionTitle(text, &name)));
     CurrentPresetNumber = static_cast<int8_t>(n);
     MarkChannelMenu(n);
-    SelectBankFor(n);
-    SetBtnFace(PrevLitButton, n - PresetBank);
+    SelectBankFor(n);  // which lights its button
 }
 
 void TMainForm::SetTitle(const QString& text)

@@ -88,11 +88,26 @@ int SliderTickX(const QSlider& slider, int value)
 
 constexpr int BandLabelWidth = 24;
 
+// The display's letters stand in a column right of the digits, one row each
+// for T/ST and M, and Z beside A below them, none touching another.
+constexpr int IndicatorLeft = 157;
+constexpr int IndicatorHeight = 12;
+constexpr int IndicatorLetterWidth = 11;
+
 // The bank buttons' hints take two lines.
 const QString BankDownHint = "Left click - change preset channel set\nRight click - preset scan downward";
 const QString BankUpHint = "Left click - change preset channel set\nRight click - preset scan upward";
 
 }  // namespace
+
+void TTrackBar::mousePressEvent(QMouseEvent* event)
+{
+    inPress_ = true;
+    QSlider::mousePressEvent(event);
+    inPress_ = false;
+    if (OnPressHandled)
+        OnPressHandled();
+}
 
 void TMainFormUi::SetupUi(QMainWindow* form, TrayShell* shell)
 {
@@ -185,15 +200,22 @@ void TMainFormUi::CreateDisplay(QWidget* client)
     Digit = new TFmDigital(Panel2);
     Digit->setObjectName("Digit");
     Digit->setGeometry(4, 4, 150, 40);
-    lbl_status = DisplayLabel(Panel2, "lbl_status", "T", "Tuned", QRect(158, 6, 22, 14));
-    lbl_mute = DisplayLabel(Panel2, "lbl_mute", "M", "Radio muted", QRect(158, 22, 22, 14));
+    // Blank until the card is first asked whether it is tuned.
+    lbl_status = DisplayLabel(Panel2, "lbl_status", "", "", QRect(IndicatorLeft, 4, 22, IndicatorHeight));
+    lbl_mute = DisplayLabel(Panel2, "lbl_mute", "M", "Radio muted",
+                            QRect(IndicatorLeft, 4 + IndicatorHeight + 1, 22, IndicatorHeight));
     lbl_mute->hide();
     lbl_station = DisplayLabel(Panel2, "lbl_station", "", "", QRect(6, 45, 110, 14));
     lbl_time = DisplayLabel(Panel2, "lbl_time", "24:00:00", "", QRect(122, 45, 56, 14));
     lbl_time->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    lbl_sleep = DisplayLabel(Panel2, "lbl_sleep", "Z", "Turning off radio in x minutes", QRect(158, 30, 10, 14));
+    // The sleep and alarm letters share the third row, a pixel apart.
+    const int thirdRow = 4 + 2 * (IndicatorHeight + 1);
+    lbl_sleep = DisplayLabel(Panel2, "lbl_sleep", "Z", "Turning off radio in x minutes",
+                             QRect(IndicatorLeft, thirdRow, IndicatorLetterWidth, IndicatorHeight));
     lbl_sleep->hide();
-    lbl_alarm = DisplayLabel(Panel2, "lbl_alarm", "A", "Alarm is off", QRect(168, 30, 10, 14));
+    lbl_alarm = DisplayLabel(Panel2, "lbl_alarm", "A", "Alarm is off",
+                             QRect(IndicatorLeft + IndicatorLetterWidth + 1, thirdRow, IndicatorLetterWidth,
+                                   IndicatorHeight));
     lbl_alarm->hide();
 }
 
@@ -246,7 +268,7 @@ void TMainFormUi::CreateGroups(QWidget* client)
 
 void TMainFormUi::CreateSlider(QWidget* client)
 {
-    TrackBar1 = new QSlider(Qt::Horizontal, client);
+    TrackBar1 = new TTrackBar(Qt::Horizontal, client);
     TrackBar1->setObjectName("TrackBar1");
     TrackBar1->setGeometry(2, 134, 417, 28);
     TrackBar1->setRange(870, 1080);

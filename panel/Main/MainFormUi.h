@@ -4,16 +4,17 @@
 // each of its rooms wires the controls it owns.
 
 #include <QSize>
+#include <QSlider>
 #include <QTimer>
 
 #include <array>
+#include <functional>
 
 class QAction;
 class QGroupBox;
 class QLabel;
 class QMainWindow;
 class QMenu;
-class QSlider;
 class QWidget;
 class TCustomPanel;
 class TFmDigital;
@@ -33,6 +34,24 @@ inline constexpr int PresetButtonCount = 10;
 // The desktop's frame that the design's window sizes include and Qt's do not.
 inline constexpr int DesignFrameWidth = 6;
 inline constexpr int DesignFrameHeight = 25;
+
+// The frequency slider. A press on its track moves it a page and only then
+// starts the page repeat that a held button goes on with; a tune made for
+// that move lets events run, and the release handled inside the press would
+// come before the repeat it should stop. OnPressHandled runs once the press
+// has been dealt with, for the work that has to wait until then.
+class TTrackBar : public QSlider {
+public:
+    using QSlider::QSlider;
+    bool InPress() const { return inPress_; }
+    std::function<void()> OnPressHandled;
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override;
+
+private:
+    bool inPress_ = false;
+};
 
 class TMainFormUi {
 public:
@@ -58,7 +77,7 @@ public:
     TPopButton* cmd_exit = nullptr;
     QLabel* logo = nullptr;
     std::array<QLabel*, BandLabelCount> lbl_freq{};
-    QSlider* TrackBar1 = nullptr;
+    TTrackBar* TrackBar1 = nullptr;
 
     // ---- timers and the tray ----
     QTimer Timer1;     // the one-second tick

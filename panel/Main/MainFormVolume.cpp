@@ -30,6 +30,9 @@ void TMainForm::WireVolume()
 
     RC_vol_up->OnClick = [this](QObject*) { RC_vol_upClick(); };
     RC_vol_down->OnClick = [this](QObject*) { RC_vol_downClick(); };
+    // A quick second click is a second step, not a double click.
+    for (TPopButton* b : {RC_vol_up, RC_vol_down})
+        b->OnDblClick = b->OnClick;
     connect(VolumeUp1, &QAction::triggered, this, &TMainForm::VolumeUp1Click);
     connect(sp_volup, &QAction::triggered, this, &TMainForm::VolumeUp1Click);
     connect(VolumeDown1, &QAction::triggered, this, &TMainForm::VolumeDown1Click);
@@ -50,10 +53,21 @@ void TMainForm::WireVolume()
         });
 }
 
-void TMainForm::RC_vol_upClick() { RadioDriver::VolumeUp(); }
-void TMainForm::RC_vol_downClick() { RadioDriver::VolumeDown(); }
-void TMainForm::VolumeUp1Click() { RadioDriver::VolumeUp(); }
-void TMainForm::VolumeDown1Click() { RadioDriver::VolumeDown(); }
+void TMainForm::RC_vol_upClick() { StepVolume(true); }
+void TMainForm::RC_vol_downClick() { StepVolume(false); }
+void TMainForm::VolumeUp1Click() { StepVolume(true); }
+void TMainForm::VolumeDown1Click() { StepVolume(false); }
+
+void TMainForm::StepVolume(bool up)
+{
+    // A step down from mute plays the radio again, as a step up does: the
+    // "M" must not stay on a radio that plays.
+    if (up)
+        RadioDriver::VolumeUp();
+    else
+        RadioDriver::VolumeDown();
+    RefreshMuteIndicator();
+}
 
 void TMainForm::cmd_muteClick()
 {
@@ -73,15 +87,18 @@ void TMainForm::RefreshMuteIndicator()
     sp_mute->setChecked(muted);
     TrayIcon->SetIcon(QIcon(QPixmap::fromImage(TrayStatePicture(muted ? TrayState::Muted : TrayState::SoundOn))));
     ShowMuteStateOnBus();
+    DescribeForScreenReaders();
 }
 
 void TMainForm::ToggleVolumeTarget()
 {
     // Checkable items flip their own mark on a click; the marks are set from
     // the setting afterwards, so that they never drift from it.
+    // Without a line in there is nowhere else to switch to: steps sent to a
+    // missing mixer would do nothing at all.
     TTunerSettings& s = TunerSettings;
     s.VolumeControl = s.VolumeControl <= VolumeOnCard ? VolumeOnLineIn : VolumeOnCard;
-    CheckVolumeTargets();
+    ApplyVolumeTargetRules();
     try {
         SaveSettings();
     } catch (const std::exception& e) {

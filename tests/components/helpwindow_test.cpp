@@ -1,5 +1,6 @@
 #include "HelpWindow.h"
 
+#include <QApplication>
 #include <QDialog>
 #include <QDir>
 #include <QFile>
@@ -96,4 +97,18 @@ TEST(HelpWindow, TakesTypingWhileAModalDialogWaits)
     });
     dialog.exec();
     EXPECT_EQ(typed, "mute");
+}
+
+// The status line quotes the search; a search of thousands of characters
+// must not stretch the window past the screen.
+TEST_F(HelpPagesTest, AHugeSearchLeavesTheWindowItsWidth)
+{
+    THelpWindow help(dir.path());
+    help.show();
+    const int width = help.width();
+    help.Search(QString(3000, 'q'));
+    EXPECT_LE(help.Status->text().size(), 200);
+    EXPECT_LE(help.minimumSizeHint().width(), width);
+    QApplication::processEvents();
+    EXPECT_EQ(help.width(), width);
 }

@@ -158,3 +158,23 @@ TEST(PopButton, PicturesOnTheButtonActAsTheButton) {
     EXPECT_EQ(p.button.BevelOuter(), TPanelBevel::bvRaised);
     EXPECT_EQ(picture->presses, 0);
 }
+
+// A disabled button must look disabled: its caption in the style's
+// disabled text colour, not in the colour of a live one.
+TEST(PopButton, ADisabledButtonShowsItsCaptionGreyed) {
+    TPopButton button;
+    button.resize(60, 25);
+    button.SetCaption("Scan");
+    const QColor greyed = button.palette().color(QPalette::Disabled, QPalette::ButtonText);
+    const auto showsColour = [&button](const QColor& colour) {
+        const QImage picture = button.grab().toImage();
+        for (int y = 0; y < picture.height(); ++y)
+            for (int x = 0; x < picture.width(); ++x)
+                if (picture.pixelColor(x, y) == colour) return true;
+        return false;
+    };
+    ASSERT_TRUE(showsColour(button.FontColor()));
+    button.setEnabled(false);
+    EXPECT_FALSE(showsColour(button.FontColor()));
+    EXPECT_TRUE(showsColour(greyed));
+}

@@ -187,6 +187,25 @@ TEST_F(PanelTest, ASetupProgramRunBesideThePanelIsFollowedAndNotSavedOver)
     EXPECT_TRUE(reg.ReadBool("Cycle stations"));
 }
 
+// With "Always on top" the setup program's window opened under the panel.
+TEST_F(PanelTest, ThePanelStepsBackFromTheTopWhileTheSetupProgramRuns)
+{
+    Stored([](TTunerSettings& s) { s.AlwaysOnTop = true; });
+    StoreProgramFolder(dir);
+    WriteProgram(dir, "tunecfg", QString(R"(
+for i in $(seq 200); do [ -e "%1/go" ] && break; sleep 0.05; done)").arg(QString::fromStdString(dir)));
+    TMainForm& f = Start();
+    ASSERT_TRUE(f.windowFlags() & Qt::WindowStaysOnTopHint);
+    bool onTopMeanwhile = true;
+    QTimer::singleShot(0, &f, [&] {
+        onTopMeanwhile = f.windowFlags() & Qt::WindowStaysOnTopHint;
+        QFile(QString::fromStdString(dir + "/go")).open(QIODevice::WriteOnly);
+    });
+    f.item_settings->trigger();
+    EXPECT_FALSE(onTopMeanwhile);
+    EXPECT_TRUE(f.windowFlags() & Qt::WindowStaysOnTopHint) << "on top again afterwards";
+}
+
 // The companion takes the radio over as it plays, as the only instance.
 TEST_F(PanelTest, LaunchPipitHandsTheRadioOverOnlyToACompanionThatIsThere)
 {

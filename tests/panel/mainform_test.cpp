@@ -214,14 +214,14 @@ TEST_F(PanelTest, MuteIndicatorAndTrayFollowTheSound)
     EXPECT_TRUE(tray.Shows(":/ST_NORMAL"));
     EXPECT_TRUE(Card().audible);
 
-    // Down from mute: the card steps down twice, the indicator stays muted
-    // until its next refresh; up from mute clears it at once.
+    // Down from mute: the card steps down twice and plays, so the "M" goes
+    // (it used to stay until the next refresh); up from mute clears it too.
     QTest::mouseClick(f.cmd_mute, Qt::LeftButton);
     const int volume = Card().volume;
     QTest::mouseClick(f.RC_vol_down, Qt::LeftButton);
     EXPECT_EQ(Card().volume, volume - 2);
     EXPECT_TRUE(RadioDriver::SoundOn);
-    EXPECT_FALSE(f.lbl_mute->isHidden());
+    EXPECT_TRUE(f.lbl_mute->isHidden());
     QTest::mouseClick(f.cmd_mute, Qt::LeftButton);  // sound is on: this mutes
     Press(Qt::Key_Plus, Qt::KeypadModifier);
     EXPECT_EQ(Card().volume, volume - 1);
@@ -236,9 +236,19 @@ TEST_F(PanelTest, VolumeTargetFollowsTheAdapterAndTheMixer)
     EXPECT_EQ(TunerSettings.VolumeControl, 0);
     EXPECT_FALSE(f.item_volctrl_line->isEnabled());
     EXPECT_TRUE(f.item_volctrl_radio->isChecked());
+    // Without a line in a toggle has nowhere to go (it used to switch to
+    // the missing line in); with one it switches and is saved.
     f.ToggleVolumeTarget();
+    EXPECT_EQ(TunerSettings.VolumeControl, 0);
+    auto owned = std::make_unique<FakeAuxMixer>(std::vector<uint32_t>{0});
+    std::unique_ptr<AuxMixer> previous = SetAuxMixer(std::move(owned));
+    const auto restore = qScopeGuard([&] { SetAuxMixer(std::move(previous)); });
+    form.reset();
+    Stored([](TTunerSettings& s) { s.VolumeControl = 0; });
+    TMainForm& withLineIn = Start();
+    withLineIn.ToggleVolumeTarget();
     EXPECT_EQ(TunerSettings.VolumeControl, 5);
-    EXPECT_TRUE(f.pop_volctrl_line->isChecked());
+    EXPECT_TRUE(withLineIn.pop_volctrl_line->isChecked());
     LoadSettings();  // it was saved
     EXPECT_EQ(TunerSettings.VolumeControl, 5);
 }

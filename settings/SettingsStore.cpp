@@ -312,7 +312,6 @@ void SaveSettings()
     reg.WriteInteger(ValueName::PresetScanDelay, s.PresetScanDelay);
     reg.WriteInteger(ValueName::ShutdownOptions, s.ShutdownOptions);
     reg.WriteBool(ValueName::CycleStations, s.CycleStations);
-    reg.WriteString(ValueName::RadioDevice, s.RadioDevice);
     if (companion)
         reg.WriteString(ValueName::CompanionAlarmWeekdays, s.AlarmWeekdays);
     else

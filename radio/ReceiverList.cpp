@@ -37,7 +37,55 @@ std::vector<std::string> RadioNodes()
     std::sort(nodes.begin(), nodes.end());
     return nodes;
 }
+udev* monitorContext = nullptr;
+udev_monitor* monitor = nullptr;
+
+bool IsRadioNode(udev_device* device)
+{
+    const char* name = udev_device_get_sysname(device);
+    return name && std::strncmp(name, "radio", std::strlen("radio")) == 0;
+}
 }  // namespace
+
+int OpenReceiverHotplugMonitor()
+{
+    if (monitor)
+        return udev_monitor_get_fd(monitor);
+    if (SimulatedCardSelected() || !(monitorContext = udev_new()))
+        return -1;
+    // "udev", not "kernel": the event comes once udev's rules have given the
+    // node its group, so that opening it then succeeds.
+    monitor = udev_monitor_new_from_netlink(monitorContext, "udev");
+    if (!monitor || udev_monitor_filter_add_match_subsystem_devtype(monitor, "video4linux", nullptr) < 0 ||
+        udev_monitor_enable_receiving(monitor) < 0) {
+        CloseReceiverHotplugMonitor();
+        return -1;
+    }
+    return udev_monitor_get_fd(monitor);
+}
+
+bool ReceiverHotplugEvents()
+{
+    bool radio = false;
+    while (monitor) {
+        udev_device* device = udev_monitor_receive_device(monitor);
+        if (!device)
+            break;
+        radio = radio || IsRadioNode(device);
+        udev_device_unref(device);
+    }
+    return radio;
+}
+
+void CloseReceiverHotplugMonitor()
+{
+    if (monitor)
+        udev_monitor_unref(monitor);
+    if (monitorContext)
+        udev_unref(monitorContext);
+    monitor = nullptr;
+    monitorContext = nullptr;
+}
 
 std::vector<ReceiverInfo> ListReceivers()
 {

@@ -47,6 +47,15 @@ struct ReceiverInfo {
     std::string bus;
 };
 std::vector<ReceiverInfo> ListReceivers();
+
+// udev's word that a radio node came or went, for a caller that waits on the
+// descriptor (readable when there is news): the presence check then runs at
+// once instead of on its next tick. -1 where there is no udev; the simulated
+// sticks are noticed by their state file alone.
+int OpenReceiverHotplugMonitor();
+// Reads what the monitor holds; true when a radio node came or went.
+bool ReceiverHotplugEvents();
+void CloseReceiverHotplugMonitor();
 // Reads the identity of one node; false with the reason when it is no radio.
 bool QueryReceiver(const std::string& path, ReceiverInfo& info, std::string& problem);
 

@@ -185,6 +185,10 @@ SeekResult SeekRadioDevice(bool upward)
             result.problem = Receiver().problem;
             return result;
         }
+        if (!h->seeks) {
+            result.problem = "The receiver " + h->path + " cannot search by itself: step through the band instead.";
+            return result;
+        }
         fd = h->fd;
         capability = h->tunerCapability;
         TraceReceiverChange(upward ? "seek up" : "seek down");

@@ -31,6 +31,7 @@ class MediaPlayerService;
 struct ClockReading;
 class QKeyEvent;
 class QMessageBox;
+class QSocketNotifier;
 
 // The local time, asking the system for its time zone once a minute rather
 // than on every call, as Qt's own reading does.
@@ -258,6 +259,7 @@ public:
     void ReceiverCameBack();
     static constexpr int ReceiverCheckMs = 1000;  // an unplug is shown within two seconds
     QTimer receiverWatch_;
+    QSocketNotifier* receiverHotplug_ = nullptr;  // udev's news of radio nodes, where there is udev
     bool receiverGone_ = false;
     bool hardwareSeekPending_ = false;  // a seek's worker has not answered yet
     std::jthread seekWorker_;

@@ -11,6 +11,7 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QPointer>
+#include <QSocketNotifier>
 
 namespace {
 const ReceiverOps* ConfiguredReceiver()
@@ -34,6 +35,17 @@ void TMainForm::OpenReceiver()
         ShowReceiverMessage(problem);
     connect(&receiverWatch_, &QTimer::timeout, this, &TMainForm::CheckReceiver, Qt::UniqueConnection);
     receiverWatch_.start(ReceiverCheckMs);
+    // Where udev tells of radio nodes coming and going, the check runs at
+    // once; the tick stays for what udev does not see (a driver's own fault).
+    if (!receiverHotplug_) {
+        if (const int fd = OpenReceiverHotplugMonitor(); fd >= 0) {
+            receiverHotplug_ = new QSocketNotifier(fd, QSocketNotifier::Read, this);
+            connect(receiverHotplug_, &QSocketNotifier::activated, this, [this] {
+                if (ReceiverHotplugEvents())
+                    CheckReceiver();
+            });
+        }
+    }
 }
 
 void TMainForm::ShowReceiverMessage(const std::string& text)

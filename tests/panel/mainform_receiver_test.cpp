@@ -121,10 +121,12 @@ TEST_F(PanelReceiverTest, UnplugIsShownWithoutABoxAndAReplugTunesAgainWithItsMut
 
 TEST_F(PanelReceiverTest, AMissingDeviceIsToldByNameAndThePanelOpensAnyway)
 {
-    Stored([](TTunerSettings& s) {
-        s.Adapter = V4L2Adapter;
-        s.RadioDevice = "/dev/radio7";
-    });
+    // As the setup program writes it: the panel itself never changes it.
+    TRegistry reg;
+    reg.SetRootKey(RegistryRoot::LocalMachine);
+    ASSERT_TRUE(reg.OpenKey(MainKey, true));
+    reg.WriteString(ValueName::RadioDevice, "/dev/radio7");
+    reg.CloseKey();
     TMainForm& f = Start();
     EXPECT_TRUE(f.isVisible());
     f.CheckReceiver();  // the watch's first tick

@@ -18,6 +18,7 @@
 #include <cstring>
 #include <linux/videodev2.h>
 #include <mutex>
+#include <poll.h>
 #include <umockdev.h>
 
 using ::testing::ElementsAre;
@@ -165,4 +166,16 @@ TEST_F(EmulatedDeviceTest, UdevListsTheEmulatedNodeWithWhatItsDriverSays)
     EXPECT_EQ(receivers[0].card, "Emulated stick");
     EXPECT_EQ(receivers[0].driver, "si470x");
     EXPECT_EQ(receivers[0].bus, "usb-emulated");
+}
+
+TEST_F(EmulatedDeviceTest, TheHotplugMonitorTellsWhenTheNodeGoes)
+{
+    const int fd = OpenReceiverHotplugMonitor();
+    ASSERT_GE(fd, 0);
+    EXPECT_FALSE(ReceiverHotplugEvents());
+    umockdev_testbed_uevent(testbed, "/sys/devices/pci0000:00/usb1/1-1/radio0", "remove");
+    pollfd ready{fd, POLLIN, 0};
+    EXPECT_EQ(poll(&ready, 1, 5000), 1);  // an answer, not a pause: it comes at once
+    EXPECT_TRUE(ReceiverHotplugEvents());
+    CloseReceiverHotplugMonitor();
 }

@@ -26,6 +26,7 @@ public:
     double landsOn = 100.7;         // where a seek leaves the tuner
     int32_t signalAfterSeek = 65535;
     bool hasVolume = true;
+    bool seeks = true;  // V4L2_CAP_HW_FREQ_SEEK
     double mhz = 100.0;
     int32_t signal = 0;
     int32_t volume = 50;
@@ -40,7 +41,7 @@ public:
         switch (request) {
         case VIDIOC_QUERYCAP: {
             auto* cap = static_cast<v4l2_capability*>(argument);
-            cap->capabilities = V4L2_CAP_RADIO | V4L2_CAP_TUNER | V4L2_CAP_HW_FREQ_SEEK;
+            cap->capabilities = V4L2_CAP_RADIO | V4L2_CAP_TUNER | (seeks ? V4L2_CAP_HW_FREQ_SEEK : 0);
             return 0;
         }
         case VIDIOC_G_TUNER: {
@@ -156,6 +157,16 @@ TEST_F(SeekTest, EachDriversSeekHabitEndsInTheRightOutcome)
             EXPECT_THAT(result.problem, HasSubstr("/dev/radio0"));
         }
     }
+}
+
+TEST_F(SeekTest, ADeviceWithoutHardwareSeekIsNeverAskedToSeek)
+{
+    radio->seeks = false;
+    EXPECT_FALSE(RadioDriver::ReceiverFor(V4L2Adapter)->seeks());
+    const SeekResult result = RadioDriver::ReceiverFor(V4L2Adapter)->seek(true);
+    EXPECT_EQ(result.outcome, SeekOutcome::Failed);
+    EXPECT_THAT(result.problem, HasSubstr("cannot search by itself"));
+    EXPECT_TRUE(radio->wrapFlagsSent.empty());
 }
 
 TEST_F(SeekTest, VolumeUsesTheControlsOwnStepAndADeviceWithoutOneUsesTheLineIn)

@@ -8,8 +8,21 @@ int8_t CurrentPresetNumber = 0;
 
 namespace {
 
-// The companion keeps at most this much of a station name.
-constexpr size_t CompanionNameLimit = 255;
+// Both programs keep at most this many bytes of a station name: a name of
+// megabytes written by another program would otherwise reach every caption,
+// menu and hint.
+constexpr size_t StationNameLimit = 255;
+
+// Cut at a character's start, so that a name cut short is still UTF-8.
+void CapStationName(std::string& name)
+{
+    if (name.size() <= StationNameLimit)
+        return;
+    size_t end = StationNameLimit;
+    while (end > 0 && (static_cast<unsigned char>(name[end]) & 0xC0) == 0x80)
+        --end;
+    name.resize(end);
+}
 
 // Into a buffer kept from slot to slot: start-up builds a hundred of them.
 void PutPresetKey(std::string& key, int slot)
@@ -50,10 +63,8 @@ void LoadPresets()
             } else if (frequency >= TunerSettings.BandMinimum) {
                 preset.Frequency = frequency;
                 preset.StationName = reg.ReadString("Station name");
-                if (companion) {
-                    if (preset.StationName.size() > CompanionNameLimit)
-                        preset.StationName.resize(CompanionNameLimit);
-                } else {
+                CapStationName(preset.StationName);
+                if (!companion) {
                     preset.IncludeInScan =
                         reg.ValueExists("Include in preset scan") ? reg.ReadBool("Include in preset scan") : true;
                 }

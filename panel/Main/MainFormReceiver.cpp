@@ -14,6 +14,8 @@
 #include <QSocketNotifier>
 
 namespace {
+constexpr const char* ReceiverGoneCaption = "Receiver gone";
+
 const ReceiverOps* ConfiguredReceiver()
 {
     return RadioDriver::ReceiverFor(TunerSettings.Adapter);
@@ -61,8 +63,10 @@ void TMainForm::ShowReceiverMessage(const std::string& text)
 void TMainForm::ShowReceiverGone(const std::string& problem)
 {
     receiverGone_ = true;
-    ShowStationCaption("Receiver gone");
+    ShowStationCaption(0);  // no preset is shown while there is nothing to play it
+    lbl_station->setText(ReceiverGoneCaption);
     lbl_station->setToolTip(QString::fromStdString(problem));
+    lbl_station->setAccessibleName(QString(ReceiverGoneCaption) + ": " + QString::fromStdString(problem));
     lbl_status->setText(" ");
     lbl_status->setToolTip(QString::fromStdString(problem));
     SetTitle("Tunzo - receiver gone");
@@ -98,6 +102,7 @@ void TMainForm::ReceiverCameBack()
     // A stick comes back in its power-on state: tuned elsewhere and muted.
     // It gets the panel's station, and the sound only if it had it.
     receiverGone_ = false;
+    ShowStationCaption(0);  // takes the gone caption down; the station's own comes back below
     const bool soundOn = RadioDriver::SoundOn;
     RadioDriver::Tune(TunerSettings.CurrentFrequency);
     if (!soundOn)

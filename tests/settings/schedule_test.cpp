@@ -87,6 +87,14 @@ TEST_F(HiveTest, PresetSavesRoundTripAndBadKindsStopTheLoad)
     EXPECT_EQ(Presets[10].StationName.size(), 255u);
     EXPECT_FALSE(Presets[10].IncludeInScan);
     StoreVariant = TStoreVariant::Tunzo;
+    // So does tunzo, at a character's start: 200 two-byte letters keep 127.
+    Presets = {};
+    std::string accents;
+    for (int i = 0; i < 200; ++i)
+        accents += "\xC3\xA9";
+    StorePreset(11, 101.0, accents.c_str(), 1);
+    InitialiseSettings();
+    EXPECT_EQ(Presets[10].StationName, accents.substr(0, 254));
 
     Presets = {};
     Plant(PresetKey(3), [](TRegistry& r) { r.WriteString("Frequency", "97.0"); });

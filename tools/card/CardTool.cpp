@@ -375,7 +375,7 @@ int RunCardTool(const std::vector<std::string>& args, std::ostream& out, std::os
             CheckFrequencyInBand(request.frequency);
 
         if (TunerSettings.Adapter == V4L2Adapter)
-            return RunOnReceiver(request.verb, request.upward, out, err, [&] { RunCommand(request, out, err); });
+            return RunOnReceiver(request.verb, request.upward, out, err, [&] { RunCommand(request, out, err, errIsTerminal); });
         if (request.verb == "seek")
             throw BadArguments{"seek: only a V4L2 receiver (--adapter 7) searches by itself; use scan"};
         // The serial-line card needs no port access; every other one does,

@@ -35,6 +35,9 @@ struct ReceiverOps {
     ReceiverPresence (*check)();         // on a timer: cheap when nothing changed
     bool (*seeks)();                     // searches by itself
     SeekResult (*seek)(bool upward);     // blocks: run it off the window's thread
+    // What the device is set to now (a port card cannot be asked): false
+    // when it cannot tell.
+    bool (*setting)(double& mhz, bool& muted);
 };
 
 extern const CardOps RadioTrackOps;

@@ -64,6 +64,8 @@ bool QueryReceiver(const std::string& path, ReceiverInfo& info, std::string& pro
 // True when the open device seeks by itself.
 bool RadioDeviceSeeks();
 SeekResult SeekRadioDevice(bool upward);
+// Where the open device is tuned and whether it is muted.
+bool ReadRadioDeviceSetting(double& mhz, bool& muted);
 
 // The "v4l2 radio0 frequency 94.200" trace line's device name: "radio0".
 std::string ReceiverTraceName(const std::string& path);

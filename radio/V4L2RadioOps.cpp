@@ -230,8 +230,20 @@ SeekResult SeekRadioDevice(bool upward)
     return result;
 }
 
+bool ReadRadioDeviceSetting(double& mhz, bool& muted)
+{
+    std::lock_guard lock(ReceiverMutex());
+    const ReceiverHandle* h = OpenedReceiver();
+    if (!h || !ReadFrequency(mhz))
+        return false;
+    int32_t mute = 0;
+    muted = h->hasMute && ReadControl(V4L2_CID_AUDIO_MUTE, mute) && mute != 0;
+    return true;
+}
+
 const CardOps V4L2RadioOps = {"V4L2",     V4L2Tune,     V4L2Status,    V4L2Mute,
                               V4L2Unmute, V4L2VolumeUp, V4L2VolumeDown};
 
 const ReceiverOps V4L2ReceiverOps = {"V4L2",          OpenRadioDevice,  CloseRadioDevice, RadioDeviceProblem,
-                                     CheckRadioDevice, RadioDeviceSeeks, SeekRadioDevice};
+                                     CheckRadioDevice, RadioDeviceSeeks, SeekRadioDevice,
+                                     ReadRadioDeviceSetting};

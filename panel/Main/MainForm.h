@@ -249,6 +249,9 @@ public:
     // is shown and the panel runs on; an unplug is shown in the display and
     // the title, and a replug tunes it again with the mute state it had.
     void OpenReceiver();
+    // A receiver that can be asked is shown as it is set when the start
+    // leaves it alone: a stick plugged in since comes up elsewhere, muted.
+    void ShowWhatTheReceiverPlays();
     void CheckReceiver();
     void ShowReceiverGone(const std::string& problem);
     void ShowReceiverMessage(const std::string& text);

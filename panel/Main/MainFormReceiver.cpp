@@ -50,6 +50,18 @@ void TMainForm::OpenReceiver()
     }
 }
 
+void TMainForm::ShowWhatTheReceiverPlays()
+{
+    const ReceiverOps* receiver = ConfiguredReceiver();
+    double mhz = 0.0;
+    bool muted = false;
+    if (!receiver || !receiver->setting(mhz, muted))
+        return;
+    TunerSettings.CurrentFrequency = static_cast<double>(RoundDigits(mhz, 3));
+    RadioDriver::SoundOn = !muted;
+    ShowFrequency();
+}
+
 void TMainForm::ShowReceiverMessage(const std::string& text)
 {
     // Told without waiting for an answer: the panel, its other controls and

@@ -97,6 +97,8 @@ void TMainForm::FormCreate(const std::vector<std::string>& arguments)
         ExecuteActions();
     else if (TunerSettings.TuneToLastStation)
         TuneTo(TunerSettings.CurrentFrequency);
+    else
+        ShowWhatTheReceiverPlays();
     SetSliderPosition();
     RecogniseStation();
     RefreshMuteIndicator();

@@ -130,6 +130,7 @@ void LoadValues(TRegistry& reg, TTunerSettings& s)
     LoadValueOr(reg, ValueName::CycleStations, s.CycleStations, false);
     LoadValueOr(reg, ValueName::ShutdownOptions, s.ShutdownOptions, AbsentShutdownOptions);
     LoadValueOr(reg, ValueName::RadioDevice, s.RadioDevice, std::string(AbsentRadioDevice));
+    LoadValueOr(reg, ValueName::SdrDevice, s.SdrDevice, 0);
 }
 
 void CorrectValues(TTunerSettings& s)
@@ -313,6 +314,7 @@ void SaveSettings()
     reg.WriteInteger(ValueName::ShutdownOptions, s.ShutdownOptions);
     reg.WriteBool(ValueName::CycleStations, s.CycleStations);
     reg.WriteString(ValueName::RadioDevice, s.RadioDevice);
+    reg.WriteInteger(ValueName::SdrDevice, s.SdrDevice);
     if (companion)
         reg.WriteString(ValueName::CompanionAlarmWeekdays, s.AlarmWeekdays);
     else

@@ -1,0 +1,358 @@
+#include "SdrReceiver.h"
+
+#include "BandScan.h"
+#include "Frequency.h"
+#include "PortBackend.h"
+#include "SdrDongles.h"
+#include "TunerSettings.h"
+#include "V4L2Radio.h"
+
+#include <cmath>
+#include <cstdio>
+#include <map>
+#include <memory>
+#include <mutex>
+
+namespace {
+constexpr double HzPerMHz = 1e6;
+
+struct Session {
+    std::unique_ptr<SdrDongle> dongle;
+    std::unique_ptr<FmReceiver> receiver;
+    double stationHz = 0;  // 0: not tuned yet
+    bool muted = false;
+    int volume = SdrVolumeSteps;
+    std::string problem;
+    bool away = false;  // the dongle went away and its going was reported
+    ReceiverState state;
+};
+
+std::mutex& SessionMutex()
+{
+    static std::mutex mutex;
+    return mutex;
+}
+
+Session& TheSession()
+{
+    static Session session;
+    return session;
+}
+
+std::string MHzText(double hz)
+{
+    char text[32];
+    std::snprintf(text, sizeof text, "%.3f", hz / HzPerMHz);
+    return text;
+}
+
+void ApplyGain(Session& s)
+{
+    if (!s.receiver)
+        return;
+    s.receiver->setMuted(s.muted);
+    s.receiver->setGain(static_cast<float>(s.volume) / SdrVolumeSteps);
+}
+
+// A dongle that fails is closed: the next operation opens it afresh, and
+// one that was unplugged meanwhile is then reported as not there.
+void Lost(Session& s, const std::string& problem)
+{
+    s.problem = problem;
+    s.dongle.reset();
+    s.receiver.reset();
+    s.state = ReceiverState{};
+}
+
+bool Read(Session& s, double seconds, std::vector<uint8_t>& bytes)
+{
+    bytes.resize(2 * static_cast<size_t>(std::lround(seconds * s.dongle->sampleRate())));
+    std::string problem;
+    if (s.dongle->read(bytes, problem))
+        return true;
+    Lost(s, problem);
+    return false;
+}
+
+// Where the dongle sits for a station, and where the station then is in
+// its samples; false when a recording does not hold the station.
+bool Placement(const Session& s, double stationHz, double& centreHz, double& offsetHz)
+{
+    const std::optional<FixedBand> band = s.dongle->fixedBand();
+    if (!band) {
+        offsetHz = kDongleTuningOffsetHz;
+        centreHz = stationHz - offsetHz;
+        return true;
+    }
+    centreHz = band->centreHz;
+    offsetHz = stationHz - band->centreHz;
+    return std::fabs(offsetHz) + kChannelCutoffHz <= band->sampleRate / 2;
+}
+
+std::string OutsideRecording(const FixedBand& band, double stationHz)
+{
+    return "the IQ recording holds " + MHzText(band.centreHz - band.sampleRate / 2) + " to " +
+           MHzText(band.centreHz + band.sampleRate / 2) + " MHz: it cannot take " + MHzText(stationHz) + " MHz.";
+}
+
+bool TuneStation(Session& s, double stationHz, std::string& refusal)
+{
+    double centreHz = 0;
+    double offsetHz = 0;
+    if (!Placement(s, stationHz, centreHz, offsetHz)) {
+        refusal = OutsideRecording(*s.dongle->fixedBand(), stationHz);
+        return false;
+    }
+    std::string problem;
+    if (!s.dongle->tune(stationHz, centreHz, problem)) {
+        Lost(s, problem);
+        return false;
+    }
+    s.receiver->setOffset(offsetHz);
+    s.stationHz = stationHz;
+    std::vector<uint8_t> settle;
+    return Read(s, SdrSettleSeconds, settle);
+}
+
+bool Open(Session& s, std::string& problem)
+{
+    if (s.dongle)
+        return true;
+    const uint32_t index = static_cast<uint32_t>(std::max(0, TunerSettings.SdrDevice));
+    s.dongle = OpenSdrDongle(index, DongleSettings{}, problem);
+    if (!s.dongle)
+        return false;
+    ReceiverSettings settings;
+    settings.inputRate = s.dongle->sampleRate();
+    try {
+        s.receiver = std::make_unique<FmReceiver>(settings);
+    } catch (const std::invalid_argument&) {
+        problem = "the IQ sample rate of " + std::to_string(std::lround(settings.inputRate)) +
+                  " Hz cannot be received: record at 1024000 Hz, or say the rate in " + IqRateVariable;
+        s.dongle.reset();
+        return false;
+    }
+    s.problem.clear();
+    ApplyGain(s);
+    // A dongle that kept its station for another program is heard there again.
+    const double remembered = s.stationHz > 0 ? s.stationHz : s.dongle->rememberedStationHz();
+    std::string refusal;
+    if (remembered > 0 && !TuneStation(s, remembered, refusal) && !s.dongle)
+        problem = s.problem;
+    return s.dongle != nullptr;
+}
+
+void Trace(const std::string& change)
+{
+    CurrentPortBackend().receiverChanged("sdr " + std::to_string(TunerSettings.SdrDevice) + " " + change);
+}
+
+void SdrTune(double mhz)
+{
+    std::string refusal;
+    {
+        std::lock_guard lock(SessionMutex());
+        Session& s = TheSession();
+        std::string problem;
+        if (!Open(s, problem)) {
+            s.problem = problem;
+            return;
+        }
+        const double stationHz = std::round(mhz * 1000.0) * (HzPerMHz / 1000.0);
+        if (TuneStation(s, stationHz, refusal))
+            Trace("frequency " + MHzText(stationHz));
+    }
+    if (!refusal.empty() && ReportReceiverRefusal)
+        ReportReceiverRefusal(refusal);
+}
+
+// Reads a stretch of signal through the receiver; the audio has nowhere
+// to go yet and is let fall.
+bool Measure(Session& s)
+{
+    std::vector<uint8_t> bytes;
+    if (!Read(s, SdrMeasureSeconds, bytes))
+        return false;
+    std::vector<float> audio;
+    std::vector<RdsBlock> blocks;
+    s.receiver->process(bytes, audio, blocks);
+    s.state = s.receiver->state();
+    return true;
+}
+
+TuneState SdrStatus()
+{
+    std::lock_guard lock(SessionMutex());
+    Session& s = TheSession();
+    std::string problem;
+    if (!Open(s, problem)) {
+        s.problem = problem;
+        return NotTuned;
+    }
+    if (s.stationHz <= 0 || !Measure(s) || !s.state.signal)
+        return NotTuned;
+    return s.state.stereo ? TunedStereo : Tuned;
+}
+
+void SetSound(bool muted, int volumeStep)
+{
+    std::lock_guard lock(SessionMutex());
+    Session& s = TheSession();
+    s.muted = muted;
+    s.volume = std::clamp(s.volume + volumeStep, 0, SdrVolumeSteps);
+    ApplyGain(s);
+}
+
+int ChannelOf(double hz)
+{
+    return static_cast<int>(std::lround(hz / SdrChannelSpacingHz));
+}
+
+// One look at the band around `centreHz`: every channel in it measured at
+// once, filed by channel number.
+bool Look(Session& s, double centreHz, std::map<int, SignalMeasure>& seen)
+{
+    const std::optional<FixedBand> band = s.dongle->fixedBand();
+    if (band)
+        centreHz = band->centreHz;
+    std::string problem;
+    std::vector<uint8_t> bytes;
+    if (!s.dongle->tune(centreHz, centreHz, problem)) {
+        Lost(s, problem);
+        return false;
+    }
+    if (!Read(s, SdrSettleSeconds, bytes) || !Read(s, SdrLookSeconds, bytes))
+        return false;
+    for (const ChannelReading& r : ScanBand(bytes, s.dongle->sampleRate(), SdrChannelSpacingHz))
+        seen[ChannelOf(centreHz + r.offsetHz)] = r.measure;
+    return true;
+}
+
+// A channel is a station when its carrier stands over the noise and above
+// both neighbours: a station spills into the channels beside it.
+bool Peak(const std::map<int, SignalMeasure>& seen, int channel)
+{
+    const SignalMeasure& m = seen.at(channel);
+    for (int side : {-1, +1})
+        if (const auto next = seen.find(channel + side); next != seen.end() && next->second.powerDb > m.powerDb)
+            return false;
+    return IsStation(m);
+}
+
+// Each candidate is confirmed by the receiver itself, tuned to it.
+bool Confirmed(Session& s, int channel)
+{
+    std::string refusal;
+    return TuneStation(s, channel * SdrChannelSpacingHz, refusal) && Measure(s) && s.state.signal;
+}
+
+SeekResult SdrSeek(bool upward)
+{
+    std::lock_guard lock(SessionMutex());
+    Session& s = TheSession();
+    SeekResult result;
+    if (!Open(s, result.problem))
+        return result;
+    const double startHz = s.stationHz > 0 ? s.stationHz : TunerSettings.BandMinimum * HzPerMHz;
+    const int start = ChannelOf(startHz);
+    const int step = upward ? 1 : -1;
+    const int lowest = ChannelOf(TunerSettings.BandMinimum * HzPerMHz);
+    const int highest = ChannelOf(TunerSettings.BandMaximum * HzPerMHz);
+    std::map<int, SignalMeasure> seen;
+    int next = start + step;  // the first channel not judged yet
+    for (int look = 1; next >= lowest && next <= highest; ++look) {
+        const size_t known = seen.size();
+        if (!Look(s, (start + step * SdrLookStepChannels * look) * SdrChannelSpacingHz, seen)) {
+            result.problem = s.problem;
+            return result;
+        }
+        if (seen.size() == known)
+            break;  // a recording: nothing more of the band to see
+        // A channel is judged once both its neighbours have been seen.
+        for (; next >= lowest && next <= highest && seen.count(next) && seen.count(next + step); next += step) {
+            if (Peak(seen, next) && Confirmed(s, next)) {
+                Trace("frequency " + MHzText(s.stationHz));
+                return {SeekOutcome::Found, s.stationHz / HzPerMHz, ""};
+            }
+            if (!s.dongle) {
+                result.problem = s.problem;
+                return result;
+            }
+        }
+    }
+    // Nothing found: back where the search started.
+    std::string refusal;
+    if (!TuneStation(s, startHz, refusal) && !s.dongle) {
+        result.problem = s.problem;
+        return result;
+    }
+    return {SeekOutcome::NothingFound, startHz / HzPerMHz, ""};
+}
+
+// Cheap while the dongle works; a dongle that went away is looked for again.
+ReceiverPresence SdrCheck()
+{
+    std::lock_guard lock(SessionMutex());
+    Session& s = TheSession();
+    if (s.dongle)
+        return ReceiverPresence::Present;
+    if (s.problem.empty())
+        return ReceiverPresence::Present;  // never opened: nothing to report
+    std::string problem;
+    if (Open(s, problem)) {
+        s.away = false;
+        return ReceiverPresence::CameBack;
+    }
+    const bool first = !s.away;
+    s.away = true;
+    return first ? ReceiverPresence::WentAway : ReceiverPresence::Away;
+}
+
+bool SdrOpen(std::string& problem)
+{
+    return OpenSdrReceiver(problem);
+}
+
+bool SdrSeeks()
+{
+    return true;
+}
+
+void SdrMute() { SetSound(true, 0); }
+void SdrUnmute() { SetSound(false, 0); }
+void SdrVolumeUp() { SetSound(false, +1); }
+void SdrVolumeDown() { SetSound(false, -1); }
+}  // namespace
+
+bool OpenSdrReceiver(std::string& problem)
+{
+    std::lock_guard lock(SessionMutex());
+    return Open(TheSession(), problem);
+}
+
+void CloseSdrReceiver()
+{
+    std::lock_guard lock(SessionMutex());
+    Session& s = TheSession();
+    s.dongle.reset();
+    s.receiver.reset();
+    s.stationHz = 0;
+    s.away = false;
+    s.problem.clear();
+}
+
+std::string SdrReceiverProblem()
+{
+    std::lock_guard lock(SessionMutex());
+    return TheSession().problem;
+}
+
+ReceiverState SdrReceiverState()
+{
+    std::lock_guard lock(SessionMutex());
+    return TheSession().state;
+}
+
+const CardOps SdrRadioOps = {"RTL-SDR", SdrTune, SdrStatus, SdrMute, SdrUnmute, SdrVolumeUp, SdrVolumeDown};
+const ReceiverOps SdrReceiverOps = {"RTL-SDR",      SdrOpen,  CloseSdrReceiver, SdrReceiverProblem,
+                                    SdrCheck,       SdrSeeks, SdrSeek};

@@ -191,7 +191,9 @@ TuneState SdrStatus()
     }
     if (s.stationHz <= 0 || !Measure(s) || !s.state.signal)
         return NotTuned;
-    return s.state.stereo ? TunedStereo : Tuned;
+    // The pilot says the station sends stereo; the blend to it takes longer
+    // than a status waits, and follows the signal's quality as it plays.
+    return s.state.pilot ? TunedStereo : Tuned;
 }
 
 void SetSound(bool muted, int volumeStep)

@@ -260,19 +260,20 @@ SeekResult SdrSeek(bool upward)
     const int step = upward ? 1 : -1;
     const int lowest = ChannelOf(TunerSettings.BandMinimum * HzPerMHz);
     const int highest = ChannelOf(TunerSettings.BandMaximum * HzPerMHz);
+    // A recording shows all it holds in its first look; a dongle is moved
+    // along the band look by look.
+    const bool wholeInOneLook = s.dongle->fixedBand().has_value();
     std::map<int, SignalMeasure> seen;
     int next = start + step;  // the first channel not judged yet
     for (int look = 1; next >= lowest && next <= highest; ++look) {
-        const size_t known = seen.size();
         if (!Look(s, (start + step * SdrLookStepChannels * look) * SdrChannelSpacingHz, seen)) {
             result.problem = s.problem;
             return result;
         }
-        if (seen.size() == known)
-            break;  // a recording: nothing more of the band to see
         // A channel is judged once both its neighbours have been seen.
-        for (; next >= lowest && next <= highest && seen.count(next) && seen.count(next + step); next += step) {
-            if (Peak(seen, next) && Confirmed(s, next)) {
+        for (; next >= lowest && next <= highest && (wholeInOneLook || (seen.count(next) && seen.count(next + step)));
+             next += step) {
+            if (seen.count(next) && Peak(seen, next) && Confirmed(s, next)) {
                 Trace("frequency " + MHzText(s.stationHz));
                 return {SeekOutcome::Found, s.stationHz / HzPerMHz, ""};
             }
@@ -281,6 +282,8 @@ SeekResult SdrSeek(bool upward)
                 return result;
             }
         }
+        if (wholeInOneLook)
+            break;
     }
     // Nothing found: back where the search started.
     std::string refusal;

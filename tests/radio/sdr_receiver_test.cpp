@@ -1,11 +1,14 @@
-// Adapter 8 through the dispatch on the simulated dongle, in one process:
-// a dongle pulled out while it plays is reported and looked for again,
-// never fatal, and plugged back in it plays its station again.
+// Adapter 8 through the dispatch on the simulated dongle and on a replayed
+// recording, in one process: a dongle pulled out while it plays is reported
+// and looked for again, never fatal, and plugged back in it plays its
+// station again; a recording takes the stations inside it only.
 
 #include "AdapterCatalogue.h"
 #include "RadioFixture.h"
 #include "SdrReceiver.h"
+#include "SdrRecording.h"
 #include "SimulatedDongle.h"
+#include "V4L2Radio.h"
 
 #include <cstdlib>
 #include <fstream>
@@ -36,6 +39,9 @@ protected:
         CloseSdrReceiver();
         unsetenv("TUNZO_CARD");
         unsetenv("TUNZO_SIM_STATIONS");
+        unsetenv("TUNZO_SDR_IQ_FILE");
+        unsetenv("TUNZO_SDR_IQ_CENTER");
+        ReportReceiverRefusal = nullptr;
         std::system(("rm -rf '" + folder + "'").c_str());
         RadioTest::TearDown();
     }
@@ -101,6 +107,39 @@ TEST_F(SdrReceiverTest, SearchStopsOnEachStationInTurnAndSaysWhenThereIsNoMore)
         EXPECT_EQ(result.outcome, row.outcome) << (row.upward ? "up to " : "down to ") << row.mhz;
         EXPECT_NEAR(result.mhz, row.mhz, 1e-6);
         EXPECT_EQ(RadioDriver::TunedStatus(), row.mhz == 103.3 ? TunedStereo : Tuned);
+    }
+}
+
+TEST_F(SdrReceiverTest, ARecordingTakesTheStationsInsideItAndRefusesOthersByItsBand)
+{
+    const std::string path = folder + "/station.iq";
+    WriteSdrRecording(path);
+    setenv("TUNZO_SDR_IQ_FILE", path.c_str(), 1);
+    setenv("TUNZO_SDR_IQ_CENTER", "94400000", 1);
+    unsetenv("TUNZO_CARD");  // a recording replays in any card mode
+    std::vector<std::string> refusals;
+    ReportReceiverRefusal = [&](const std::string& message) { refusals.push_back(message); };
+    struct Row {
+        double mhz;
+        TuneState status;
+        bool refused;
+    };
+    const Row rows[] = {
+        {94.2, Tuned, false},
+        {94.6, TunedStereo, false},
+        {94.4, NotTuned, false},   // on the recording's centre, between its stations
+        {100.0, NotTuned, true},   // far outside
+        {93.9, NotTuned, true},    // inside the recording, but not the whole channel
+        {94.2, Tuned, false},      // a refusal leaves the replay working
+    };
+    for (const Row& row : rows) {
+        refusals.clear();
+        RadioDriver::Tune(row.mhz);
+        EXPECT_EQ(RadioDriver::TunedStatus(), row.status) << row.mhz;
+        if (row.refused)
+            EXPECT_THAT(refusals, ElementsAre(HasSubstr(RecordingBandText))) << row.mhz;
+        else
+            EXPECT_TRUE(refusals.empty()) << row.mhz;
     }
 }
 

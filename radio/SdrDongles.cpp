@@ -57,6 +57,7 @@ public:
     }
 
     double sampleRate() const override { return rate_; }
+    bool pacedByItself() const override { return true; }
 
 private:
     rtlsdr_dev_t* device_;

@@ -1,4 +1,5 @@
 #include "SdrReceiver.h"
+#include "SdrSession.h"
 
 #include "BandScan.h"
 #include "Frequency.h"
@@ -14,64 +15,12 @@
 #include <mutex>
 
 namespace {
-constexpr double HzPerMHz = 1e6;
-
-struct Session {
-    std::unique_ptr<SdrDongle> dongle;
-    std::unique_ptr<FmReceiver> receiver;
-    double stationHz = 0;  // 0: not tuned yet
-    bool muted = false;
-    int volume = SdrVolumeSteps;
-    std::string problem;
-    bool away = false;  // the dongle went away and its going was reported
-    ReceiverState state;
-};
-
-std::mutex& SessionMutex()
-{
-    static std::mutex mutex;
-    return mutex;
-}
-
-Session& TheSession()
-{
-    static Session session;
-    return session;
-}
-
-std::string MHzText(double hz)
-{
-    char text[32];
-    std::snprintf(text, sizeof text, "%.3f", hz / HzPerMHz);
-    return text;
-}
-
 void ApplyGain(Session& s)
 {
     if (!s.receiver)
         return;
     s.receiver->setMuted(s.muted);
     s.receiver->setGain(static_cast<float>(s.volume) / SdrVolumeSteps);
-}
-
-// A dongle that fails is closed: the next operation opens it afresh, and
-// one that was unplugged meanwhile is then reported as not there.
-void Lost(Session& s, const std::string& problem)
-{
-    s.problem = problem;
-    s.dongle.reset();
-    s.receiver.reset();
-    s.state = ReceiverState{};
-}
-
-bool Read(Session& s, double seconds, std::vector<uint8_t>& bytes)
-{
-    bytes.resize(2 * static_cast<size_t>(std::lround(seconds * s.dongle->sampleRate())));
-    std::string problem;
-    if (s.dongle->read(bytes, problem))
-        return true;
-    Lost(s, problem);
-    return false;
 }
 
 // Where the dongle sits for a station, and where the station then is in
@@ -110,6 +59,7 @@ bool TuneStation(Session& s, double stationHz, std::string& refusal)
     }
     s.receiver->setOffset(offsetHz);
     s.stationHz = stationHz;
+    s.state = ReceiverState{};
     std::vector<uint8_t> settle;
     return Read(s, SdrSettleSeconds, settle);
 }
@@ -166,20 +116,6 @@ void SdrTune(double mhz)
         ReportReceiverRefusal(refusal);
 }
 
-// Reads a stretch of signal through the receiver; the audio has nowhere
-// to go yet and is let fall.
-bool Measure(Session& s)
-{
-    std::vector<uint8_t> bytes;
-    if (!Read(s, SdrMeasureSeconds, bytes))
-        return false;
-    std::vector<float> audio;
-    std::vector<RdsBlock> blocks;
-    s.receiver->process(bytes, audio, blocks);
-    s.state = s.receiver->state();
-    return true;
-}
-
 TuneState SdrStatus()
 {
     std::lock_guard lock(SessionMutex());
@@ -189,7 +125,9 @@ TuneState SdrStatus()
         s.problem = problem;
         return NotTuned;
     }
-    if (s.stationHz <= 0 || !Measure(s) || !s.state.signal)
+    // While the reading thread runs, its last measure answers at once.
+    const bool measured = s.reading ? s.stationHz > 0 : s.stationHz > 0 && Measure(s, SdrMeasureSeconds);
+    if (!measured || !s.state.signal)
         return NotTuned;
     // The pilot says the station sends stereo; the blend to it takes longer
     // than a status waits, and follows the signal's quality as it plays.
@@ -245,7 +183,7 @@ bool Peak(const std::map<int, SignalMeasure>& seen, int channel)
 bool Confirmed(Session& s, int channel)
 {
     std::string refusal;
-    return TuneStation(s, channel * SdrChannelSpacingHz, refusal) && Measure(s) && s.state.signal;
+    return TuneStation(s, channel * SdrChannelSpacingHz, refusal) && Measure(s, SdrMeasureSeconds) && s.state.signal;
 }
 
 SeekResult SdrSeek(bool upward)

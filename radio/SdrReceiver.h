@@ -23,6 +23,15 @@ inline constexpr double SdrChannelSpacingHz = 100000.0;
 // next look, as many further on, sees that centre.
 inline constexpr int SdrLookStepChannels = 3;
 
+// The reading thread: while it runs, the dongle is read continuously at its
+// own pace (a recording or the simulated dongle at their sample rate) and a
+// status answers at once from the last measure. For a window; a command
+// reads what it needs itself.
+inline constexpr double SdrReadSeconds = 0.05;
+inline constexpr int SdrIdleMs = 100;  // nothing tuned or no dongle: looked at again after this
+void StartSdrReading();
+void StopSdrReading();
+
 bool OpenSdrReceiver(std::string& problem);
 void CloseSdrReceiver();
 std::string SdrReceiverProblem();

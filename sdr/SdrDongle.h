@@ -38,6 +38,9 @@ public:
     // tuned to (the simulated one), so that a second program finds it there;
     // 0 for a dongle that forgets.
     virtual double rememberedStationHz() const { return 0.0; }
+    // A real dongle's reads wait for its samples; the others deliver at
+    // once and are paced by whoever listens.
+    virtual bool pacedByItself() const { return false; }
 };
 
 struct DongleInfo {

@@ -10,7 +10,9 @@
 #include "SimulatedDongle.h"
 #include "V4L2Radio.h"
 
+#include <chrono>
 #include <cstdlib>
+#include <thread>
 #include <fstream>
 #include <sstream>
 
@@ -36,6 +38,7 @@ protected:
     }
     void TearDown() override
     {
+        StopSdrReading();
         CloseSdrReceiver();
         unsetenv("TUNZO_CARD");
         unsetenv("TUNZO_SIM_STATIONS");
@@ -85,6 +88,34 @@ TEST_F(SdrReceiverTest, ADongleUnpluggedWhilePlayingIsReportedAndPlaysAgainWhenB
     EXPECT_EQ(RadioDriver::TunedStatus(), Tuned) << "back on the station it played";
     RadioDriver::Tune(103.3);
     EXPECT_EQ(RadioDriver::TunedStatus(), TunedStereo);
+}
+
+// The window's reading thread: no wait for a measure on the caller's
+// thread, and a dongle pulled out under the thread is reported, not fatal.
+// The thread runs at the signal's pace, so the test waits for what it
+// delivers (never for a fixed time); the deadline only stops a hang.
+TEST_F(SdrReceiverTest, TheReadingThreadKeepsTheMarksAndReportsAnUnplug)
+{
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    auto waitFor = [&](const std::function<bool()>& done) {
+        while (!done() && std::chrono::steady_clock::now() < deadline)
+            std::this_thread::yield();
+        return done();
+    };
+    StartSdrReading();
+    RadioDriver::Tune(103.3);
+    EXPECT_TRUE(waitFor([] { return RadioDriver::TunedStatus() == TunedStereo; }));
+    RadioDriver::Tune(95.0);
+    EXPECT_EQ(RadioDriver::TunedStatus(), NotTuned) << "a retune forgets the last station's marks at once";
+
+    SetPresent(false);
+    EXPECT_TRUE(waitFor([this] { return !receiver.problem().empty(); }));
+    EXPECT_THAT(receiver.problem(), HasSubstr("unplugged"));
+    EXPECT_EQ(receiver.check(), ReceiverPresence::WentAway);
+    SetPresent(true);
+    EXPECT_EQ(receiver.check(), ReceiverPresence::CameBack);
+    RadioDriver::Tune(94.2);
+    EXPECT_TRUE(waitFor([] { return RadioDriver::TunedStatus() == Tuned; }));
 }
 
 TEST_F(SdrReceiverTest, SearchStopsOnEachStationInTurnAndSaysWhenThereIsNoMore)

@@ -1,10 +1,13 @@
-// A receiver reached by a device node (adapter 7, a V4L2 radio device): its
-// messages, its going away and coming back, and its own search.
+// A receiver reached as a device (adapter 7, a V4L2 radio device; adapter
+// 8, an RTL-SDR dongle): its messages, its going away and coming back, and
+// its own search.
 
 #include "MainForm.h"
 
+#include "AdapterCatalogue.h"
 #include "Frequency.h"
 #include "RadioDriver.h"
+#include "SdrReceiver.h"
 #include "TunerSettings.h"
 #include "V4L2Radio.h"
 
@@ -22,6 +25,12 @@ const ReceiverOps* ConfiguredReceiver()
 void TMainForm::OpenReceiver()
 {
     const ReceiverOps* receiver = ConfiguredReceiver();
+    // A dongle's samples are read on a thread of their own: its status is
+    // then a look at the last measure, never a wait on the window's thread.
+    if (TunerSettings.Adapter == SdrAdapter)
+        StartSdrReading();
+    else
+        StopSdrReading();
     if (!receiver) {
         receiverWatch_.stop();
         return;
@@ -77,6 +86,9 @@ void TMainForm::CheckReceiver()
         ReceiverCameBack();
         break;
     case ReceiverPresence::Present:
+        // The dongle's marks follow the signal as it is read.
+        if (TunerSettings.Adapter == SdrAdapter && !SearchRunning)
+            ShowTuneState();
         break;
     }
 }

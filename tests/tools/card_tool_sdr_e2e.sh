@@ -44,6 +44,11 @@ grep -q 'SDR device 0' "$work/err" || fail "the error does not name the dongle: 
 grep -q 'SDR device 1 is not plugged in' "$work/err" || fail "device 1: $(cat "$work/err")"
 "$tool" --adapter 8 --device first status 2>/dev/null; [ $? = 2 ] || fail "--device takes an index: exit 2"
 "$tool" --adapter 8 --port 0x30c status 2>/dev/null; [ $? = 2 ] || fail "a dongle has no port: exit 2"
+# Outside the simulation the real librtlsdr is asked, and this machine has no dongle.
+env -u TUNZO_CARD "$tool" --adapter 8 status 2>"$work/err"; [ $? = 1 ] || fail "no dongle: exit 1"
+grep -q 'SDR device 0 is not plugged in (0 RTL-SDR dongles are present)' "$work/err" || fail "no dongle: $(cat "$work/err")"
+env -u TUNZO_CARD "$tool" --adapter 8 list 2>"$work/err"; [ $? = 1 ] || fail "no dongle to list: exit 1"
+grep -q 'no RTL-SDR dongle found' "$work/err" || fail "no dongle to list: $(cat "$work/err")"
 set -e
 sed -i 's/^present 0$/present 1/' "$state"
 "$tool" --adapter 8 tune 103.3

@@ -111,6 +111,10 @@ void SdrTune(double mhz)
         const double stationHz = std::round(mhz * 1000.0) * (HzPerMHz / 1000.0);
         if (TuneStation(s, stationHz, refusal))
             Trace("frequency " + MHzText(stationHz));
+        // A refused station leaves the recording on the one it played: the
+        // window shows that one, as it does for a receiver that refuses.
+        if (!refusal.empty() && s.stationHz > 0)
+            TunerSettings.CurrentFrequency = static_cast<double>(RoundDigits(s.stationHz / HzPerMHz, 3));
     }
     if (!refusal.empty() && ReportReceiverRefusal)
         ReportReceiverRefusal(refusal);

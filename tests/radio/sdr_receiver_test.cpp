@@ -167,10 +167,12 @@ TEST_F(SdrReceiverTest, ARecordingTakesTheStationsInsideItAndRefusesOthersByItsB
         refusals.clear();
         RadioDriver::Tune(row.mhz);
         EXPECT_EQ(RadioDriver::TunedStatus(), row.status) << row.mhz;
-        if (row.refused)
+        if (row.refused) {
             EXPECT_THAT(refusals, ElementsAre(HasSubstr(RecordingBandText))) << row.mhz;
-        else
+            EXPECT_EQ(TunerSettings.CurrentFrequency, 94.4) << "the window shows the station still played";
+        } else {
             EXPECT_TRUE(refusals.empty()) << row.mhz;
+        }
     }
 }
 

@@ -314,7 +314,6 @@ void SaveSettings()
     reg.WriteInteger(ValueName::ShutdownOptions, s.ShutdownOptions);
     reg.WriteBool(ValueName::CycleStations, s.CycleStations);
     reg.WriteString(ValueName::RadioDevice, s.RadioDevice);
-    reg.WriteInteger(ValueName::SdrDevice, s.SdrDevice);
     if (companion)
         reg.WriteString(ValueName::CompanionAlarmWeekdays, s.AlarmWeekdays);
     else

@@ -7,7 +7,8 @@
 #   ./run.sh card ARGS...    the card tool, e.g. ./run.sh card scan
 #   TUNZO_DEMO_ADAPTER=5 ./run.sh   the demo store set to that adapter first
 #                            (5: the GemTek, on the simulated GemTek's serial line;
-#                             7: the simulated FM stick at /dev/radio0)
+#                             7: the simulated FM stick at /dev/radio0;
+#                             8: the simulated RTL-SDR dongle, SDR device 0)
 set -euo pipefail
 cd "$(dirname "$0")"
 scripts/install-deps
@@ -22,8 +23,8 @@ export TUNZO_REGISTRY="$PWD/build/demo/registry.sqlite"
 # (a DWORD "Adapter" under the main key, and "Port number" 1: COM1).
 if [ -n "${TUNZO_DEMO_ADAPTER:-}" ]; then
   case $TUNZO_DEMO_ADAPTER in
-    [1-7]) ;;
-    *) echo "run.sh: TUNZO_DEMO_ADAPTER takes 1 to 7, not '$TUNZO_DEMO_ADAPTER'" >&2; exit 2 ;;
+    [1-8]) ;;
+    *) echo "run.sh: TUNZO_DEMO_ADAPTER takes 1 to 8, not '$TUNZO_DEMO_ADAPTER'" >&2; exit 2 ;;
   esac
   sqlite3 "$TUNZO_REGISTRY" >/dev/null <<SQL
 PRAGMA journal_mode = WAL;

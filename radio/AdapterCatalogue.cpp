@@ -6,7 +6,7 @@
 
 // Labels as the adapters' own setup tools showed them, "30h (Default)" for
 // 0x30C and the mixed "Alternate"/"Alternative" included.
-const std::array<AdapterEntry, 7> AdapterCatalogue = {{
+const std::array<AdapterEntry, 8> AdapterCatalogue = {{
     {"Aims Labs RadioTrack", 2, {{{0x30C, "30h (Default)"}, {0x20C, "20c (Alternate)"}, {}}}, 1},
     {"Reveal RA300", 2, {{{0x30C, "30h (Default)"}, {0x20C, "20c (Alternate)"}, {}}}, 1},
     {"SF16-FMP", 2, {{{0x384, "384h (Alternate)"}, {0x284, "284h (Default)"}, {}}}, 2},
@@ -15,6 +15,8 @@ const std::array<AdapterEntry, 7> AdapterCatalogue = {{
     {"RadioActive", 3, {{{0x316, "316h (Default)"}, {0x336, "336h (Alternative)"}, {0x350, "350h (Alternative)"}}}, 1},
     // Named by "Radio device", not by a port.
     {"V4L2 radio device", 0, {}, 1},
+    // Named by "SDR device", its index among the dongles.
+    {"RTL-SDR receiver", 0, {}, 1},
 }};
 
 std::span<const AdapterEntry> CompanionAdapterCatalogue()

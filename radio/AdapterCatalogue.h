@@ -24,7 +24,7 @@ struct AdapterEntry {
     const PortChoice& defaultPort() const { return choice(defaultChoice); }
 };
 
-extern const std::array<AdapterEntry, 7> AdapterCatalogue;
+extern const std::array<AdapterEntry, 8> AdapterCatalogue;
 
 // "Adapter" values, the catalogue's rows, for the places whose behaviour
 // depends on the card.
@@ -35,6 +35,7 @@ inline constexpr int AztechAdapter = 4;
 inline constexpr int SerialLineAdapter = 5;  // the GemTek: frames on a serial line
 inline constexpr int RadioActiveAdapter = 6; // known, but nothing drives it
 inline constexpr int V4L2Adapter = 7;        // a /dev/radioN receiver, named by "Radio device"
+inline constexpr int SdrAdapter = 8;         // an RTL2832U dongle, named by "SDR device"
 
 // The companion knows the first five adapters only (no RadioActive).
 std::span<const AdapterEntry> CompanionAdapterCatalogue();

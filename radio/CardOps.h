@@ -45,3 +45,5 @@ extern const CardOps AztechOps;
 extern const CardOps SerialRadioOps;
 extern const CardOps V4L2RadioOps;
 extern const ReceiverOps V4L2ReceiverOps;
+extern const CardOps SdrRadioOps;
+extern const ReceiverOps SdrReceiverOps;

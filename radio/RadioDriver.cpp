@@ -57,6 +57,8 @@ const CardOps* CardFor(int adapter)
         return &SerialRadioOps;
     case V4L2Adapter:
         return &V4L2RadioOps;
+    case SdrAdapter:
+        return &SdrRadioOps;
     default:
         return nullptr;
     }
@@ -64,7 +66,14 @@ const CardOps* CardFor(int adapter)
 
 const ReceiverOps* ReceiverFor(int adapter)
 {
-    return adapter == V4L2Adapter ? &V4L2ReceiverOps : nullptr;
+    switch (adapter) {
+    case V4L2Adapter:
+        return &V4L2ReceiverOps;
+    case SdrAdapter:
+        return &SdrReceiverOps;
+    default:
+        return nullptr;
+    }
 }
 
 TuneState TunedStatus()
@@ -158,6 +167,8 @@ void CompanionTune(double x)
         AztechTune(TunerSettings.CurrentFrequency);
     else if (adapter == V4L2Adapter)
         V4L2RadioOps.tune(TunerSettings.CurrentFrequency);
+    else if (adapter == SdrAdapter)
+        SdrRadioOps.tune(TunerSettings.CurrentFrequency);
     SoundOn = true;
 }
 

@@ -41,7 +41,7 @@ void CompanionTune(double x);
 
 // The operations table for an adapter number, or nullptr for none.
 const CardOps* CardFor(int adapter);
-// The receiver table of an adapter reached by a device node (7), or nullptr
+// The receiver table of an adapter reached by a device (7, 8), or nullptr
 // for the port and serial cards.
 const ReceiverOps* ReceiverFor(int adapter);
 // True for the cards driven on an I/O port, which need the port gate; the

@@ -28,6 +28,7 @@ void AssignAbsentValues(TTunerSettings& s)
     s.CycleStations = false;
     s.ShutdownOptions = AbsentShutdownOptions;
     s.RadioDevice = AbsentRadioDevice;
+    s.SdrDevice = 0;
 }
 
 // The companion's first start writes the two values the card needs, where

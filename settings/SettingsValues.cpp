@@ -29,6 +29,7 @@ const std::string absentWeekdays = AbsentAlarmWeekdays;
 const int32_t absentScanDelay = AbsentPresetScanDelay;
 const int8_t absentShutdown = AbsentShutdownOptions;
 const std::string absentRadioDevice = AbsentRadioDevice;
+const int32_t absentSdrDevice = 0;
 
 // Every value of the main key a load reads, in its order, with the field it
 // goes to and what a missing value gives (nullptr: the field keeps what it holds).
@@ -72,6 +73,7 @@ void ForEachLoadedValue(Visit&& visit)
     visit(ValueName::ShutdownOptions, &TTunerSettings::ShutdownOptions, &absentShutdown);
     // Written by the setup program only: the panel and pipit just read it.
     visit(ValueName::RadioDevice, &TTunerSettings::RadioDevice, &absentRadioDevice);
+    visit(ValueName::SdrDevice, &TTunerSettings::SdrDevice, &absentSdrDevice);
 }
 
 // What SaveSettings writes, in its order.

@@ -42,6 +42,7 @@ struct TTunerSettings {
     bool CycleStations = false;     // "Cycle stations": preset scan wraps around
     int8_t ShutdownOptions = 0;     // "Shutdown options"
     std::string RadioDevice;        // "Radio device": the V4L2 receiver's node (adapter 7)
+    int32_t SdrDevice = 0;          // "SDR device": the RTL-SDR dongle's index (adapter 8)
 
     // Derived from WideRange, never stored.
     double BandMinimum = 0.0;

@@ -34,6 +34,7 @@ inline constexpr const char* TuneToLastStation = "Tune to last station";
 inline constexpr const char* CycleStations = "Cycle stations";
 inline constexpr const char* ShutdownOptions = "Shutdown options";
 inline constexpr const char* RadioDevice = "Radio device";
+inline constexpr const char* SdrDevice = "SDR device";
 
 // The companion's names for the alarm.
 inline constexpr const char* CompanionAlarmHour = "Alarm - hour";

@@ -32,6 +32,14 @@ std::vector<SimulatedStation> ParseSimulatedStations(const std::string& text, st
         item = item.substr(b, e - b + 1);
         SimulatedStation s;
         std::string number = item;
+        if (const size_t equals = number.find('='); equals != std::string::npos) {
+            const std::string rds = number.substr(equals + 1);
+            number.resize(equals);
+            const size_t slash = rds.find('/');
+            s.name = rds.substr(0, std::min(slash, SimulatedRdsNameLength));
+            if (slash != std::string::npos)
+                s.text = rds.substr(slash + 1, SimulatedRdsTextLength);
+        }
         if (!number.empty() && (number.back() == 's' || number.back() == 'S')) {
             s.stereo = true;
             number.pop_back();

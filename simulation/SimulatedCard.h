@@ -18,15 +18,22 @@
 #include <string>
 #include <vector>
 
+// What RDS carries of a station: its name and radio text.
+inline constexpr size_t SimulatedRdsNameLength = 8;
+inline constexpr size_t SimulatedRdsTextLength = 64;
+
 struct SimulatedStation {
     double mhz = 0.0;
     bool stereo = false;
+    std::string name = {};  // the RDS station name; empty sends no RDS
+    std::string text = {};  // the RDS radio text
 };
 
 // The stations the card receives when TUNZO_SIM_STATIONS is not set.
 std::vector<SimulatedStation> DefaultSimulatedStations();
 
-// "88.4s,94.2,103.3s": MHz, with "s" for a stereo station. Entries that are not
+// "88.4s=JAZZ/Blue in Green,94.2,103.3s": MHz, with "s" for a stereo station,
+// then its RDS name and text. Entries that are not
 // frequencies are left out and named in `error` (empty when all were good).
 std::vector<SimulatedStation> ParseSimulatedStations(const std::string& text, std::string* error);
 

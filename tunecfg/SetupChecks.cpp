@@ -52,6 +52,9 @@ std::string CardProblem(const SetupValues& v)
     const AdapterEntry* row = AdapterRow(v.Adapter);
     if (!row)
         return "Choose one of the radio cards in the list.";
+    // A dongle is named by its index, which has no wrong value to choose here.
+    if (v.Adapter == SdrAdapter)
+        return {};
     if (v.Adapter == V4L2Adapter) {
         if (v.RadioDevice.empty() || v.RadioDevice.front() != '/')
             return "Choose the receiver's device, a full path such as /dev/radio0.";

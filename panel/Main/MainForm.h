@@ -250,7 +250,8 @@ public:
     // the title, and a replug tunes it again with the mute state it had.
     void OpenReceiver();
     // A receiver that can be asked is shown as it is set when the start
-    // leaves it alone: a stick plugged in since comes up elsewhere, muted.
+    // leaves it alone (a stick plugged in since comes up elsewhere, muted);
+    // one that cannot is tuned to the station shown.
     void ShowWhatTheReceiverPlays();
     void CheckReceiver();
     void ShowReceiverGone(const std::string& problem);

@@ -1,10 +1,13 @@
-// A receiver reached by a device node (adapter 7, a V4L2 radio device): its
-// messages, its going away and coming back, and its own search.
+// A receiver reached as a device (adapter 7, a V4L2 radio device; adapter
+// 8, an RTL-SDR dongle): its messages, its going away and coming back, and
+// its own search.
 
 #include "MainForm.h"
 
+#include "AdapterCatalogue.h"
 #include "Frequency.h"
 #include "RadioDriver.h"
+#include "SdrReceiver.h"
 #include "TunerSettings.h"
 #include "V4L2Radio.h"
 
@@ -25,6 +28,12 @@ const ReceiverOps* ConfiguredReceiver()
 void TMainForm::OpenReceiver()
 {
     const ReceiverOps* receiver = ConfiguredReceiver();
+    // A dongle's samples are read on a thread of their own: its status is
+    // then a look at the last measure, never a wait on the window's thread.
+    if (TunerSettings.Adapter == SdrAdapter)
+        StartSdrReading();
+    else
+        StopSdrReading();
     if (!receiver) {
         receiverWatch_.stop();
         return;
@@ -55,8 +64,14 @@ void TMainForm::ShowWhatTheReceiverPlays()
     const ReceiverOps* receiver = ConfiguredReceiver();
     double mhz = 0.0;
     bool muted = false;
-    if (!receiver || !receiver->setting(mhz, muted))
+    if (!receiver)
         return;
+    // One that cannot tell (a dongle plays only while it is read) plays the
+    // station shown.
+    if (!receiver->setting(mhz, muted)) {
+        TuneTo(TunerSettings.CurrentFrequency);
+        return;
+    }
     TunerSettings.CurrentFrequency = static_cast<double>(RoundDigits(mhz, 3));
     RadioDriver::SoundOn = !muted;
     ShowFrequency();
@@ -105,6 +120,9 @@ void TMainForm::CheckReceiver()
         ReceiverCameBack();
         break;
     case ReceiverPresence::Present:
+        // The dongle's marks follow the signal as it is read.
+        if (TunerSettings.Adapter == SdrAdapter && !SearchRunning)
+            ShowTuneState();
         break;
     }
 }

@@ -225,6 +225,27 @@ TEST(SimulatedStations, ParseTheTableAndNameTheBadEntries)
     EXPECT_NE(error.find("'95.1x'"), std::string::npos);
     EXPECT_NE(error.find("'-3'"), std::string::npos);
 
+    // RDS: a name cut to 8 characters, a text after the first slash (which
+    // may hold more slashes), and an entry with no name sends none.
+    struct RdsRow {
+        const char* entry;
+        double mhz;
+        bool stereo;
+        const char* name;
+        const char* text;
+    };
+    for (const RdsRow& row : {RdsRow{"88.4s=JAZZ/Blue in Green", 88.4, true, "JAZZ", "Blue in Green"},
+                              RdsRow{"103.3S=TEN FM", 103.3, true, "TEN FM", ""},
+                              RdsRow{"94.2=RADIO ONE AND TWO/a/b", 94.2, false, "RADIO ON", "a/b"},
+                              RdsRow{"95.0", 95.0, false, "", ""}}) {
+        stations = ParseSimulatedStations(row.entry, &error);
+        ASSERT_EQ(stations.size(), 1u) << row.entry << ": " << error;
+        EXPECT_EQ(stations[0].mhz, row.mhz) << row.entry;
+        EXPECT_EQ(stations[0].stereo, row.stereo) << row.entry;
+        EXPECT_EQ(stations[0].name, row.name) << row.entry;
+        EXPECT_EQ(stations[0].text, row.text) << row.entry;
+    }
+
     // Within 50 kHz, either side.
     stations = {{94.2, false}};
     EXPECT_TRUE(StationAt(stations, 94.15));

@@ -46,9 +46,9 @@ protected:
 
 }  // namespace
 
-TEST(AdapterCatalogueTest, SevenRowsForTheFrontPanelFiveForTheCompanion)
+TEST(AdapterCatalogueTest, EightRowsForTheFrontPanelFiveForTheCompanion)
 {
-    ASSERT_EQ(AdapterCatalogue.size(), 7u);
+    ASSERT_EQ(AdapterCatalogue.size(), 8u);
     EXPECT_EQ(AdapterCatalogue[0].name, "Aims Labs RadioTrack");
     EXPECT_EQ(AdapterCatalogue[0].defaultPort().value, 0x30C);
     EXPECT_EQ(AdapterCatalogue[0].defaultPort().label, "30h (Default)");
@@ -61,6 +61,8 @@ TEST(AdapterCatalogueTest, SevenRowsForTheFrontPanelFiveForTheCompanion)
     EXPECT_EQ(AdapterCatalogue[5].choice(3).value, 0x350);
     EXPECT_EQ(AdapterRow(V4L2Adapter)->name, "V4L2 radio device");
     EXPECT_EQ(AdapterRow(V4L2Adapter)->choiceCount, 0);  // named by "Radio device", never a port
+    EXPECT_EQ(AdapterRow(SdrAdapter)->name, "RTL-SDR receiver");
+    EXPECT_EQ(AdapterRow(SdrAdapter)->choiceCount, 0);  // named by "SDR device", never a port
 
     const auto companion = CompanionAdapterCatalogue();
     ASSERT_EQ(companion.size(), 5u);

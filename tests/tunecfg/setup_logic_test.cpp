@@ -152,7 +152,7 @@ TEST_F(SetupTest, RefusedValuesAndEventsWriteNothing)
         {"tune step below the range", [](SetupState& s) { s.values.TuneStep = 0.001; }, "tune step must be from"},
         {"fine step not a number", [](SetupState& s) { s.values.FineTuneStep = std::nan(""); }, "fine tune step"},
         {"scan delay 0", [](SetupState& s) { s.values.PresetScanDelay = 0; }, "seconds on each preset"},
-        {"adapter 8", [](SetupState& s) { s.values.Adapter = 8; }, "radio cards in the list"},
+        {"adapter 9", [](SetupState& s) { s.values.Adapter = 9; }, "radio cards in the list"},
         {"a V4L2 receiver without a device",
          [](SetupState& s) {
              s.values.Adapter = 7;

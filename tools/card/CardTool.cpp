@@ -208,6 +208,14 @@ void ApplyOptions(const CardToolRequest& request)
         throw BadStoredValue{"the settings store's \"Adapter\" is " + std::to_string(s.Adapter) +
                              ", which is not one of 1 to " + std::to_string(AdapterCatalogue.size()) +
                              "; set another in tunecfg, or choose one with --adapter"};
+    if (s.Adapter == SdrAdapter) {
+        if (request.port)
+            throw BadArguments{"--port: an SDR dongle has no port; name its index with --device"};
+        if (request.device && !ParseDongleIndex(*request.device, s.SdrDevice))
+            throw BadArguments{"--device for an SDR dongle is its index, 0 to " + std::to_string(MaxDongleIndex) +
+                               ", not '" + *request.device + "'"};
+        return;
+    }
     if (s.Adapter == V4L2Adapter) {
         if (request.port)
             throw BadArguments{"--port: a V4L2 receiver has no port; name its node with --device"};
@@ -216,7 +224,7 @@ void ApplyOptions(const CardToolRequest& request)
         return;
     }
     if (request.device)
-        throw BadArguments{"--device names a V4L2 receiver's node: use it with --adapter 7"};
+        throw BadArguments{"--device names a V4L2 receiver's node or an SDR dongle: use it with --adapter 7 or 8"};
     CheckPortFitsAdapter(request, s.Adapter);
     if (s.Adapter == SerialLineAdapter) {
         if (request.port)
@@ -334,12 +342,14 @@ std::string CardToolUsage()
            "  Without options the card of the settings store is driven, as the panel does.\n"
            "  --adapter N      1 Aims Labs RadioTrack (default), 2 Reveal RA300, 3 SF16-FMP,\n"
            "                   4 Aztech/Packard-Bell/Comp-Express, 5 GemTek, 6 RadioActive,\n"
-           "                   7 V4L2 radio device (a USB FM stick or a kernel radio driver)\n"
+           "                   7 V4L2 radio device (a USB FM stick or a kernel radio driver),\n"
+           "                   8 RTL-SDR receiver (an RTL2832U dongle)\n"
            "  --port ADDRESS   the card's I/O port, one of " +
            CataloguePortsText() +
            "\n"
            "                   (the GemTek: COM port 1 or 2; with --adapter alone: that adapter's default)\n"
-           "  --device PATH    the V4L2 receiver's node (adapter 7), default \"Radio device\" or /dev/radio0\n"
+           "  --device PATH    the V4L2 receiver's node (adapter 7), default \"Radio device\" or /dev/radio0;\n"
+           "                   for adapter 8 the dongle's index, default \"SDR device\" or 0\n"
            "commands:\n"
            "  tune MHZ         tune to MHZ, like 100.0, and switch the sound on\n"
            "  mute, unmute     switch the sound off or on\n"
@@ -347,8 +357,9 @@ std::string CardToolUsage()
            "  status           print: not tuned, tuned or tuned stereo\n"
            "  scan             step the band by 0.1 MHz and print each frequency with a station\n"
            "                   (a V4L2 receiver that seeks by itself: one hardware seek after another)\n"
-           "  seek up|down     V4L2 receiver: search to the next station and print it; exit 1 if none\n"
+           "  seek up|down     V4L2 receiver or SDR dongle: search to the next station and print it; exit 1 if none\n"
            "  list             print the V4L2 radio receivers present: node, name, driver, bus\n"
+           "                   (with --adapter 8: the SDR dongles, by index, name and serial)\n"
            "  (the GemTek only listens: it has no status and no scan)\n";
 }
 
@@ -362,7 +373,7 @@ int RunCardTool(const std::vector<std::string>& args, std::ostream& out, std::os
             return 0;
         }
         if (request.verb == "list")
-            return ListReceiversCommand(out, err);
+            return request.adapter == SdrAdapter ? ListDonglesCommand(out, err) : ListReceiversCommand(out, err);
         CheckPortBeforeLoading(request);
         try {
             LoadCardSettings();
@@ -374,10 +385,11 @@ int RunCardTool(const std::vector<std::string>& args, std::ostream& out, std::os
         if (request.verb == "tune")
             CheckFrequencyInBand(request.frequency);
 
-        if (TunerSettings.Adapter == V4L2Adapter)
-            return RunOnReceiver(request.verb, request.upward, out, err, [&] { RunCommand(request, out, err, errIsTerminal); });
+        if (RadioDriver::ReceiverFor(TunerSettings.Adapter))
+            return RunOnReceiver(request.verb, request.upward, out, err,
+                                 [&] { RunCommand(request, out, err, errIsTerminal); });
         if (request.verb == "seek")
-            throw BadArguments{"seek: only a V4L2 receiver (--adapter 7) searches by itself; use scan"};
+            throw BadArguments{"seek: only a V4L2 receiver or an SDR dongle (--adapter 7 or 8) searches by itself; use scan"};
         // The serial-line card needs no port access; every other one does,
         // before its first byte. The gate also refuses a stored port outside
         // the catalogue, and its message says so.

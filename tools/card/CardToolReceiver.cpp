@@ -4,12 +4,16 @@
 #include "Frequency.h"
 #include "RadioDriver.h"
 #include "TunerSettings.h"
+#include "SdrDongles.h"
 #include "V4L2Radio.h"
+
+#include <cerrno>
+#include <cstdlib>
 
 namespace {
 const ReceiverOps& Receiver()
 {
-    return *RadioDriver::ReceiverFor(V4L2Adapter);
+    return *RadioDriver::ReceiverFor(TunerSettings.Adapter);
 }
 
 std::string StationText(double mhz)
@@ -73,6 +77,29 @@ int ListReceiversCommand(std::ostream& out, std::ostream& err)
         return 1;
     }
     return 0;
+}
+
+int ListDonglesCommand(std::ostream& out, std::ostream& err)
+{
+    const std::vector<DongleInfo> dongles = ListSdrDongles();
+    for (const DongleInfo& d : dongles)
+        out << d.index << "  " << d.name << "  serial " << (d.serial.empty() ? "unknown (in use?)" : d.serial) << "\n";
+    if (dongles.empty()) {
+        err << "tunzo-card: no RTL-SDR dongle found (is it plugged in?)\n";
+        return 1;
+    }
+    return 0;
+}
+
+bool ParseDongleIndex(const std::string& text, int32_t& index)
+{
+    char* end = nullptr;
+    errno = 0;
+    const long n = std::strtol(text.c_str(), &end, 10);
+    if (text.empty() || *end != '\0' || errno != 0 || n < 0 || n > MaxDongleIndex)
+        return false;
+    index = static_cast<int32_t>(n);
+    return true;
 }
 
 int RunOnReceiver(const std::string& verb, bool upward, std::ostream& out, std::ostream& err,

@@ -3,6 +3,7 @@
 // through the dispatch, and the receiver's own: list, seek, and a scan by
 // hardware seek.
 
+#include <cstdint>
 #include <functional>
 #include <ostream>
 #include <string>
@@ -11,7 +12,15 @@
 // one line per receiver; exit 1 when there is none.
 int ListReceiversCommand(std::ostream& out, std::ostream& err);
 
-// Runs `verb` on the receiver "Radio device" names; `cardCommand` runs the
+// "0  Generic RTL2832U OEM  serial 00000001", one line per SDR dongle; exit 1
+// when there is none.
+int ListDonglesCommand(std::ostream& out, std::ostream& err);
+
+// "--device N" for a dongle: its index, 0 to MaxDongleIndex.
+inline constexpr int32_t MaxDongleIndex = 255;
+bool ParseDongleIndex(const std::string& text, int32_t& index);
+
+// Runs `verb` on the receiver "Radio device" or "SDR device" names; `cardCommand` runs the
 // commands every card has (tune, mute, status, a stepping scan). Answers the
 // exit code: 0 done, 1 a device that cannot be used or a seek that found
 // nothing.

@@ -1,0 +1,54 @@
+#include "SdrSession.h"
+
+#include <cmath>
+#include <cstdio>
+
+std::mutex& SessionMutex()
+{
+    static std::mutex mutex;
+    return mutex;
+}
+
+Session& TheSession()
+{
+    static Session session;
+    return session;
+}
+
+std::string MHzText(double hz)
+{
+    char text[32];
+    std::snprintf(text, sizeof text, "%.3f", hz / HzPerMHz);
+    return text;
+}
+
+void Lost(Session& s, const std::string& problem)
+{
+    s.problem = problem;
+    s.dongle.reset();
+    s.receiver.reset();
+    s.state = ReceiverState{};
+}
+
+bool Read(Session& s, double seconds, std::vector<uint8_t>& bytes)
+{
+    bytes.resize(2 * static_cast<size_t>(std::lround(seconds * s.dongle->sampleRate())));
+    std::string problem;
+    if (s.dongle->read(bytes, problem))
+        return true;
+    Lost(s, problem);
+    return false;
+}
+
+bool Measure(Session& s, double seconds)
+{
+    std::vector<uint8_t> bytes;
+    if (!Read(s, seconds, bytes))
+        return false;
+    std::vector<float> audio;
+    std::vector<RdsBlock> blocks;
+    s.receiver->process(bytes, audio, blocks);
+    s.state = s.receiver->state();
+    return true;
+}
+

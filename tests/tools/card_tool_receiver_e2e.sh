@@ -29,8 +29,11 @@ set +e
 TUNZO_SIM_STATIONS=150 "$tool" --adapter 7 seek down > "$work/none"; [ $? = 1 ] || fail "a seek without stations must exit 1"
 grep -q '^nothing found; the tuner stopped at 94.2 MHz$' "$work/none" || fail "nothing found: $(cat "$work/none")"
 set -e
-"$tool" --adapter 7 scan > "$work/scan" 2>/dev/null
+"$tool" --adapter 7 scan > "$work/scan" 2>"$work/progress"
 printf '94.2\n103.3 stereo\n' | diff - "$work/scan" >&2 || fail "scan: $(cat "$work/scan")"
+grep -q '^frequency 94.200$' "$state" || fail "the scan did not tune back to 94.2"
+printf 'scanned 87 to 108 MHz: 2 stations; back on 94.2 MHz\n' | diff - "$work/progress" >&2 ||
+  fail "a pipe gets the summary alone: $(cat -A "$work/progress")"
 
 "$tool" --adapter 7 --device /dev/radio1 tune 100.0
 grep -q '^frequency 100.000$' "$work/tunzo/simulated-radio1" || fail "--device /dev/radio1 was not tuned"

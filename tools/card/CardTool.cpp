@@ -20,7 +20,6 @@ namespace {
 
 // Back to the start of the line and clear it: a terminal's way of taking the
 // progress line away.
-constexpr const char* ClearProgressLine = "\r\033[K";
 
 // The serial-line row: its "port" is a COM number.
 constexpr int32_t FirstComPort = 1;
@@ -386,7 +385,7 @@ int RunCardTool(const std::vector<std::string>& args, std::ostream& out, std::os
             CheckFrequencyInBand(request.frequency);
 
         if (RadioDriver::ReceiverFor(TunerSettings.Adapter))
-            return RunOnReceiver(request.verb, request.upward, out, err,
+            return RunOnReceiver(request.verb, request.upward, out, err, errIsTerminal,
                                  [&] { RunCommand(request, out, err, errIsTerminal); });
         if (request.verb == "seek")
             throw BadArguments{"seek: only a V4L2 receiver or an SDR dongle (--adapter 7 or 8) searches by itself; use scan"};

@@ -39,30 +39,39 @@ int Seek(bool upward, std::ostream& out, std::ostream& err)
 }
 
 // From the bottom of the band upwards, one hardware seek after another,
-// until the tuner wraps around or finds nothing more.
-int ScanBySeeking(std::ostream& out, std::ostream& err)
+// until the tuner wraps around or finds nothing more; then back to where the
+// radio was, as a scan of a port card does.
+int ScanBySeeking(std::ostream& out, std::ostream& err, bool errIsTerminal)
 {
+    double before = TunerSettings.CurrentFrequency;
+    bool muted = false;
+    Receiver().setting(before, muted);  // where it really is, when it can tell
+    const char* clear = errIsTerminal ? ClearProgressLine : "";
     RadioDriver::Tune(TunerSettings.BandMinimum);
     double last = TunerSettings.CurrentFrequency;
     int found = 0;
     for (;;) {
-        err << "\rsearching up from " << StationText(last) << " MHz " << std::flush;
+        if (errIsTerminal)
+            err << "\rsearching up from " << StationText(last) << " MHz " << std::flush;
         const SeekResult result = Receiver().seek(true);
         if (result.outcome == SeekOutcome::Failed) {
-            err << "\r\033[Ktunzo-card: " << result.problem << "\n";
+            err << clear << "tunzo-card: " << result.problem << "\n";
             return 1;
         }
         if (result.outcome == SeekOutcome::NothingFound || result.mhz <= last || result.mhz > TunerSettings.BandMaximum)
             break;
         last = result.mhz;
-        err << "\r\033[K";
+        err << clear;
         out << StationText(result.mhz) << (RadioDriver::TunedStatus() == TunedStereo ? " stereo" : "") << "\n"
             << std::flush;
         ++found;
     }
-    err << "\r\033[Kscanned " << FrequencyText(TunerSettings.BandMinimum) << " to "
+    RadioDriver::Tune(before);
+    if (muted)
+        RadioDriver::Mute();
+    err << clear << "scanned " << FrequencyText(TunerSettings.BandMinimum) << " to "
         << FrequencyText(TunerSettings.BandMaximum) << " MHz: " << found << (found == 1 ? " station" : " stations")
-        << "\n";
+        << "; back on " << StationText(before) << " MHz\n";
     return 0;
 }
 }  // namespace
@@ -102,7 +111,7 @@ bool ParseDongleIndex(const std::string& text, int32_t& index)
     return true;
 }
 
-int RunOnReceiver(const std::string& verb, bool upward, std::ostream& out, std::ostream& err,
+int RunOnReceiver(const std::string& verb, bool upward, std::ostream& out, std::ostream& err, bool errIsTerminal,
                   const std::function<void()>& cardCommand)
 {
     std::string problem;
@@ -113,7 +122,7 @@ int RunOnReceiver(const std::string& verb, bool upward, std::ostream& out, std::
     if (verb == "seek")
         return Seek(upward, out, err);
     if (verb == "scan" && Receiver().seeks())
-        return ScanBySeeking(out, err);
+        return ScanBySeeking(out, err, errIsTerminal);
     bool refused = false;
     ReportReceiverRefusal = [&](const std::string& message) {
         err << "tunzo-card: " << message << "\n";

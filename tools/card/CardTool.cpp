@@ -335,33 +335,6 @@ int RunOnSerialLine(const CardToolRequest& request, std::ostream& out, std::ostr
 
 }  // namespace
 
-std::string CardToolUsage()
-{
-    return "usage: tunzo-card [--adapter N] [--port ADDRESS | --device PATH] COMMAND\n"
-           "  Without options the card of the settings store is driven, as the panel does.\n"
-           "  --adapter N      1 Aims Labs RadioTrack (default), 2 Reveal RA300, 3 SF16-FMP,\n"
-           "                   4 Aztech/Packard-Bell/Comp-Express, 5 GemTek, 6 RadioActive,\n"
-           "                   7 V4L2 radio device (a USB FM stick or a kernel radio driver),\n"
-           "                   8 RTL-SDR receiver (an RTL2832U dongle)\n"
-           "  --port ADDRESS   the card's I/O port, one of " +
-           CataloguePortsText() +
-           "\n"
-           "                   (the GemTek: COM port 1 or 2; with --adapter alone: that adapter's default)\n"
-           "  --device PATH    the V4L2 receiver's node (adapter 7), default \"Radio device\" or /dev/radio0;\n"
-           "                   for adapter 8 the dongle's index, default \"SDR device\" or 0\n"
-           "commands:\n"
-           "  tune MHZ         tune to MHZ, like 100.0, and switch the sound on\n"
-           "  mute, unmute     switch the sound off or on\n"
-           "  up, down         one volume step\n"
-           "  status           print: not tuned, tuned or tuned stereo\n"
-           "  scan             step the band by 0.1 MHz and print each frequency with a station\n"
-           "                   (a V4L2 receiver that seeks by itself: one hardware seek after another)\n"
-           "  seek up|down     V4L2 receiver or SDR dongle: search to the next station and print it; exit 1 if none\n"
-           "  list             print the V4L2 radio receivers present: node, name, driver, bus\n"
-           "                   (with --adapter 8: the SDR dongles, by index, name and serial)\n"
-           "  (the GemTek only listens: it has no status and no scan)\n";
-}
-
 int RunCardTool(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
                 const std::string& programPath, bool errIsTerminal)
 {

@@ -1,6 +1,7 @@
 #include "SimulatedDongle.h"
 
 #include "RuntimeDirectory.h"
+#include "SimulatedStateLines.h"
 
 #include <cmath>
 #include <cstdio>
@@ -44,19 +45,12 @@ std::string FormatDongleState(const DongleState& s)
 DongleState ParseDongleState(const std::string& text)
 {
     DongleState s;
-    std::istringstream lines(text);
-    std::string line;
-    while (std::getline(lines, line)) {
-        std::istringstream words(line);
-        std::string name;
-        double value = 0;
-        if (!(words >> name >> value) || !std::isfinite(value))
-            continue;
+    ForEachStateLine(text, [&s](const std::string& name, double value) {
         if (name == "frequency" && value >= 0)
             s.frequency = value;
         else if (name == "present")
             s.present = value != 0;
-    }
+    });
     return s;
 }
 

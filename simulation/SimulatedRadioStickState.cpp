@@ -4,6 +4,7 @@
 
 #include "HardwarePorts.h"
 #include "RuntimeDirectory.h"
+#include "SimulatedStateLines.h"
 
 #include <cerrno>
 #include <cmath>
@@ -57,14 +58,9 @@ std::string FormatStickState(const StickState& s)
 StickState ParseStickState(const std::string& text)
 {
     StickState s;
-    std::istringstream lines(text);
-    std::string line;
-    while (std::getline(lines, line)) {
-        std::istringstream words(line);
-        std::string name;
-        double value = 0;
-        if (!(words >> name >> value) || !std::isfinite(value) || std::fabs(value) > StateFrequencyLimit * 1000)
-            continue;
+    ForEachStateLine(text, [&s](const std::string& name, double value) {
+        if (std::fabs(value) > StateFrequencyLimit * 1000)
+            return;  // beyond any field, and beyond what an int holds
         const int whole = static_cast<int>(value);
         if (name == "frequency" && value > 0 && value < StateFrequencyLimit)
             s.frequency = value;
@@ -78,7 +74,7 @@ StickState ParseStickState(const std::string& text)
             s.powered = whole != 0;
         else if (name == "generation")
             s.generation = whole;
-    }
+    });
     return s;
 }
 

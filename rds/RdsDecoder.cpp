@@ -57,29 +57,25 @@ uint32_t RdsDecoder::addRecords(const uint8_t* bytes, size_t length)
     return changed;
 }
 
+namespace {
+// Puts `value` into `field`; the change bit when it differed.
+template <class T>
+uint32_t Update(T& field, const T& value, uint32_t bit)
+{
+    if (field == value)
+        return 0;
+    field = value;
+    return bit;
+}
+}  // namespace
+
 uint32_t RdsDecoder::takeControls(const RdsControlValues& values)
 {
-    uint32_t changed = 0;
-    const std::string name = ControlString(values.name);
-    if (name != state_.name) {
-        state_.name = name;
-        changed |= RdsChangedName;
-    }
-    const std::string text = ControlString(values.text);
-    if (text != state_.text) {
-        state_.text = text;
-        changed |= RdsChangedText;
-    }
-    if (!state_.hasPty || values.pty != state_.pty) {
-        state_.hasPty = true;
-        state_.pty = values.pty;
-        changed |= RdsChangedPty;
-    }
-    if (values.trafficProgramme != state_.trafficProgramme || values.trafficAnnouncement != state_.trafficAnnouncement) {
-        state_.trafficProgramme = values.trafficProgramme;
-        state_.trafficAnnouncement = values.trafficAnnouncement;
-        changed |= RdsChangedTraffic;
-    }
+    uint32_t changed = Update(state_.name, ControlString(values.name), RdsChangedName);
+    changed |= Update(state_.text, ControlString(values.text), RdsChangedText);
+    changed |= Update(state_.hasPty, true, RdsChangedPty) | Update(state_.pty, values.pty, RdsChangedPty);
+    changed |= Update(state_.trafficProgramme, values.trafficProgramme, RdsChangedTraffic) |
+               Update(state_.trafficAnnouncement, values.trafficAnnouncement, RdsChangedTraffic);
     return changed;
 }
 
@@ -122,25 +118,11 @@ uint32_t RdsDecoder::takeBasics()
     // old one may stay on show with it.
     if (basics.hasPi && state_.hasPi && basics.pi != state_.pi)
         changed |= forgetStation();
-    if (basics.hasPi != state_.hasPi || basics.pi != state_.pi) {
-        state_.hasPi = basics.hasPi;
-        state_.pi = basics.pi;
-        changed |= RdsChangedPi;
-    }
-    if (basics.hasPty != state_.hasPty || basics.pty != state_.pty) {
-        state_.hasPty = basics.hasPty;
-        state_.pty = basics.pty;
-        changed |= RdsChangedPty;
-    }
-    if (basics.trafficProgramme != state_.trafficProgramme || basics.trafficAnnouncement != state_.trafficAnnouncement) {
-        state_.trafficProgramme = basics.trafficProgramme;
-        state_.trafficAnnouncement = basics.trafficAnnouncement;
-        changed |= RdsChangedTraffic;
-    }
-    if (!(basics.alternativeFrequencies == state_.alternativeFrequencies)) {
-        state_.alternativeFrequencies = basics.alternativeFrequencies;
-        changed |= RdsChangedAlternativeFrequencies;
-    }
+    changed |= Update(state_.hasPi, basics.hasPi, RdsChangedPi) | Update(state_.pi, basics.pi, RdsChangedPi);
+    changed |= Update(state_.hasPty, basics.hasPty, RdsChangedPty) | Update(state_.pty, basics.pty, RdsChangedPty);
+    changed |= Update(state_.trafficProgramme, basics.trafficProgramme, RdsChangedTraffic) |
+               Update(state_.trafficAnnouncement, basics.trafficAnnouncement, RdsChangedTraffic);
+    changed |= Update(state_.alternativeFrequencies, basics.alternativeFrequencies, RdsChangedAlternativeFrequencies);
     return changed;
 }
 

@@ -6,6 +6,7 @@
 #include "RadioTrack.h"
 #include "SerialRadio.h"
 #include "Frequency.h"
+#include "ReceiverFeed.h"
 #include "TunerSettings.h"
 
 namespace RadioDriver {
@@ -92,6 +93,8 @@ void Tune(double mhz)
     // that came meanwhile leaves the card as the end left it.
     if (const CardOps* card = Card(TunerSettings.Adapter))
         card->tune(TunerSettings.CurrentFrequency);
+    // Whatever the old station said must not be shown under the new one.
+    ReceiverFeedStationChanged();
     SoundOn = true;
     Call(RefreshMuteIndicator);
 }

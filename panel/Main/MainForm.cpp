@@ -225,8 +225,10 @@ void TMainForm::StopTakingOrders()
     // Closed first, before the saving and the mute: a second start then
     // finds no listener rather than handing its words to a program that
     // will never carry them out, and no media command queued meanwhile runs
-    // after the end.
+    // after the end. The sound stops before the final mute, so that a muted
+    // card is never followed by the tail of what was queued for the output.
     receiver.Close();
+    StopFeed();
     if (mediaPlayer)
         mediaPlayer->Close();
 }

@@ -11,6 +11,7 @@
 #include "CardOps.h"
 #include "MainFormUi.h"
 #include "Presets.h"
+#include "RdsDecoder.h"
 #include "Registry.h"
 
 #include <QApplication>
@@ -267,6 +268,18 @@ public:
     bool receiverGone_ = false;
     bool hardwareSeekPending_ = false;  // a seek's worker has not answered yet
     std::jthread seekWorker_;
+
+    // ---- what the receiver hands over besides tuning (MainFormFeed.cpp) ----
+    // Started with the receiver, stopped before the final mute: RDS and sound.
+    void StartFeed();
+    void StopFeed();
+    // On the window's thread: what the station says changed (MainFormRds.cpp).
+    void FeedRds(uint32_t changed, const RdsState& state);
+    // On the feed's own thread, never the window's: the station's sound
+    // (MainFormAudio.cpp). It must not wait and must not touch widgets.
+    void FeedAudio(const float* frames, size_t count);
+    void FeedFailed(const QString& message);
+    bool feedRunning_ = false;
 
     QMessageBox* actionsBox = nullptr;   // the count message, shown without waiting
     std::vector<QAction*> channelEntries;       // main menu, then tray, per entry

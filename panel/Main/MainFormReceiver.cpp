@@ -34,6 +34,7 @@ void TMainForm::OpenReceiver()
         StartSdrReading();
     else
         StopSdrReading();
+    StartFeed();
     if (!receiver) {
         receiverWatch_.stop();
         return;

@@ -1,0 +1,39 @@
+// The receiver's feed: RDS and sound come on the feed's own threads. What
+// the window shows is posted to its thread; the sound goes straight on to
+// the player, which never waits.
+#include "MainForm.h"
+
+#include "ReceiverFeed.h"
+#include "TunerSettings.h"
+
+void TMainForm::StartFeed()
+{
+    FeedSettings settings;
+    settings.adapter = TunerSettings.Adapter;
+    FeedCallbacks callbacks;
+    callbacks.rds = [this](uint32_t changed, const RdsState& state) {
+        QMetaObject::invokeMethod(this, [this, changed, state] { FeedRds(changed, state); }, Qt::QueuedConnection);
+    };
+    callbacks.audio = [this](const float* frames, size_t count) { FeedAudio(frames, count); };
+    callbacks.failed = [this](const std::string& message) {
+        QMetaObject::invokeMethod(this, [this, text = QString::fromStdString(message)] { FeedFailed(text); },
+                                  Qt::QueuedConnection);
+    };
+    std::string problem;
+    feedRunning_ = StartReceiverFeed(settings, std::move(callbacks), problem);
+    if (!feedRunning_)
+        ShowReceiverMessage(problem);
+}
+
+void TMainForm::StopFeed()
+{
+    // Returns once no callback runs: none can reach a window that is going.
+    StopReceiverFeed();
+    feedRunning_ = false;
+}
+
+void TMainForm::FeedFailed(const QString& message)
+{
+    feedRunning_ = false;
+    ShowReceiverMessage(message.toStdString());
+}

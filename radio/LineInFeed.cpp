@@ -1,12 +1,34 @@
-// Not built yet: this receiver family hands over neither RDS nor sound.
+// The port and serial cards' feed: their sound leaves them by a cable, so
+// the only samples there are come from "Audio input" (the sound card's
+// line-in the radio is plugged into). They send no RDS.
 #include "FeedSources.h"
 
-FeedAbilities LineInFeedAbilities(const FeedSettings&)
+#include "AudioCapture.h"
+
+namespace {
+class LineInSource : public FeedSource {
+public:
+    LineInSource(const std::string& input, FeedSink& sink)
+        : capture_(
+              input, [&sink](const float* frames, size_t count) { sink.audio(frames, count); },
+              [&sink](const std::string& message) { sink.failed(message); })
+    {
+        capture_.start();
+    }
+
+private:
+    AudioCapture capture_;  // stops and joins its thread when destroyed
+};
+}  // namespace
+
+FeedAbilities LineInFeedAbilities(const FeedSettings& settings)
 {
-    return {};
+    return {false, !settings.audioInput.empty()};
 }
 
-std::unique_ptr<FeedSource> StartLineInFeed(const FeedSettings&, FeedSink&, std::string&)
+std::unique_ptr<FeedSource> StartLineInFeed(const FeedSettings& settings, FeedSink& sink, std::string&)
 {
-    return nullptr;
+    if (settings.audioInput.empty())
+        return nullptr;  // an idle feed: nothing to hand over
+    return std::make_unique<LineInSource>(settings.audioInput, sink);
 }

@@ -40,3 +40,7 @@ bool ReceiverIoctl(unsigned long request, void* argument, const char* what);
 void TraceReceiverChange(const std::string& change);
 // "94.200": frequencies as the trace and the state files write them.
 std::string ThreeDecimals(double mhz);
+// "Radio device", or /dev/radio0 when it is not set.
+std::string ConfiguredDevice();
+// What a user is told when the device went away from under an open handle.
+std::string ReceiverGoneText(const std::string& path);

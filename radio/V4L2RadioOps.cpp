@@ -4,6 +4,7 @@
 
 #include "AuxVolume.h"
 #include "Frequency.h"
+#include "ReceiverFeed.h"
 #include "TunerSettings.h"
 #include "V4L2Handle.h"
 
@@ -171,6 +172,17 @@ int IssueSeek(int fd, bool upward, uint32_t wrap)
     seek.wrap_around = wrap;
     return CurrentV4L2Calls().ioctl(fd, VIDIOC_S_HW_FREQ_SEEK, &seek) == 0 ? 0 : errno;
 }
+
+// A driver whose capabilities claim one habit and which refuses it gets the
+// other one, when it claims that too. The error of the last seek, or 0.
+int SeekBothWays(int fd, bool upward, uint32_t capability)
+{
+    const uint32_t wrap = WrapFlagFor(capability);
+    const int error = IssueSeek(fd, upward, wrap);
+    if (error == EINVAL && WrapFlagAllowed(capability, wrap ? 0 : 1))
+        return IssueSeek(fd, upward, wrap ? 0 : 1);
+    return error;
+}
 }  // namespace
 
 SeekResult SeekRadioDevice(bool upward)
@@ -193,12 +205,11 @@ SeekResult SeekRadioDevice(bool upward)
         capability = h->tunerCapability;
         TraceReceiverChange(upward ? "seek up" : "seek down");
     }
-    uint32_t wrap = WrapFlagFor(capability);
-    int error = IssueSeek(fd, upward, wrap);
-    // A driver whose capabilities claim one habit and which refuses it gets
-    // the other one, when it claims that too.
-    if (error == EINVAL && WrapFlagAllowed(capability, wrap ? 0 : 1))
-        error = IssueSeek(fd, upward, wrap ? 0 : 1);
+    // The tuner leaves the station at once; what it passes on the way is no
+    // station's name either.
+    ReceiverFeedStationChanged();
+    const int error = SeekBothWays(fd, upward, capability);
+    ReceiverFeedStationChanged();
 
     std::lock_guard lock(ReceiverMutex());
     ReceiverHandle& h = Receiver();

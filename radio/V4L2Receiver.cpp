@@ -59,10 +59,14 @@ std::string OpenProblemText(const std::string& path, int error)
     }
 }
 
-std::string GoneText(const std::string& path)
+}  // namespace
+
+std::string ReceiverGoneText(const std::string& path)
 {
     return "The receiver " + path + " is gone (unplugged or switched off): plug it in again and Tunzo tunes it.";
 }
+
+namespace {
 
 void CloseHandle(ReceiverHandle& h)
 {
@@ -153,11 +157,12 @@ bool OpenHandle(const std::string& path, ReceiverHandle& h)
     return true;
 }
 
+}  // namespace
+
 std::string ConfiguredDevice()
 {
     return TunerSettings.RadioDevice.empty() ? std::string(DefaultRadioDevice) : TunerSettings.RadioDevice;
 }
-}  // namespace
 
 V4L2Calls& CurrentV4L2Calls()
 {
@@ -212,7 +217,7 @@ bool ReceiverIoctl(unsigned long request, void* argument, const char* what)
     if (error == ENODEV) {
         CloseHandle(h);
         h.away = true;
-        h.problem = GoneText(h.path);
+        h.problem = ReceiverGoneText(h.path);
     } else {
         h.problem = "The receiver " + h.path + " refused to " + what + " (" + std::strerror(error) + ").";
     }

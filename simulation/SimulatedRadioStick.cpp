@@ -96,7 +96,7 @@ int SimulatedRadioSticks::open(const std::string& path, int flags)
     const int fd = eventfd(0, EFD_CLOEXEC);
     if (fd < 0)
         return -1;
-    handles_[fd] = {index, s.generation};
+    handles_[fd] = {index, s.generation, StickRdsStream{}};
     return fd;
 }
 
@@ -109,23 +109,6 @@ int SimulatedRadioSticks::close(int fd)
     return system_.close(fd);
 }
 
-ssize_t SimulatedRadioSticks::read(int fd, void* buffer, size_t size)
-{
-    std::unique_lock lock(mutex_);
-    const auto handle = handles_.find(fd);
-    if (handle == handles_.end()) {
-        lock.unlock();
-        return system_.read(fd, buffer, size);
-    }
-    // No RDS blocks yet: nothing is waiting.
-    return Fail(EAGAIN);
-}
-
-int SimulatedRadioSticks::poll(pollfd* fds, nfds_t count, int timeoutMs)
-{
-    return system_.poll(fds, count, timeoutMs);
-}
-
 int SimulatedRadioSticks::ioctl(int fd, unsigned long request, void* argument)
 {
     std::unique_lock lock(mutex_);
@@ -134,9 +117,9 @@ int SimulatedRadioSticks::ioctl(int fd, unsigned long request, void* argument)
         lock.unlock();
         return system_.ioctl(fd, request, argument);
     }
-    const Handle handle = found->second;
-    const StickState s = Update(handle.stick, [](StickState&) {});
-    if (!s.present || s.generation != handle.generation)
+    const int stick = found->second.stick;
+    const StickState s = Update(stick, [](StickState&) {});
+    if (!s.present || s.generation != found->second.generation)
         return Fail(ENODEV);
     if (request == VIDIOC_S_HW_FREQ_SEEK) {
         const auto* seek = static_cast<const v4l2_hw_freq_seek*>(argument);
@@ -144,9 +127,9 @@ int SimulatedRadioSticks::ioctl(int fd, unsigned long request, void* argument)
             return Fail(EINVAL);
         // The seek takes its time; other calls, of other threads too, go on.
         lock.unlock();
-        return Seek(handle.stick, seek->seek_upward != 0, seek->wrap_around != 0);
+        return Seek(stick, seek->seek_upward != 0, seek->wrap_around != 0);
     }
-    return StickIoctl(handle.stick, request, argument);
+    return StickIoctl(stick, request, argument);
 }
 
 int SimulatedRadioSticks::StickIoctl(int index, unsigned long request, void* argument)

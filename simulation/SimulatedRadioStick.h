@@ -15,11 +15,15 @@
 // channels, its RSSI times 257 as the signal, bounded and wrapping hardware
 // seek that reports success also when it found nothing (stopping at the
 // band's end, or where it started when wrapping), and mute and volume (0-15)
-// controls.
+// controls. It sends RDS by block I/O (read() and poll() on its handle) for
+// stations with a name, and tells what it plays (Listen) to whatever stands
+// in for its sound card.
 
 #include "SimulatedCard.h"
+#include "SimulatedStickRds.h"
 #include "V4L2Calls.h"
 
+#include <chrono>
 #include <functional>
 #include <map>
 #include <memory>
@@ -61,6 +65,12 @@ public:
         std::vector<SimulatedStation> stations = DefaultSimulatedStations();
         std::string stateDirectory;          // empty: state in memory only
         std::function<void(int ms)> pause;   // each seek channel's wait; empty: none
+        // How many times faster than real time the stick's RDS and sound
+        // come (TUNZO_SIM_SPEED): tests hear seconds of radio in a moment.
+        double speed = 1.0;
+        // Seconds of the stick's own time; empty: the real clock times `speed`.
+        std::function<double()> clock;
+        double rdsErrors = 0.0;  // TUNZO_SIM_RDS_ERRORS: the fraction of blocks spoilt
     };
     explicit SimulatedRadioSticks(Options options);
     ~SimulatedRadioSticks() override;
@@ -74,11 +84,33 @@ public:
     // The state as a call would see it (power transitions applied).
     StickState State(int index);
 
+    // What the stick behind `fd` plays now, for whoever stands in for its
+    // sound card; false when the handle's device is gone.
+    struct Listening {
+        bool station = false;  // a station is received
+        double stationMHz = 0;
+        bool stereo = false;
+        bool muted = true;
+        int volume = 0;
+    };
+    bool Listen(int fd, Listening& listening);
+    double Speed() const { return options_.speed; }
+    // The stick's clock, in seconds.
+    double Now() const;
+
 private:
     struct Handle {
         int stick = 0;
         int generation = 0;
+        StickRdsStream rds;
     };
+    // With mutex_ held: the handle's device as it is now, its RDS stream
+    // following the frequency; nullptr (errno ENODEV) when it has gone.
+    Handle* CurrentHandle(int fd, StickState& state);
+    // Sets the stick descriptors' revents (POLLIN for blocks waiting, POLLERR
+    // for a device gone), marks which are sticks, and lowers
+    // `secondsUntilNext` to the next block due; the number ready.
+    int StickReadiness(pollfd* fds, nfds_t count, std::vector<bool>& sticks, double& secondsUntilNext);
     // Reads the state under the file's lock, applies a replug's power-on,
     // lets `change` alter it, and writes back what changed.
     StickState Update(int index, const std::function<void(StickState&)>& change);
@@ -91,6 +123,7 @@ private:
     SystemV4L2Calls system_;
     std::mutex mutex_;
     std::map<int, Handle> handles_;   // by descriptor
+    std::chrono::steady_clock::time_point started_ = std::chrono::steady_clock::now();
     std::map<int, StickState> memory_;  // sticks without a usable file
 };
 

@@ -17,6 +17,25 @@
 
 namespace {
 constexpr double StateFrequencyLimit = 1000.0;
+constexpr double MinStickSpeed = 0.01;
+constexpr double MaxStickSpeed = 1000.0;
+
+// A number from the environment within [lowest, limit]; anything else keeps
+// `fallback`, with a word on standard error when it was set but unusable.
+double EnvironmentNumber(const char* name, double fallback, double lowest, double limit)
+{
+    const char* text = std::getenv(name);
+    if (!text || !*text)
+        return fallback;
+    char* end = nullptr;
+    const double value = std::strtod(text, &end);
+    if (*end != '\0' || !(value >= lowest) || value > limit) {
+        std::fprintf(stderr, "tunzo: %s takes a number from %g to %g, not '%s'; left out\n", name, lowest, limit,
+                     text);
+        return fallback;
+    }
+    return value;
+}
 
 std::string ReadAll(int fd)
 {
@@ -140,5 +159,7 @@ std::unique_ptr<SimulatedRadioSticks> MakeSimulatedRadioSticksFromEnvironment()
     if (runtime.usable())
         options.stateDirectory = runtime.path;
     options.pause = [](int ms) { SleepRealMs(ms); };
+    options.speed = EnvironmentNumber("TUNZO_SIM_SPEED", options.speed, MinStickSpeed, MaxStickSpeed);
+    options.rdsErrors = EnvironmentNumber("TUNZO_SIM_RDS_ERRORS", 0.0, 0.0, 1.0);
     return std::make_unique<SimulatedRadioSticks>(std::move(options));
 }

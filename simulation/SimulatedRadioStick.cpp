@@ -190,6 +190,7 @@ int SimulatedRadioSticks::StickIoctl(int index, unsigned long request, void* arg
             return Fail(EINVAL);
         const double mhz = OnChannel(static_cast<double>(frequency->frequency) / UnitsPerMHz);
         Update(index, [mhz](StickState& state) { state.frequency = mhz; });
+        tunes_[index] = {mhz, Now()};
         return 0;
     }
     case VIDIOC_QUERYCTRL: {
@@ -269,5 +270,6 @@ int SimulatedRadioSticks::Seek(int index, bool upward, bool wrap)
         if (state.present)
             state.frequency = mhz;
     });
+    tunes_[index] = {mhz, Now()};
     return s.present ? 0 : Fail(ENODEV);
 }

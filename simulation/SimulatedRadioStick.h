@@ -123,6 +123,12 @@ private:
     SystemV4L2Calls system_;
     std::mutex mutex_;
     std::map<int, Handle> handles_;   // by descriptor
+    // The last tune this process made on each stick: where, and when.
+    struct Tune {
+        double mhz = 0;
+        double at = 0;
+    };
+    std::map<int, Tune> tunes_;
     std::chrono::steady_clock::time_point started_ = std::chrono::steady_clock::now();
     std::map<int, StickState> memory_;  // sticks without a usable file
 };

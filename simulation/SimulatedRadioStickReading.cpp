@@ -7,6 +7,13 @@
 #include <cmath>
 #include <vector>
 
+namespace {
+// How often a wait on a stick looks at its state file again.
+constexpr int StickRecheckMs = 50;
+// The state file keeps three decimals.
+constexpr double SameFrequencyMHz = 0.0005;
+}  // namespace
+
 double SimulatedRadioSticks::Now() const
 {
     if (options_.clock)
@@ -28,9 +35,13 @@ SimulatedRadioSticks::Handle* SimulatedRadioSticks::CurrentHandle(int fd, StickS
     }
     // A tune, by any process or by a seek, starts the new station's blocks
     // from nothing, as the receiver's buffer is emptied on a tune.
-    if (!handle.rds.Follows(state.frequency))
-        handle.rds.Restart(StationAt(options_.stations, state.frequency), state.frequency, Now(),
-                           options_.rdsErrors);
+    if (!handle.rds.Follows(state.frequency)) {
+        // From the tune when it was this process's own, else from now.
+        const auto tune = tunes_.find(handle.stick);
+        const bool ours = tune != tunes_.end() && std::fabs(tune->second.mhz - state.frequency) < SameFrequencyMHz;
+        handle.rds.Restart(StationAt(options_.stations, state.frequency), state.frequency,
+                           ours ? tune->second.at : Now(), options_.rdsErrors);
+    }
     return &handle;
 }
 
@@ -87,10 +98,13 @@ int SimulatedRadioSticks::poll(pollfd* fds, nfds_t count, int timeoutMs)
     double secondsUntilNext = -1;
     int ready = StickReadiness(fds, count, sticks, secondsUntilNext);
     // The stick's descriptors never become readable themselves: the others
-    // are waited on until the stick's next block is due.
+    // are waited on until the stick's next block is due, and the stick is
+    // looked at again now and then, as another process may tune it.
     int waitMs = ready > 0 ? 0 : timeoutMs;
-    if (ready == 0 && secondsUntilNext >= 0) {
-        const int dueMs = static_cast<int>(std::ceil(secondsUntilNext * 1000.0 / options_.speed));
+    if (ready == 0 && std::count(sticks.begin(), sticks.end(), true) > 0) {
+        int dueMs = StickRecheckMs;
+        if (secondsUntilNext >= 0)
+            dueMs = std::min(dueMs, static_cast<int>(std::ceil(secondsUntilNext * 1000.0 / options_.speed)));
         waitMs = timeoutMs < 0 ? dueMs : std::min(timeoutMs, dueMs);
     }
     std::vector<pollfd> others;

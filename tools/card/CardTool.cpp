@@ -1,6 +1,7 @@
 #include "CardTool.h"
 
 #include "AdapterCatalogue.h"
+#include "CardToolFeed.h"
 #include "CardToolReceiver.h"
 #include "Frequency.h"
 #include "KeptValues.h"
@@ -45,6 +46,7 @@ struct CardToolRequest {
     double frequency = 0.0;  // for tune; checked against the band once it is loaded
     std::optional<std::string> device;  // --device: a V4L2 receiver's node
     bool upward = true;                 // for seek
+    FeedRequest feed;                   // rds, record, scan --names
 };
 
 int ParseAdapter(const std::string& text)
@@ -127,6 +129,11 @@ void ParseCommand(const std::vector<std::string>& command, CardToolRequest& requ
     if (command.empty())
         throw BadArguments{"no command given"};
     request.verb = command[0];
+    if (std::string problem; IsFeedCommand(command)) {
+        if (!ParseFeedCommand(command, request.feed, problem))
+            throw BadArguments{problem};
+        return;
+    }
     if (!IsKnownVerb(request.verb))
         throw BadArguments{"unknown command '" + request.verb + "'"};
     const size_t operands = request.verb == "tune" || request.verb == "seek" ? 1 : 0;
@@ -272,7 +279,8 @@ void Scan(std::ostream& out, std::ostream& err, bool errIsTerminal)
         if (state != NotTuned) {
             if (errIsTerminal)
                 err << ClearProgressLine;
-            out << FrequencyText(f) << (state == TunedStereo ? " stereo" : "") << "\n" << std::flush;
+            out << FrequencyText(f) << (state == TunedStereo ? " stereo" : "") << StationNameSuffix() << "\n"
+                << std::flush;
             ++found;
         }
     }
@@ -356,6 +364,11 @@ int RunCardTool(const std::vector<std::string>& args, std::ostream& out, std::os
         ApplyOptions(request);
         if (request.verb == "tune")
             CheckFrequencyInBand(request.frequency);
+        if (request.verb == "rds" || request.verb == "record")
+            return RunFeedCommand(request.feed, out, err);
+        std::optional<StationNameWatch> names;
+        if (request.feed.names)
+            names.emplace(err);
 
         if (RadioDriver::ReceiverFor(TunerSettings.Adapter))
             return RunOnReceiver(request.verb, request.upward, out, err, errIsTerminal,

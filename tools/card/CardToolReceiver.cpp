@@ -1,6 +1,7 @@
 #include "CardToolReceiver.h"
 
 #include "AdapterCatalogue.h"
+#include "CardToolFeed.h"
 #include "Frequency.h"
 #include "RadioDriver.h"
 #include "TunerSettings.h"
@@ -62,8 +63,8 @@ int ScanBySeeking(std::ostream& out, std::ostream& err, bool errIsTerminal)
             break;
         last = result.mhz;
         err << clear;
-        out << StationText(result.mhz) << (RadioDriver::TunedStatus() == TunedStereo ? " stereo" : "") << "\n"
-            << std::flush;
+        out << StationText(result.mhz) << (RadioDriver::TunedStatus() == TunedStereo ? " stereo" : "")
+            << StationNameSuffix() << "\n" << std::flush;
         ++found;
     }
     RadioDriver::Tune(before);

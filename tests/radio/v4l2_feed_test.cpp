@@ -1,0 +1,202 @@
+// Adapter 7's feed on the simulated stick, through the same V4L2 calls
+// (poll, read, ioctl) a real stick is reached by: what the station says
+// arrives, a change of station clears it at once and never lets the old
+// name back, spoilt blocks never show a mixed name, and a stick pulled out
+// mid-stream is reported without a crash.
+
+#include "ReceiverFeed.h"
+#include "ReceiverFixture.h"
+#include "V4L2CaptureDevice.h"
+
+#include <condition_variable>
+#include <fcntl.h>
+#include <linux/videodev2.h>
+#include <mutex>
+
+using ::testing::HasSubstr;
+
+namespace {
+const std::vector<SimulatedStation> NamedStations = {
+    {88.4, true, "JAZZ", "Blue in Green"}, {94.2, false}, {103.3, true, "TEN FM", "News at ten"}};
+// Seconds of the stick's RDS pass in a few real milliseconds.
+constexpr double FastStick = 200.0;
+// A bound for a wait on the feed that only a fault reaches.
+constexpr auto FaultWait = std::chrono::seconds(10);
+
+// What the feed's threads told, for the test's thread to wait on.
+struct Heard {
+    std::mutex mutex;
+    std::condition_variable changed;
+    std::vector<RdsState> states;
+    std::string failure;
+    size_t audioFrames = 0;
+
+    template <class Predicate>
+    bool WaitFor(Predicate done)
+    {
+        std::unique_lock lock(mutex);
+        return changed.wait_for(lock, FaultWait, [&] { return done(*this); });
+    }
+    FeedCallbacks Callbacks()
+    {
+        FeedCallbacks callbacks;
+        callbacks.rds = [this](uint32_t, const RdsState& state) {
+            std::lock_guard lock(mutex);
+            states.push_back(state);
+            changed.notify_all();
+        };
+        callbacks.audio = [this](const float*, size_t count) {
+            std::lock_guard lock(mutex);
+            audioFrames += count;
+            changed.notify_all();
+        };
+        callbacks.failed = [this](const std::string& message) {
+            std::lock_guard lock(mutex);
+            failure = message;
+            changed.notify_all();
+        };
+        return callbacks;
+    }
+};
+
+class V4L2FeedTest : public ReceiverTest {
+protected:
+    void UseSticks(double speed, std::function<double()> clock = {}, double rdsErrors = 0)
+    {
+        SimulatedRadioSticks::Options options;
+        options.stations = NamedStations;
+        options.stateDirectory = folder;
+        options.speed = speed;
+        options.clock = std::move(clock);
+        options.rdsErrors = rdsErrors;
+        auto owned = std::make_unique<SimulatedRadioSticks>(options);
+        sticks = owned.get();
+        SetV4L2Calls(std::move(owned));
+    }
+    void TearDown() override
+    {
+        StopReceiverFeed();
+        ReceiverTest::TearDown();
+    }
+
+    Heard heard;  // outlives the feed, which TearDown stops even after a failed assertion
+};
+
+FeedSettings StickFeed()
+{
+    FeedSettings settings;
+    settings.adapter = V4L2Adapter;
+    return settings;
+}
+
+bool Shows(const Heard& heard, const std::string& name, const std::string& text)
+{
+    return !heard.states.empty() && heard.states.back().name == name && heard.states.back().text == text;
+}
+
+TEST_F(V4L2FeedTest, EveryChangeOfStationClearsAtOnceAndTheOldNameNeverComesBack)
+{
+    UseSticks(FastStick);
+    RadioDriver::Tune(88.4);
+    std::string problem;
+    ASSERT_TRUE(StartReceiverFeed(StickFeed(), heard.Callbacks(), problem)) << problem;
+    ASSERT_TRUE(heard.WaitFor([](const Heard& h) { return Shows(h, "JAZZ", "Blue in Green"); }));
+
+    struct Step {
+        const char* what;
+        std::function<void()> change;
+        std::string oldName, newName, newText;
+    };
+    const Step steps[] = {
+        {"tune", [] { RadioDriver::Tune(103.3); }, "JAZZ", "TEN FM", "News at ten"},
+        {"seek", [] { SeekRadioDevice(true); }, "TEN FM", "JAZZ", "Blue in Green"},  // wraps round
+    };
+    for (const Step& step : steps) {
+        size_t from = 0;
+        {
+            std::lock_guard lock(heard.mutex);
+            from = heard.states.size();
+        }
+        step.change();
+        {
+            std::lock_guard lock(heard.mutex);
+            ASSERT_GT(heard.states.size(), from) << step.what << ": nothing was cleared";
+            EXPECT_EQ(heard.states[from].name, "") << step.what << ": the change did not clear the name at once";
+        }
+        ASSERT_TRUE(heard.WaitFor([&](const Heard& h) { return Shows(h, step.newName, step.newText); }))
+            << step.what;
+        std::lock_guard lock(heard.mutex);
+        for (size_t i = from; i < heard.states.size(); ++i)
+            EXPECT_NE(heard.states[i].name, step.oldName) << step.what << ": the old station's name came back";
+    }
+}
+
+// The stick's own handle, read as the feed reads it, on the stick's clock.
+TEST_F(V4L2FeedTest, SpoiltBlocksNeverShowAMixedName)
+{
+    for (double errors : {0.1, 0.3}) {
+        double now = 0;
+        UseSticks(1.0, [&now] { return now; }, errors);
+        V4L2Calls& calls = CurrentV4L2Calls();
+        const int fd = calls.open("/dev/radio0", O_RDONLY | O_NONBLOCK);
+        ASSERT_GE(fd, 0);
+        RdsDecoder decoder;
+        std::vector<std::string> shown;
+        for (double mhz : {88.4, 103.3, 88.4}) {
+            RadioDriver::Tune(mhz);
+            decoder.reset();
+            for (int tick = 0; tick < 300; ++tick) {  // 30 s of the stick's time
+                now += 0.1;
+                pollfd fds{fd, POLLIN, 0};
+                ASSERT_EQ(calls.poll(&fds, 1, 0), 1) << "RDS must be waiting after a tenth of a second";
+                uint8_t bytes[kRdsRecordSize * 16];
+                const ssize_t got = calls.read(fd, bytes, sizeof bytes);
+                ASSERT_GT(got, 0);
+                ASSERT_EQ(got % kRdsRecordSize, 0) << "a read hands over whole records";
+                if (decoder.addRecords(bytes, static_cast<size_t>(got)) & RdsChangedName)
+                    shown.push_back(decoder.state().name);
+            }
+            EXPECT_EQ(decoder.state().name, mhz == 88.4 ? "JAZZ" : "TEN FM") << errors;
+        }
+        for (const std::string& name : shown)
+            EXPECT_TRUE(name.empty() || name == "JAZZ" || name == "TEN FM") << errors << ": shown '" << name << "'";
+        calls.close(fd);
+        CloseRadioDevice();
+    }
+}
+
+TEST_F(V4L2FeedTest, AStickPulledOutMidStreamIsReportedAndTheFeedStops)
+{
+    UseSticks(FastStick);
+    RadioDriver::Tune(103.3);
+    std::string problem;
+    ASSERT_TRUE(StartReceiverFeed(StickFeed(), heard.Callbacks(), problem)) << problem;
+    ASSERT_TRUE(heard.WaitFor([](const Heard& h) { return Shows(h, "TEN FM", "News at ten") && h.audioFrames > 0; }));
+    SetPresent(false);
+    ASSERT_TRUE(heard.WaitFor([](const Heard& h) { return !h.failure.empty(); }));
+    EXPECT_THAT(heard.failure, HasSubstr("/dev/radio0 is gone"));
+    StopReceiverFeed();
+    EXPECT_EQ(CheckRadioDevice(), ReceiverPresence::WentAway) << "the panel's own check still sees it go";
+}
+
+TEST(StickCaptureDevice, TheSoundCardOnTheRadiosOwnUsbPortIsChosen)
+{
+    const std::string cards = " 0 [PCH            ]: HDA-Intel - HDA Intel PCH\n"
+                              "                      HDA Intel PCH at 0xf7f10000 irq 32\n"
+                              " 1 [Radio_1        ]: USB-Audio - FM Radio\n"
+                              "                      Silicon Labs FM Radio at usb-0000:00:14.0-1.2, full speed\n"
+                              " 2 [Radio          ]: USB-Audio - FM Radio\n"
+                              "                      Silicon Labs FM Radio at usb-0000:00:14.0-1, full speed\n";
+    const struct {
+        std::string bus;
+        std::string pcm;
+    } rows[] = {
+        {"usb-0000:00:14.0-1", "plughw:CARD=Radio,DEV=0"},  // not the stick on port 1.2 listed first
+        {"usb-0000:00:14.0-1.2", "plughw:CARD=Radio_1,DEV=0"},
+        {"usb-0000:00:14.0-3", ""},
+        {"", ""},
+    };
+    for (const auto& row : rows)
+        EXPECT_EQ(CaptureDeviceFromCardList(row.bus, cards), row.pcm) << row.bus;
+}
+}  // namespace

@@ -50,27 +50,19 @@ bool HasRdsControls(uint32_t capability)
     return (capability & V4L2_TUNER_CAP_RDS) && (capability & V4L2_TUNER_CAP_RDS_CONTROLS);
 }
 
-// Opens the configured device for reading; -1 with `problem` set.
-int OpenFeedHandle(StickFacts& facts, std::string& problem)
+// Opens the configured device for reading; -1 when it is not there or is no
+// radio. That is no problem of the feed's: the receiver code tells the user
+// why, and the panel starts the feed again when the device comes back.
+int OpenFeedHandle(StickFacts& facts)
 {
     V4L2Calls& calls = CurrentV4L2Calls();
     facts.path = ConfiguredDevice();
     const int fd = calls.open(facts.path, O_RDONLY | O_NONBLOCK);
-    if (fd < 0) {
-        const int error = errno;
-        // The receiver code's own words for why a device does not open.
-        std::string ignored;
-        OpenRadioDevice(ignored);
-        problem = RadioDeviceProblem();
-        if (problem.empty())
-            problem = "The receiver " + facts.path + " cannot be opened (" + std::strerror(error) + ").";
+    if (fd < 0)
         return -1;
-    }
     v4l2_capability cap{};
     v4l2_tuner tuner{};
     if (calls.ioctl(fd, VIDIOC_QUERYCAP, &cap) != 0 || calls.ioctl(fd, VIDIOC_G_TUNER, &tuner) != 0) {
-        problem = errno == ENODEV ? ReceiverGoneText(facts.path)
-                                  : facts.path + " does not answer as a radio receiver (" + std::strerror(errno) + ").";
         calls.close(fd);
         return -1;
     }
@@ -324,8 +316,7 @@ void V4L2Source::playSimulatedStick()
 FeedAbilities V4L2FeedAbilities(const FeedSettings& settings)
 {
     StickFacts facts;
-    std::string problem;
-    const int fd = OpenFeedHandle(facts, problem);
+    const int fd = OpenFeedHandle(facts);
     if (fd < 0)
         return {};
     CurrentV4L2Calls().close(fd);
@@ -338,7 +329,7 @@ FeedAbilities V4L2FeedAbilities(const FeedSettings& settings)
 std::unique_ptr<FeedSource> StartV4L2Feed(const FeedSettings& settings, FeedSink& sink, std::string& problem)
 {
     StickFacts facts;
-    const int fd = OpenFeedHandle(facts, problem);
+    const int fd = OpenFeedHandle(facts);
     if (fd < 0)
         return nullptr;
     auto source = std::make_unique<V4L2Source>(sink, fd, std::move(facts));

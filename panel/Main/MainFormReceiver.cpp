@@ -134,6 +134,7 @@ void TMainForm::ReceiverCameBack()
     // It gets the panel's station, and the sound only if it had it.
     receiverGone_ = false;
     ShowStationCaption(0);  // takes the gone caption down; the station's own comes back below
+    StartFeed();  // the feed of the device that went away stopped with it
     const bool soundOn = RadioDriver::SoundOn;
     RadioDriver::Tune(TunerSettings.CurrentFrequency);
     if (!soundOn)

@@ -53,6 +53,9 @@ TMainForm::TMainForm(const std::vector<std::string>& arguments, TrayShell* shell
 
 TMainForm::~TMainForm()
 {
+    // A window closed other than by its ending (a failed start, a test) still
+    // has a feed whose threads call back into it.
+    StopFeed();
     qApp->removeEventFilter(this);
     RadioDriver::RefreshMuteIndicator = nullptr;
     RadioDriver::ProcessMessages = nullptr;

@@ -35,5 +35,9 @@ void TMainForm::StopFeed()
 void TMainForm::FeedFailed(const QString& message)
 {
     feedRunning_ = false;
-    ShowReceiverMessage(message.toStdString());
+    // A receiver that went away is shown as gone on the display, without a
+    // box, as its own check shows it; its feed starts again when it is back.
+    CheckReceiver();
+    if (!receiverGone_)
+        ShowReceiverMessage(message.toStdString());
 }

@@ -140,3 +140,21 @@ TEST_F(PanelReceiverTest, AMissingDeviceIsToldByNameAndThePanelOpensAnyway)
     EXPECT_TRUE(box->text().contains("plug it in"));
     EXPECT_EQ(box->windowModality(), Qt::NonModal);
 }
+
+TEST_F(PanelReceiverTest, AStickPulledOutStopsItsFeedWithoutABoxAndItsReturnStartsItAgain)
+{
+    TMainForm& f = Start();
+    ASSERT_TRUE(f.feedRunning_);
+    SetPresent(false);
+    // The feed notices first, on its own thread, and tells the window.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !f.feedRunning_; }));
+    EXPECT_EQ(f.windowTitle(), "Tunzo - receiver gone");
+    for (QWidget* w : QApplication::topLevelWidgets())
+        EXPECT_FALSE(qobject_cast<QMessageBox*>(w) && w->isVisible()) << "a box for an unplug";
+    SetPresent(true);
+    f.CheckReceiver();
+    ASSERT_TRUE(f.feedRunning_);
+    // Only a feed that reads the stick again can notice the next unplug.
+    SetPresent(false);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !f.feedRunning_; })) << "no feed reads the stick that came back";
+}

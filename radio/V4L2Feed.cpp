@@ -29,6 +29,9 @@ constexpr size_t ReadRecords = 64;
 // How often a receiver's RDS controls are asked: a name changes seldom, and
 // a text segment takes a tenth of a second to arrive.
 constexpr int ControlPollMs = 250;
+// After a change of station, what the controls held stays the old station's
+// for this many reads (a second).
+constexpr int ControlSettleReads = 4;
 // The simulated stick's sound comes in blocks of this length.
 constexpr int ToneBlockMs = 20;
 
@@ -124,9 +127,15 @@ public:
             rdsThread_ = std::thread([this] { readControls(); });
         const std::string input = SoundInput(settings, facts_);
         if (!input.empty()) {
+            // The stick's own sound card may be held by the desktop's sound
+            // server: the user can then name a device that reaches it.
+            const std::string hint = settings.audioInput.empty()
+                                         ? "; to hear the stick, set \"Audio input\" in tunecfg to the device "
+                                           "that gives its sound"
+                                         : "";
             capture_ = std::make_unique<AudioCapture>(
                 input, [this](const float* frames, size_t count) { sink_.audio(frames, count); },
-                [this](const std::string& message) { fail(message); });
+                [this, hint](const std::string& message) { fail(message + hint); });
             capture_->start();
         } else if (facts_.simulated) {
             soundThread_ = std::thread([this] { playSimulatedStick(); });
@@ -258,27 +267,38 @@ void V4L2Source::readControls()
         return a.name == b.name && a.text == b.text && a.pty == b.pty && a.trafficProgramme == b.trafficProgramme &&
                a.trafficAnnouncement == b.trafficAnnouncement;
     };
-    RdsControlValues last;
+    V4L2Calls& calls = CurrentV4L2Calls();
+    RdsControlValues last;   // what the decoder was given
+    RdsControlValues stale;  // what the device held at the last change of station
+    int staleReads = 0;      // reads left in which that counts as the old station's
     uint64_t seen = generation();
-    auto next = std::chrono::steady_clock::now();
-    while (pause(next)) {
-        next += std::chrono::milliseconds(ControlPollMs);
+    while (!stopping_) {
         RdsControlValues values;
         if (!readControlValues(values)) {
             failOnError(errno);
             return;
         }
-        std::lock_guard lock(deliverMutex_);
-        // What the device still holds at a change of station is the old
-        // station's until it changes.
-        if (generation_ != seen) {
-            seen = generation_;
-            last = values;
+        {
+            std::lock_guard lock(deliverMutex_);
+            // A device clears its controls some time after a tune; until then
+            // they are the old station's. If they stay (the same station
+            // again), they are the new one's after all.
+            if (generation_ != seen) {
+                seen = generation_;
+                last = {};
+                stale = values;
+                staleReads = ControlSettleReads;
+            }
+            const bool oldStation = staleReads > 0 && same(values, stale);
+            staleReads = staleReads > 0 ? staleReads - 1 : 0;
+            if (!oldStation && !same(values, last)) {
+                last = values;
+                sink_.controls(values);
+            }
         }
-        if (!same(values, last)) {
-            last = values;
-            sink_.controls(values);
-        }
+        // Waited through the calls: a stand-in for the kernel's device sets the pace.
+        pollfd wake{wake_, POLLIN, 0};
+        calls.poll(&wake, 1, ControlPollMs);
     }
 }
 

@@ -242,6 +242,20 @@ int SimulatedRadioSticks::StickIoctl(int index, unsigned long request, void* arg
 
 int SimulatedRadioSticks::Seek(int index, bool upward, bool wrap)
 {
+    {
+        std::lock_guard lock(mutex_);
+        seeking_.insert(index);
+    }
+    const int result = SeekChannels(index, upward, wrap);
+    const int error = errno;
+    std::lock_guard lock(mutex_);
+    seeking_.erase(index);
+    errno = error;
+    return result;
+}
+
+int SimulatedRadioSticks::SeekChannels(int index, bool upward, bool wrap)
+{
     const double start = State(index).frequency;
     const Band band = SeekBand(start);
     const int channels = static_cast<int>(std::lround((band.high - band.low) / ChannelMHz));

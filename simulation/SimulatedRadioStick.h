@@ -28,6 +28,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -116,6 +117,7 @@ private:
     StickState Update(int index, const std::function<void(StickState&)>& change);
     int StickIoctl(int index, unsigned long request, void* argument);
     int Seek(int index, bool upward, bool wrap);
+    int SeekChannels(int index, bool upward, bool wrap);
     int32_t Signal(double mhz) const;
     bool Stereo(double mhz) const;
 
@@ -129,6 +131,7 @@ private:
         double at = 0;
     };
     std::map<int, Tune> tunes_;
+    std::set<int> seeking_;  // sticks whose tuner is moving: no RDS comes
     std::chrono::steady_clock::time_point started_ = std::chrono::steady_clock::now();
     std::map<int, StickState> memory_;  // sticks without a usable file
 };

@@ -12,6 +12,8 @@ namespace {
 constexpr int StickRecheckMs = 50;
 // The state file keeps three decimals.
 constexpr double SameFrequencyMHz = 0.0005;
+// What the RDS stream follows while a seek moves the tuner: no frequency.
+constexpr double SeekingMHz = -1;
 }  // namespace
 
 double SimulatedRadioSticks::Now() const
@@ -33,8 +35,15 @@ SimulatedRadioSticks::Handle* SimulatedRadioSticks::CurrentHandle(int fd, StickS
         errno = ENODEV;
         return nullptr;
     }
-    // A tune, by any process or by a seek, starts the new station's blocks
-    // from nothing, as the receiver's buffer is emptied on a tune.
+    // While the tuner moves nothing is received; where it stops, the blocks
+    // start from nothing, even on the same station.
+    if (seeking_.count(handle.stick)) {
+        if (!handle.rds.Follows(SeekingMHz))
+            handle.rds.Restart(std::nullopt, SeekingMHz, Now(), 0);
+        return &handle;
+    }
+    // A tune, by any process, starts the new station's blocks from nothing,
+    // as the receiver's buffer is emptied on a tune.
     if (!handle.rds.Follows(state.frequency)) {
         // From the tune when it was this process's own, else from now.
         const auto tune = tunes_.find(handle.stick);

@@ -20,9 +20,12 @@
 
 namespace {
 using Clock = std::chrono::steady_clock;
-// A receiver's sound may start a little late (a capture device opening);
-// past this the recording ends with what came.
-constexpr int RecordingGraceMs = 5000;
+// A receiver's sound may start a little late (a capture device opening),
+// and a sound card's clock may run slow against the computer's by a fraction
+// of a percent; past this much longer than asked the recording ends with
+// what came.
+constexpr double RecordingGraceSeconds = 5.0;
+constexpr double RecordingClockSlack = 0.02;
 
 // "Audio input" as the settings store holds it, read here so that the tool
 // needs nothing of the panel's settings.
@@ -167,7 +170,7 @@ int RecordCommand(double seconds, const std::string& file, std::ostream& out, st
     }
     {
         std::unique_lock lock(listening.mutex);
-        listening.changed.wait_until(lock, After(seconds + RecordingGraceMs / 1000.0),
+        listening.changed.wait_until(lock, After(seconds * (1 + RecordingClockSlack) + RecordingGraceSeconds),
                                      [&] { return taken == wanted || listening.failure.has_value(); });
     }
     StopReceiverFeed();

@@ -10,6 +10,7 @@
 #include "RdsEncoder.h"
 #include "RdsCodeword.h"
 #include "RdsGroup.h"
+#include "RdsRule.h"
 
 #include <unistd.h>
 
@@ -129,30 +130,6 @@ void Report(const char* what, RdsErrorRates rates)
 
 constexpr double kSecondsPerBlock = kRdsBlockBits / kRdsBitRate;
 constexpr int kTunes = 200;
-
-// Block index at which every name segment was trusted, counted straight from
-// the groups as sent: a group counts when none of its blocks is
-// uncorrectable, and is clean when none is flagged at all.
-size_t BlockWhenRuleMet(const std::vector<RdsBlock>& blocks)
-{
-    int receptions[kRdsPsSegments] = {};
-    bool trusted[kRdsPsSegments] = {};
-    for (size_t g = 0; g + kRdsBlocksPerGroup <= blocks.size(); g += kRdsBlocksPerGroup) {
-        bool lost = false;
-        bool clean = true;
-        for (int i = 0; i < kRdsBlocksPerGroup; ++i) {
-            lost = lost || blocks[g + i].uncorrectable;
-            clean = clean && !blocks[g + i].corrected;
-        }
-        if (lost || blocks[g + 1].data >> kRdsGroupTypeShift != kRdsGroupBasic)
-            continue;
-        const int segment = blocks[g + 1].data & kRdsPsAddressMask;
-        trusted[segment] = trusted[segment] || clean || ++receptions[segment] >= 2;
-        if (std::all_of(std::begin(trusted), std::end(trusted), [](bool t) { return t; }))
-            return g + kRdsBlocksPerGroup - 1;
-    }
-    return blocks.size();
-}
 
 size_t BlockWhenShown(const std::vector<RdsBlock>& blocks)
 {

@@ -79,6 +79,10 @@ RdsBlock StickRdsStream::NextBlock()
 
 size_t StickRdsStream::Take(uint8_t* bytes, size_t capacity, double now)
 {
+    // What did not fit in the receiver's buffer was lost; the station's
+    // cycle goes on from where the reader left it.
+    if (const size_t waiting = Available(now); waiting > StickRdsBufferBlocks)
+        delivered_ += waiting - StickRdsBufferBlocks;
     const size_t count = std::min(Available(now), capacity / kRdsRecordSize);
     for (size_t i = 0; i < count; ++i) {
         const RdsRecord record = RecordFromBlock(NextBlock());

@@ -14,6 +14,9 @@
 #include <optional>
 
 inline constexpr double StickRdsBlocksPerSecond = kRdsGroupsPerSecond * kRdsBlocksPerGroup;
+// The blocks a stick keeps for its reader, as si470x does by default: a
+// reader that falls behind gets the latest ones.
+inline constexpr size_t StickRdsBufferBlocks = 100;
 // A made-up programme identification: a country code and the frequency, so
 // that two stations never share one.
 inline constexpr uint16_t SimulatedPiCountryCode = 0xC000;

@@ -269,7 +269,10 @@ TEST_F(V4L2FeedTest, ControlsHeldOverAChangeOfStationAreTheOldOnesUntilTheySettl
     std::string problem;
     ASSERT_TRUE(StartReceiverFeed(StickFeed(), heard.Callbacks(), problem)) << problem;
     radio.Advance(0);  // the first read, made at the start, is handed on
-    ASSERT_TRUE(Shows(heard, "JAZZ", ""));
+    {
+        std::lock_guard lock(heard.mutex);
+        ASSERT_TRUE(Shows(heard, "JAZZ", ""));
+    }
 
     struct Step {
         const char* what;

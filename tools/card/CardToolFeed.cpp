@@ -10,12 +10,12 @@
 #include "SettingsStore.h"
 #include "TunerSettings.h"
 
-#include <chrono>
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <condition_variable>
-#include <mutex>
 #include <cstdlib>
+#include <mutex>
 #include <optional>
 
 namespace {
@@ -26,6 +26,9 @@ using Clock = std::chrono::steady_clock;
 // what came.
 constexpr double RecordingGraceSeconds = 5.0;
 constexpr double RecordingClockSlack = 0.02;
+// The main key's value naming the capture device for a card whose sound
+// leaves it by a cable (or to override a stick's own).
+constexpr const char* AudioInputValue = "Audio input";
 
 // "Audio input" as the settings store holds it, read here so that the tool
 // needs nothing of the panel's settings.
@@ -35,7 +38,7 @@ std::string StoredAudioInput()
         TRegistry registry;
         if (!registry.OpenKey(MainKey, false))
             return {};
-        std::string input = registry.ReadString("Audio input");
+        std::string input = registry.ReadString(AudioInputValue);
         registry.CloseKey();
         return input;
     } catch (const std::exception&) {

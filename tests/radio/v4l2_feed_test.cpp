@@ -9,6 +9,7 @@
 #include "V4L2CaptureDevice.h"
 
 #include <condition_variable>
+#include <filesystem>
 #include <fcntl.h>
 #include <linux/videodev2.h>
 #include <mutex>
@@ -316,5 +317,34 @@ TEST(StickCaptureDevice, TheSoundCardOnTheRadiosOwnUsbPortIsChosen)
     };
     for (const auto& row : rows)
         EXPECT_EQ(CaptureDeviceFromCardList(row.bus, cards), row.pcm) << row.bus;
+}
+
+// A sysfs tree of our own: the radio and two sound cards, one on the same
+// USB device, one on the port beside it.
+TEST_F(V4L2FeedTest, WithoutALongNameTheSoundCardSharingTheRadiosUsbDeviceIsChosen)
+{
+    namespace fs = std::filesystem;
+    const fs::path sys = folder + "/sys";
+    const fs::path usb = sys / "devices/pci0000:00/usb1";
+    const struct {
+        fs::path classEntry;
+        fs::path interface;
+    } links[] = {
+        {sys / "class/video4linux/radio0", usb / "1-1/1-1:1.2"},
+        {sys / "class/sound/card0", usb / "1-2/1-2:1.0"},
+        {sys / "class/sound/card1", usb / "1-1/1-1:1.0"},
+    };
+    for (const auto& link : links) {
+        fs::create_directories(link.classEntry);
+        fs::create_directories(link.interface);
+        fs::create_symlink(link.interface, link.classEntry / "device");
+    }
+    std::ofstream(sys / "class/sound/card0/id") << "Beside\n";
+    std::ofstream(sys / "class/sound/card1/id") << "Radio\n";
+    fs::create_directories(folder + "/dev");
+    std::ofstream(folder + "/dev/radio0") << "";
+    EXPECT_EQ(CaptureDeviceFromSysfs(folder + "/dev/radio0", sys), "plughw:CARD=Radio,DEV=0");
+    fs::remove(usb / "1-1/1-1:1.0");  // the stick without a sound card of its own
+    EXPECT_EQ(CaptureDeviceFromSysfs(folder + "/dev/radio0", sys), "");
 }
 }  // namespace

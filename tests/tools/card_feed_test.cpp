@@ -116,6 +116,7 @@ TEST_F(CardFeedTest, RecordKeepsWhatTheStickPlaysInChannelOrder)
     const ToolRun again = Run("--adapter 7 record 1 " + File("kept.wav"), Fast);
     EXPECT_EQ(again.code, 1);
     EXPECT_EQ(Read("kept.wav"), "not to be lost") << "an existing file was overwritten";
+    EXPECT_EQ(Run("--adapter 7 record 1 " + File("song.mp3")).code, 2) << "a format it cannot write is a wrong word";
 }
 
 TEST_F(CardFeedTest, APortCardRecordsItsAudioInputAndOnlyThat)

@@ -6,6 +6,7 @@
 #include "RadioDriver.h"
 #include "ReceiverFeed.h"
 #include "Recorder.h"
+#include "RecordingName.h"
 #include "Registry.h"
 #include "SettingsStore.h"
 #include "TunerSettings.h"
@@ -316,6 +317,10 @@ bool ParseFeedCommand(const std::vector<std::string>& command, FeedRequest& requ
         return false;
     }
     request.file = command[2];
+    if (!RecordingFormatFromPath(request.file)) {
+        problem = "record: the file name must end in .flac, .ogg or .wav, not '" + request.file + "'";
+        return false;
+    }
     return true;
 }
 

@@ -97,12 +97,14 @@ int RdsCommand(double seconds, std::ostream& out, std::ostream& err)
         return 2;
     }
     Listening listening;
+    bool heard = false;
     FeedCallbacks callbacks;
     callbacks.rds = [&](uint32_t changed, const RdsState& state) {
         std::lock_guard lock(listening.mutex);
         for (const std::string& line : RdsChangeLines(changed, state, settings.standard))
             out << line << "\n";
         out << std::flush;
+        heard = true;
     };
     callbacks.failed = [&](const std::string& message) {
         std::lock_guard lock(listening.mutex);
@@ -123,6 +125,8 @@ int RdsCommand(double seconds, std::ostream& out, std::ostream& err)
         err << "tunzo-card: " << *listening.failure << "\n";
         return 1;
     }
+    if (!heard)
+        err << "tunzo-card: nothing came by RDS: the station sends none, or its signal is too weak for it\n";
     return 0;
 }
 

@@ -51,6 +51,13 @@ env -u TUNZO_CARD "$tool" --adapter 8 list 2>"$work/err"; [ $? = 1 ] || fail "no
 grep -q 'no RTL-SDR dongle found' "$work/err" || fail "no dongle to list: $(cat "$work/err")"
 set -e
 sed -i 's/^present 0$/present 1/' "$state"
+# A fixed gain of 28.3 dB and a correction of -12 ppm, as tunecfg writes them (DWORDs).
+sqlite3 "$TUNZO_REGISTRY" "INSERT OR REPLACE INTO vals (key, name, kind, data)
+  SELECT id, 'SDR gain', 4, X'1B010000' FROM keys WHERE path = 'SOFTWARE\Velmar\Tunzo'
+  UNION ALL SELECT id, 'SDR frequency correction', 4, X'F4FFFFFF' FROM keys WHERE path = 'SOFTWARE\Velmar\Tunzo'"
+TUNZO_PORT_TRACE=$work/opened "$tool" --adapter 8 tune 94.2
+printf 'sdr 0 gain 28.3\nsdr 0 ppm -12\nsdr 0 frequency 94.200\n' | diff - "$work/opened" >&2 \
+  || fail "the dongle is not opened with the stored gain and correction"
 "$tool" --adapter 8 tune 103.3
 [ "$("$tool" --adapter 8 status)" = "tuned stereo" ] || fail "the dongle plugged back in works again"
 echo "card tool on the simulated dongle: all checks passed"

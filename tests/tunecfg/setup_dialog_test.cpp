@@ -344,14 +344,6 @@ TEST_F(SetupDialogTest, AV4L2ReceiverIsChosenFromTheReceiversPresent)
 
 namespace {
 
-std::string Dword(int32_t value)
-{
-    const auto bits = static_cast<uint32_t>(value);
-    const char bytes[4] = {static_cast<char>(bits & 0xFF), static_cast<char>((bits >> 8) & 0xFF),
-                           static_cast<char>((bits >> 16) & 0xFF), static_cast<char>((bits >> 24) & 0xFF)};
-    return std::string(bytes, 4);
-}
-
 // The simulated dongle listed as librtlsdr lists a real one; a stored index
 // of a dongle no longer there is shown as such until another is chosen.
 TEST_F(SetupDialogTest, ADongleIsChosenFromThoseFoundWithHowItReceives)
@@ -374,16 +366,16 @@ TEST_F(SetupDialogTest, ADongleIsChosenFromThoseFoundWithHowItReceives)
     EXPECT_EQ(result, QDialog::Accepted);
     struct Row {
         const char* name;
-        int32_t value;
+        std::string dword;  // little-endian
     };
     const Row rows[] = {
-        {ValueName::SdrDevice, 0},
-        {ValueName::SdrGain, 283},
-        {ValueName::SdrFrequencyCorrection, -12},
-        {ValueName::Deemphasis, 75},
+        {ValueName::SdrDevice, std::string(4, '\0')},
+        {ValueName::SdrGain, std::string("\x1B\x01\0\0", 4)},
+        {ValueName::SdrFrequencyCorrection, "\xF4\xFF\xFF\xFF"},
+        {ValueName::Deemphasis, std::string("\x4B\0\0\0", 4)},
     };
     for (const Row& row : rows)
-        EXPECT_EQ(Stored(MainKey, row.name), std::make_pair(4, Dword(row.value))) << row.name << ": a DWORD";
+        EXPECT_EQ(Stored(MainKey, row.name), std::make_pair(4, row.dword)) << row.name << ": a DWORD";
     InitialiseSettings();
     EXPECT_EQ(TunerSettings.Adapter, SdrAdapter);
     EXPECT_EQ(TunerSettings.SdrDevice, 0);
@@ -399,7 +391,7 @@ TEST_F(SetupDialogTest, ADongleIsChosenFromThoseFoundWithHowItReceives)
         Click(d.OKBtn);
     });
     unsetenv("TUNZO_CARD");
-    EXPECT_EQ(Stored(MainKey, ValueName::SdrGain), std::make_pair(4, Dword(SdrAutomaticGain)));
+    EXPECT_EQ(Stored(MainKey, ValueName::SdrGain), std::make_pair(4, std::string(4, '\0')));
     EXPECT_EQ(Stored(MainKey, ValueName::Deemphasis).first, 0) << "not stored";
 }
 

@@ -76,7 +76,7 @@ void TraceChoices(const SdrChoices& choices)
 {
     if (choices.gainTenthsDb != kAutomaticGain) {
         char gain[32];
-        std::snprintf(gain, sizeof gain, "gain %.1f", choices.gainTenthsDb / 10.0);
+        std::snprintf(gain, sizeof gain, "gain %.1f", choices.gainTenthsDb / SdrGainTenthsPerDb);
         Trace(gain);
     }
     if (choices.ppm != 0)

@@ -14,6 +14,7 @@ inline constexpr int32_t DeemphasisEuropeMicroseconds = 50;
 inline constexpr int32_t DeemphasisAmericasMicroseconds = 75;
 
 // What the setup program offers for the two other settings.
+inline constexpr double SdrGainTenthsPerDb = 10.0;
 inline constexpr int32_t MaxSdrGainTenthsDb = 500;
 inline constexpr int32_t MaxSdrFrequencyCorrectionPpm = 500;
 

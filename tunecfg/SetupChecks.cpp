@@ -90,7 +90,8 @@ void CheckDongleValues(const SetupValues& stored, const SetupValues& v, Note not
     if (v.SdrDevice != stored.SdrDevice && v.SdrDevice < 0)
         note("Choose one of the RTL-SDR dongles in the list.");
     if (v.SdrGain != stored.SdrGain && (v.SdrGain < SdrAutomaticGain || v.SdrGain > MaxSdrGainTenthsDb))
-        note("The dongle's gain is automatic or from 0.1 to " + std::to_string(MaxSdrGainTenthsDb / 10) + " dB.");
+        note("The dongle's gain is automatic or from 0.1 to " +
+             std::to_string(static_cast<int>(MaxSdrGainTenthsDb / SdrGainTenthsPerDb)) + " dB.");
     if (v.SdrFrequencyCorrection != stored.SdrFrequencyCorrection &&
         std::abs(v.SdrFrequencyCorrection) > MaxSdrFrequencyCorrectionPpm)
         note("The dongle's frequency correction is from -" + std::to_string(MaxSdrFrequencyCorrectionPpm) + " to " +

@@ -18,7 +18,6 @@
 #include <cmath>
 
 namespace {
-constexpr double TenthsPerDb = 10.0;
 constexpr int GainDecimals = 1;
 constexpr double GainIncrementDb = 0.1;
 
@@ -40,7 +39,7 @@ void TSetupDialog::AddDongleRows(QFormLayout* form, QWidget* page)
         cmb_sdrdevice->addItem(text, static_cast<int>(d.index));
     }
     txt_sdrgain = new QDoubleSpinBox(page);
-    txt_sdrgain->setRange(SdrAutomaticGain / TenthsPerDb, MaxSdrGainTenthsDb / TenthsPerDb);
+    txt_sdrgain->setRange(SdrAutomaticGain / SdrGainTenthsPerDb, MaxSdrGainTenthsDb / SdrGainTenthsPerDb);
     txt_sdrgain->setDecimals(GainDecimals);
     txt_sdrgain->setSingleStep(GainIncrementDb);
     txt_sdrgain->setSuffix(" dB");
@@ -69,7 +68,7 @@ void TSetupDialog::AddDongleRows(QFormLayout* form, QWidget* page)
 void TSetupDialog::ShowDongleValues(const SetupValues& v)
 {
     SelectChoice(cmb_sdrdevice, v.SdrDevice, "SDR device " + QString::number(v.SdrDevice) + " (not plugged in)");
-    txt_sdrgain->setValue(v.SdrGain / TenthsPerDb);
+    txt_sdrgain->setValue(v.SdrGain / SdrGainTenthsPerDb);
     txt_sdrppm->setValue(v.SdrFrequencyCorrection);
     // Not stored: the receiver follows the locale, and so does what is shown.
     SelectChoice(cmb_deemphasis, DeemphasisMicroseconds(v.Deemphasis), QString());
@@ -78,7 +77,7 @@ void TSetupDialog::ShowDongleValues(const SetupValues& v)
 void TSetupDialog::TakeDongleValues(SetupValues& v) const
 {
     v.SdrDevice = cmb_sdrdevice->currentData().toInt();
-    v.SdrGain = static_cast<int32_t>(std::lround(txt_sdrgain->value() * TenthsPerDb));
+    v.SdrGain = static_cast<int32_t>(std::lround(txt_sdrgain->value() * SdrGainTenthsPerDb));
     v.SdrFrequencyCorrection = txt_sdrppm->value();
     v.Deemphasis = cmb_deemphasis->currentData().toInt();
 }

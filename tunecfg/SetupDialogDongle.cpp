@@ -51,14 +51,14 @@ void TSetupDialog::AddDongleRows(QFormLayout* form, QWidget* page)
     cmb_deemphasis->addItem("50 µs (Europe, Africa, Asia, Oceania)", DeemphasisEuropeMicroseconds);
     cmb_deemphasis->addItem("75 µs (the Americas, South Korea)", DeemphasisAmericasMicroseconds);
 
-    form->addRow("RTL-SDR &dongle:", cmb_sdrdevice);
+    form->addRow("RTL-&SDR dongle:", cmb_sdrdevice);
     if (cmb_sdrdevice->count() == 0)
         form->addRow(DongleHint("No RTL-SDR dongle found. Plug one in; if it is plugged in, install the rtl-sdr "
                                 "package's udev rules and plug it in again.",
                                 page));
     form->addRow("Dongle &gain:", txt_sdrgain);
-    form->addRow("Dongle frequency &correction:", txt_sdrppm);
-    form->addRow("&De-emphasis:", cmb_deemphasis);
+    form->addRow("Dongle frequency c&orrection:", txt_sdrppm);
+    form->addRow("De-&emphasis:", cmb_deemphasis);
     form->addRow(DongleHint("The correction is the dongle's crystal error (rtl_test -p measures it). "
                             "De-emphasis is that of the stations where you listen: unless you change it, "
                             "Tunzo takes your country's.",

@@ -3,9 +3,11 @@
 // (the sound after its mute and volume, and the RDS blocks) is handed to
 // the feed's sink. A dongle that goes away is told to the sink once; the
 // source stays, so that the sound comes back with the dongle.
+#include "CardOps.h"
 #include "FeedSources.h"
 #include "SdrReceiver.h"
 #include "SdrSession.h"
+#include "TunerSettings.h"
 
 #include <mutex>
 
@@ -89,6 +91,11 @@ std::unique_ptr<FeedSource> StartSdrFeed(const FeedSettings&, FeedSink& sink, st
     const bool ownsReading = !SdrReadingRunning();
     if (ownsReading && !OpenSdrReceiver(problem))
         return nullptr;
+    // A real dongle or a recording forgets its station when its program
+    // ends: without a window, the feed hears the one the store keeps, as the
+    // panel would tune it at its start.
+    if (ownsReading && !SdrStationTuned())
+        SdrRadioOps.tune(TunerSettings.CurrentFrequency);
     const unsigned losses = LossesSoFar();
     {
         std::lock_guard lock(TheLink().mutex);

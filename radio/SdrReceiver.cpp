@@ -343,6 +343,12 @@ std::string SdrReceiverProblem()
     return TheSession().problem;
 }
 
+bool SdrStationTuned()
+{
+    std::lock_guard lock(SessionMutex());
+    return TheSession().stationHz > 0;
+}
+
 ReceiverState SdrReceiverState()
 {
     std::lock_guard lock(SessionMutex());

@@ -38,5 +38,7 @@ bool SdrReadingRunning();
 bool OpenSdrReceiver(std::string& problem);
 void CloseSdrReceiver();
 std::string SdrReceiverProblem();
+// False until a station was tuned on the open dongle (or it kept one).
+bool SdrStationTuned();
 // The last measurement's signal, stereo and RDS flags.
 ReceiverState SdrReceiverState();

@@ -187,7 +187,7 @@ TEST_F(SdrFeedTest, ADonglePulledOutIsToldOnceAndItsSoundComesBackWithIt)
     EXPECT_EQ(failures.size(), 1u) << "one going, one message";
 }
 
-TEST_F(SdrFeedTest, ARecordingsStationNameAndToneArrive)
+TEST_F(SdrFeedTest, WithoutAWindowTheStoresStationOfARecordingIsHeard)
 {
     // Long enough for the name's four segments between two of its loops.
     constexpr double seconds = 3.0;
@@ -203,8 +203,9 @@ TEST_F(SdrFeedTest, ARecordingsStationNameAndToneArrive)
     setenv("TUNZO_SDR_IQ_CENTER", "94400000", 1);
     unsetenv("TUNZO_CARD");
 
-    RadioDriver::Tune(94.6);
+    TunerSettings.CurrentFrequency = 94.6;  // the store's station, which a recording does not keep
     Start();
+    EXPECT_THAT(ports->receiverLines, ::testing::ElementsAre("sdr 0 frequency 94.600"));
     EXPECT_TRUE(WaitForName("REPLAY"));
     EXPECT_NEAR(ToneFrequency(NextSound(), 1), 94.6 * kToneHzPerMhzRight, 2.0);
 }

@@ -23,6 +23,11 @@ grep -q '^frequency 94.200$' "$state" || fail "the state file does not hold 94.2
 "$tool" --adapter 8 tune 95.0
 [ "$("$tool" --adapter 8 status)" = "not tuned" ] || fail "95.0 has no station"
 
+# The sound's commands act on the tool's own reading of the dongle: they succeed and change no station.
+for command in mute unmute up down; do
+  TUNZO_PORT_TRACE=$work/sound "$tool" --adapter 8 $command || fail "$command on the dongle"
+  [ ! -s "$work/sound" ] || fail "$command retuned the dongle: $(cat "$work/sound")"
+done
 "$tool" --adapter 8 tune 94.2
 [ "$("$tool" --adapter 8 seek up)" = "103.3" ] || fail "seek up from 94.2 finds 103.3, past 94.2's own spill"
 grep -q '^frequency 103.300$' "$state" || fail "the seek left the dongle on 103.3"

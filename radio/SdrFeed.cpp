@@ -94,8 +94,16 @@ std::unique_ptr<FeedSource> StartSdrFeed(const FeedSettings&, FeedSink& sink, st
     // A real dongle or a recording forgets its station when its program
     // ends: without a window, the feed hears the one the store keeps, as the
     // panel would tune it at its start.
-    if (ownsReading && !SdrStationTuned())
+    if (ownsReading && !SdrStationTuned()) {
         SdrRadioOps.tune(TunerSettings.CurrentFrequency);
+        if (!SdrStationTuned()) {
+            problem = SdrReceiverProblem();
+            if (problem.empty())
+                problem = "the dongle could not be tuned to " + MHzText(TunerSettings.CurrentFrequency * HzPerMHz) +
+                          " MHz";
+            return nullptr;
+        }
+    }
     const unsigned losses = LossesSoFar();
     {
         std::lock_guard lock(TheLink().mutex);

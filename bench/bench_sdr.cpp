@@ -1,7 +1,8 @@
 // The SDR receiver measured on the broadcast modulator's IQ (or on an
 // rtl_sdr recording given to it): CPU time per second of signal, the audio
 // SNR of a station's tone, stereo separation and the RDS block error rate
-// against the input SNR, each beside its goal. Where GNU Radio is installed
+// against the input SNR, each beside its goal, and the time from a tune to
+// the station name on the simulated dongle through the receiver feed. Where GNU Radio is installed
 // the same IQ goes through its wideband FM stereo receiver as well.
 //
 //   tunzo-bench-sdr [IQFILE [RATE [OFFSET_HZ]]]
@@ -12,6 +13,7 @@
 #include "FmReceiver.h"
 #include "IqFile.h"
 #include "RdsDecoder.h"
+#include "SdrBenchFeed.h"
 #include "SdrBenchGnuRadio.h"
 #include "SdrBenchMeasures.h"
 
@@ -32,6 +34,9 @@ constexpr double kSnrGoalDb = 40.0;
 constexpr double kSeparationGoalDb = 30.0;
 constexpr double kRdsNameGoalDb = 15.0;
 constexpr double kSettleSeconds = 0.8;  // blend and filters settled
+// From a tune to the name through the whole path: what "Find all stations"
+// waits on a station at most.
+constexpr double kTuneToNameGoalSeconds = 3.0;
 const BroadcastStation kStereo{94.2, true, "TEN FM", "Blue in Green - Miles Davis"};
 const BroadcastStation kMono{88.4, false, "JAZZ", "So What"};
 
@@ -184,6 +189,8 @@ int main(int argc, char** argv)
         const std::vector<uint8_t> stereoIq = Iq(kStereo, 4.0, kDefaultSnrDb);
         const TunzoFigures tunzo = CpuAndQuality(stereoIq);
         RdsAgainstSnr();
+        TuneToNameThroughTheFeed(kRdsNameGoalDb, kTuneToNameGoalSeconds);
+        TuneToNameThroughTheFeed(kDefaultSnrDb, kTuneToNameGoalSeconds);
         CompareWithGnuRadio(stereoIq, kRate, kOffsetHz, kStereo, tunzo);
         ModulatorCost();
     } catch (const std::exception& error) {

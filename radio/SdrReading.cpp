@@ -16,15 +16,35 @@ std::jthread& ReadingThread()
     return thread;
 }
 
+// What the feed is told after a read, once the session's lock is let go.
+struct Reading {
+    Heard heard;
+    unsigned losses = 0;
+    std::string problem;
+};
+
 // One buffer through the receiver; false when there is nothing to read.
-bool ReadOnce(bool& pacedByItself)
+bool ReadOnce(bool& pacedByItself, Reading& reading)
 {
     std::lock_guard lock(SessionMutex());
     Session& s = TheSession();
-    if (!s.dongle || s.stationHz <= 0)
-        return false;
-    pacedByItself = s.dongle->pacedByItself();
-    return Measure(s, SdrReadSeconds);
+    bool read = false;
+    if (s.dongle && s.stationHz > 0) {
+        pacedByItself = s.dongle->pacedByItself();
+        read = Measure(s, SdrReadSeconds, &reading.heard);
+    }
+    reading.losses = s.losses;
+    reading.problem = s.problem;
+    return read;
+}
+
+// Outside the session's lock: a window's tune or status never waits for
+// the feed's listeners.
+void TellFeed(bool read, const Reading& reading)
+{
+    if (read)
+        HandToSdrFeed(reading.heard);
+    TellSdrFeedLosses(reading.losses, reading.problem);
 }
 
 void ReadingLoop(std::stop_token stop)
@@ -34,7 +54,10 @@ void ReadingLoop(std::stop_token stop)
     Clock::time_point due = Clock::now();
     while (!stop.stop_requested()) {
         bool pacedByItself = false;
-        if (!ReadOnce(pacedByItself)) {
+        Reading reading;
+        const bool read = ReadOnce(pacedByItself, reading);
+        TellFeed(read, reading);
+        if (!read) {
             due = Clock::now() + std::chrono::milliseconds(SdrIdleMs);
         } else if (pacedByItself) {
             continue;
@@ -60,6 +83,12 @@ void StartSdrReading()
     }
     if (!ReadingThread().joinable())
         ReadingThread() = std::jthread(ReadingLoop);
+}
+
+bool SdrReadingRunning()
+{
+    std::lock_guard lock(SessionMutex());
+    return TheSession().reading;
 }
 
 void StopSdrReading()

@@ -4,6 +4,7 @@
 #include "BandScan.h"
 #include "Frequency.h"
 #include "PortBackend.h"
+#include "ReceiverFeed.h"
 #include "SdrDongles.h"
 #include "TunerSettings.h"
 #include "V4L2Radio.h"
@@ -53,6 +54,7 @@ bool TuneStation(Session& s, double stationHz, std::string& refusal)
         return false;
     }
     std::string problem;
+    ++s.tunings;
     if (!s.dongle->tune(stationHz, centreHz, problem)) {
         Lost(s, problem);
         return false;
@@ -64,16 +66,32 @@ bool TuneStation(Session& s, double stationHz, std::string& refusal)
     return Read(s, SdrSettleSeconds, settle);
 }
 
+void Trace(const std::string& change)
+{
+    CurrentPortBackend().receiverChanged("sdr " + std::to_string(TunerSettings.SdrDevice) + " " + change);
+}
+
+// What differs from a dongle's power-on state is said in the trace.
+void TraceChoices(const SdrChoices& choices)
+{
+    if (choices.gainTenthsDb != kAutomaticGain) {
+        char gain[32];
+        std::snprintf(gain, sizeof gain, "gain %.1f", choices.gainTenthsDb / SdrGainTenthsPerDb);
+        Trace(gain);
+    }
+    if (choices.ppm != 0)
+        Trace("ppm " + std::to_string(choices.ppm));
+}
+
 bool Open(Session& s, std::string& problem)
 {
     if (s.dongle)
         return true;
-    const uint32_t index = static_cast<uint32_t>(std::max(0, TunerSettings.SdrDevice));
-    s.dongle = OpenSdrDongle(index, DongleSettings{}, problem);
+    const SdrChoices choices = SdrChoicesOf(TunerSettings);
+    s.dongle = OpenSdrDongle(choices.device, SdrDongleSettings(choices), problem);
     if (!s.dongle)
         return false;
-    ReceiverSettings settings;
-    settings.inputRate = s.dongle->sampleRate();
+    const ReceiverSettings settings = SdrReceiverSettings(choices, s.dongle->sampleRate());
     try {
         s.receiver = std::make_unique<FmReceiver>(settings);
     } catch (const std::invalid_argument&) {
@@ -82,7 +100,9 @@ bool Open(Session& s, std::string& problem)
         s.dongle.reset();
         return false;
     }
+    s.opened = choices;
     s.problem.clear();
+    TraceChoices(choices);
     ApplyGain(s);
     // A dongle that kept its station for another program is heard there again.
     const double remembered = s.stationHz > 0 ? s.stationHz : s.dongle->rememberedStationHz();
@@ -90,11 +110,6 @@ bool Open(Session& s, std::string& problem)
     if (remembered > 0 && !TuneStation(s, remembered, refusal) && !s.dongle)
         problem = s.problem;
     return s.dongle != nullptr;
-}
-
-void Trace(const std::string& change)
-{
-    CurrentPortBackend().receiverChanged("sdr " + std::to_string(TunerSettings.SdrDevice) + " " + change);
 }
 
 void SdrTune(double mhz)
@@ -109,6 +124,9 @@ void SdrTune(double mhz)
             return;
         }
         const double stationHz = std::round(mhz * 1000.0) * (HzPerMHz / 1000.0);
+        // As every other card's tune, this one switches the sound on.
+        s.muted = false;
+        ApplyGain(s);
         if (TuneStation(s, stationHz, refusal))
             Trace("frequency " + MHzText(stationHz));
         // A refused station leaves the recording on the one it played: the
@@ -161,6 +179,7 @@ bool Look(Session& s, double centreHz, std::map<int, SignalMeasure>& seen)
         centreHz = band->centreHz;
     std::string problem;
     std::vector<uint8_t> bytes;
+    ++s.tunings;
     if (!s.dongle->tune(centreHz, centreHz, problem)) {
         Lost(s, problem);
         return false;
@@ -190,10 +209,8 @@ bool Confirmed(Session& s, int channel)
     return TuneStation(s, channel * SdrChannelSpacingHz, refusal) && Measure(s, SdrMeasureSeconds) && s.state.signal;
 }
 
-SeekResult SdrSeek(bool upward)
+SeekResult Search(Session& s, bool upward)
 {
-    std::lock_guard lock(SessionMutex());
-    Session& s = TheSession();
     SeekResult result;
     if (!Open(s, result.problem))
         return result;
@@ -234,6 +251,21 @@ SeekResult SdrSeek(bool upward)
         return result;
     }
     return {SeekOutcome::NothingFound, startHz / HzPerMHz, ""};
+}
+
+SeekResult SdrSeek(bool upward)
+{
+    // The search tunes by itself, not through the dispatch's tune: what the
+    // station it leaves said goes at once, and nothing heard on the way
+    // stays for the station it stops on.
+    ReceiverFeedStationChanged();
+    SeekResult result;
+    {
+        std::lock_guard lock(SessionMutex());
+        result = Search(TheSession(), upward);
+    }
+    ReceiverFeedStationChanged();
+    return result;
 }
 
 // Cheap while the dongle works; a dongle that went away is looked for again.
@@ -281,7 +313,15 @@ void SdrVolumeDown() { SetSound(false, -1); }
 bool OpenSdrReceiver(std::string& problem)
 {
     std::lock_guard lock(SessionMutex());
-    return Open(TheSession(), problem);
+    Session& s = TheSession();
+    // A reload after the setup program chose another dongle, gain,
+    // correction or de-emphasis: opened afresh, on the station it plays.
+    if (s.dongle && !(s.opened == SdrChoicesOf(TunerSettings))) {
+        s.dongle.reset();
+        s.receiver.reset();
+        s.state = ReceiverState{};
+    }
+    return Open(s, problem);
 }
 
 void CloseSdrReceiver()
@@ -291,6 +331,8 @@ void CloseSdrReceiver()
     s.dongle.reset();
     s.receiver.reset();
     s.stationHz = 0;
+    s.muted = false;
+    s.volume = SdrVolumeSteps;
     s.away = false;
     s.problem.clear();
 }
@@ -299,6 +341,12 @@ std::string SdrReceiverProblem()
 {
     std::lock_guard lock(SessionMutex());
     return TheSession().problem;
+}
+
+bool SdrStationTuned()
+{
+    std::lock_guard lock(SessionMutex());
+    return TheSession().stationHz > 0;
 }
 
 ReceiverState SdrReceiverState()

@@ -1,7 +1,8 @@
 #pragma once
 // Adapter 8: an RTL2832U dongle ("SDR device", an index) and our own FM
 // receiver on its samples. The dongle is opened on the first operation and
-// kept open. Tune, status and search read samples on the caller's thread:
+// kept open, with "SDR gain", "SDR frequency correction" and "De-emphasis"
+// as they were then; OpenSdrReceiver opens it afresh when they changed. Tune, status and search read samples on the caller's thread:
 // quick enough for a command, but a window runs them off its own thread.
 // The operations may be called from any thread.
 #include "CardOps.h"
@@ -29,11 +30,15 @@ inline constexpr int SdrLookStepChannels = 3;
 // reads what it needs itself.
 inline constexpr double SdrReadSeconds = 0.05;
 inline constexpr int SdrIdleMs = 100;  // nothing tuned or no dongle: looked at again after this
+// The sound and RDS it reads go to the receiver feed while one runs.
 void StartSdrReading();
 void StopSdrReading();
+bool SdrReadingRunning();
 
 bool OpenSdrReceiver(std::string& problem);
 void CloseSdrReceiver();
 std::string SdrReceiverProblem();
+// False until a station was tuned on the open dongle (or it kept one).
+bool SdrStationTuned();
 // The last measurement's signal, stereo and RDS flags.
 ReceiverState SdrReceiverState();

@@ -28,6 +28,7 @@ void Lost(Session& s, const std::string& problem)
     s.dongle.reset();
     s.receiver.reset();
     s.state = ReceiverState{};
+    ++s.losses;
 }
 
 bool Read(Session& s, double seconds, std::vector<uint8_t>& bytes)
@@ -40,14 +41,15 @@ bool Read(Session& s, double seconds, std::vector<uint8_t>& bytes)
     return false;
 }
 
-bool Measure(Session& s, double seconds)
+bool Measure(Session& s, double seconds, Heard* heard)
 {
     std::vector<uint8_t> bytes;
     if (!Read(s, seconds, bytes))
         return false;
-    std::vector<float> audio;
-    std::vector<RdsBlock> blocks;
-    s.receiver->process(bytes, audio, blocks);
+    Heard dropped;
+    Heard& out = heard ? *heard : dropped;
+    out.tuning = s.tunings;
+    s.receiver->process(bytes, out.audio, out.blocks);
     s.state = s.receiver->state();
     return true;
 }

@@ -5,7 +5,9 @@
 #include "FmReceiver.h"
 #include "SdrDongle.h"
 #include "SdrReceiver.h"
+#include "SdrSettings.h"
 
+#include <atomic>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -22,7 +24,12 @@ struct Session {
     std::string problem;
     bool away = false;  // the dongle went away and its going was reported
     ReceiverState state;
+    SdrChoices opened;  // what the open dongle and receiver were made with
     bool reading = false;  // the reading thread keeps `state` up to date
+    // Counts the retunes: what was read before one belongs to the old
+    // station. Read without the lock by the feed's hand-over.
+    std::atomic<unsigned> tunings{0};
+    unsigned losses = 0;  // counts the dongles lost, so that the feed tells each once
 };
 
 std::mutex& SessionMutex();
@@ -33,8 +40,21 @@ Session& TheSession();
 void Lost(Session& s, const std::string& problem);
 // Reads `seconds` of samples; false (and the dongle lost) when it failed.
 bool Read(Session& s, double seconds, std::vector<uint8_t>& bytes);
+// What a stretch of signal gave, for the feed: the sound as the receiver
+// plays it, the RDS blocks, and the retune it was read after.
+struct Heard {
+    std::vector<float> audio;
+    std::vector<RdsBlock> blocks;
+    unsigned tuning = 0;
+};
 // Reads a stretch of signal through the receiver and keeps its state; the
-// audio has nowhere to go yet and is let fall.
-bool Measure(Session& s, double seconds);
+// sound and blocks go to `heard` when given, else they are let fall.
+bool Measure(Session& s, double seconds, Heard* heard = nullptr);
+
+// The feed's side of the reading thread (SdrFeed.cpp), called without the
+// session's lock: what was heard, unless a retune came since; and the
+// dongles lost so far, each told once with its problem.
+void HandToSdrFeed(const Heard& heard);
+void TellSdrFeedLosses(unsigned losses, const std::string& problem);
 // "94.200" for 94.2 MHz given in Hz.
 std::string MHzText(double hz);

@@ -29,6 +29,9 @@ void AssignAbsentValues(TTunerSettings& s)
     s.ShutdownOptions = AbsentShutdownOptions;
     s.RadioDevice = AbsentRadioDevice;
     s.SdrDevice = 0;
+    s.SdrGain = SdrAutomaticGain;
+    s.SdrFrequencyCorrection = 0;
+    s.Deemphasis = DeemphasisByLocale;
 }
 
 // The companion's first start writes the two values the card needs, where

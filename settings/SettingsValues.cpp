@@ -30,6 +30,9 @@ const int32_t absentScanDelay = AbsentPresetScanDelay;
 const int8_t absentShutdown = AbsentShutdownOptions;
 const std::string absentRadioDevice = AbsentRadioDevice;
 const int32_t absentSdrDevice = 0;
+const int32_t absentSdrGain = SdrAutomaticGain;
+const int32_t absentCorrection = 0;
+const int32_t absentDeemphasis = DeemphasisByLocale;
 
 // Every value of the main key a load reads, in its order, with the field it
 // goes to and what a missing value gives (nullptr: the field keeps what it holds).
@@ -74,6 +77,9 @@ void ForEachLoadedValue(Visit&& visit)
     // Written by the setup program only: the panel and pipit just read it.
     visit(ValueName::RadioDevice, &TTunerSettings::RadioDevice, &absentRadioDevice);
     visit(ValueName::SdrDevice, &TTunerSettings::SdrDevice, &absentSdrDevice);
+    visit(ValueName::SdrGain, &TTunerSettings::SdrGain, &absentSdrGain);
+    visit(ValueName::SdrFrequencyCorrection, &TTunerSettings::SdrFrequencyCorrection, &absentCorrection);
+    visit(ValueName::Deemphasis, &TTunerSettings::Deemphasis, &absentDeemphasis);
 }
 
 // What SaveSettings writes, in its order.

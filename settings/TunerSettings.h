@@ -43,6 +43,9 @@ struct TTunerSettings {
     int8_t ShutdownOptions = 0;     // "Shutdown options"
     std::string RadioDevice;        // "Radio device": the V4L2 receiver's node (adapter 7)
     int32_t SdrDevice = 0;          // "SDR device": the RTL-SDR dongle's index (adapter 8)
+    int32_t SdrGain = 0;            // "SDR gain": tenths of a dB; SdrAutomaticGain for the dongle's own
+    int32_t SdrFrequencyCorrection = 0;  // "SDR frequency correction": the dongle's crystal error, ppm
+    int32_t Deemphasis = 0;         // "De-emphasis": microseconds, 50 or 75; 0 when not stored (the locale's)
 
     // Derived from WideRange, never stored.
     double BandMinimum = 0.0;
@@ -68,6 +71,11 @@ inline constexpr int8_t VolumeOnLineIn = 5;
 
 // "Radio device" when nothing else is chosen: the first V4L2 receiver.
 inline constexpr const char* DefaultRadioDevice = "/dev/radio0";
+
+// "SDR gain" that leaves the gain to the dongle (also when not stored).
+inline constexpr int32_t SdrAutomaticGain = 0;
+// "De-emphasis" when not stored: the receiver takes the locale's country's.
+inline constexpr int32_t DeemphasisByLocale = 0;
 
 // The values a start or a reload begins from, before the stored ones are read.
 // Fields without an initial value keep what they hold, so a repeated call

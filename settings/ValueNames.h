@@ -35,6 +35,9 @@ inline constexpr const char* CycleStations = "Cycle stations";
 inline constexpr const char* ShutdownOptions = "Shutdown options";
 inline constexpr const char* RadioDevice = "Radio device";
 inline constexpr const char* SdrDevice = "SDR device";
+inline constexpr const char* SdrGain = "SDR gain";
+inline constexpr const char* SdrFrequencyCorrection = "SDR frequency correction";
+inline constexpr const char* Deemphasis = "De-emphasis";
 
 // The companion's names for the alarm.
 inline constexpr const char* CompanionAlarmHour = "Alarm - hour";

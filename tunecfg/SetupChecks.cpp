@@ -9,8 +9,10 @@
 #include "AdapterCatalogue.h"
 #include "Presets.h"
 #include "RegistryText.h"
+#include "SdrSettings.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <cmath>
 #include <filesystem>
 #include <sstream>
@@ -81,6 +83,24 @@ std::string FolderProblem(const std::string& folder)
     return {};
 }
 
+// The dongle's own values, each checked where the user changed it.
+template <class Note>
+void CheckDongleValues(const SetupValues& stored, const SetupValues& v, Note note)
+{
+    if (v.SdrDevice != stored.SdrDevice && v.SdrDevice < 0)
+        note("Choose one of the RTL-SDR dongles in the list.");
+    if (v.SdrGain != stored.SdrGain && (v.SdrGain < SdrAutomaticGain || v.SdrGain > MaxSdrGainTenthsDb))
+        note("The dongle's gain is automatic or from 0.1 to " +
+             std::to_string(static_cast<int>(MaxSdrGainTenthsDb / SdrGainTenthsPerDb)) + " dB.");
+    if (v.SdrFrequencyCorrection != stored.SdrFrequencyCorrection &&
+        std::abs(v.SdrFrequencyCorrection) > MaxSdrFrequencyCorrectionPpm)
+        note("The dongle's frequency correction is from -" + std::to_string(MaxSdrFrequencyCorrectionPpm) + " to " +
+             std::to_string(MaxSdrFrequencyCorrectionPpm) + " ppm.");
+    if (v.Deemphasis != stored.Deemphasis && v.Deemphasis != DeemphasisEuropeMicroseconds &&
+        v.Deemphasis != DeemphasisAmericasMicroseconds)
+        note("De-emphasis is 50 or 75 microseconds.");
+}
+
 void CheckValues(const SetupValues& stored, const SetupValues& v, int mixerDevices, std::vector<std::string>& problems)
 {
     auto note = [&](const std::string& problem) {
@@ -110,6 +130,7 @@ void CheckValues(const SetupValues& stored, const SetupValues& v, int mixerDevic
         note("Choose one of the sound card's mixer controls.");
     if (v.ProgramFolder != stored.ProgramFolder)
         note(FolderProblem(v.ProgramFolder));
+    CheckDongleValues(stored, v, note);
 }
 
 std::string NameProblem(const std::string& name, const std::vector<SetupEvent>& events, const SetupEvent* self)

@@ -103,6 +103,7 @@ QWidget* TSetupDialog::CreateCardPage()
                                                 "plugged in, add yourself to the video group.")
                                       : "Receivers found: " + found.join("; "),
                       page));
+    AddDongleRows(form, page);
     return page;
 }
 
@@ -208,6 +209,8 @@ void TSetupDialog::ShowValues(const SetupValues& v)
     FillPortChoices(v.Adapter, choice);
     cmb_radiodevice->setEditText(QString::fromStdString(v.RadioDevice));
     cmb_radiodevice->setEnabled(v.Adapter == V4L2Adapter);
+    ShowDongleValues(v);
+    EnableDongleRows(v.Adapter);
 
     txt_tunestep->setValue(v.TuneStep);
     txt_finestep->setValue(v.FineTuneStep);
@@ -238,6 +241,7 @@ SetupValues TSetupDialog::ValuesShown() const
             v.CardPort = static_cast<uint16_t>(row->choice(v.PortNumber).value);
     }
     v.RadioDevice = cmb_radiodevice->currentText().trimmed().toStdString();
+    TakeDongleValues(v);
     v.TuneStep = txt_tunestep->value();
     v.FineTuneStep = txt_finestep->value();
     v.WideRange = chb_widerange->isChecked();
@@ -279,6 +283,7 @@ void TSetupDialog::cmb_adapterChange(int index)
     const AdapterEntry* row = AdapterRow(adapter);
     FillPortChoices(adapter, row ? row->defaultChoice : 0);
     cmb_radiodevice->setEnabled(adapter == V4L2Adapter);
+    EnableDongleRows(adapter);
 }
 
 void TSetupDialog::cmd_browseClick()

@@ -16,6 +16,7 @@ class QCheckBox;
 class QComboBox;
 class QDialogButtonBox;
 class QDoubleSpinBox;
+class QFormLayout;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -38,6 +39,10 @@ public:
     QComboBox* cmb_adapter = nullptr;
     QComboBox* cmb_port = nullptr;
     QComboBox* cmb_radiodevice = nullptr;  // "Radio device": editable, the receivers present listed
+    QComboBox* cmb_sdrdevice = nullptr;    // "SDR device": the dongles present, by index
+    QDoubleSpinBox* txt_sdrgain = nullptr;  // "SDR gain" in dB; its lowest value is "Automatic"
+    QSpinBox* txt_sdrppm = nullptr;        // "SDR frequency correction"
+    QComboBox* cmb_deemphasis = nullptr;   // "De-emphasis"
     QDoubleSpinBox* txt_tunestep = nullptr;
     QDoubleSpinBox* txt_finestep = nullptr;
     QCheckBox* chb_widerange = nullptr;
@@ -74,6 +79,11 @@ private:
     void ShowValues(const SetupValues& v);
     SetupValues ValuesShown() const;
     void FillPortChoices(int adapter, int choice);
+    // The dongle's rows of the card page (SetupDialogDongle.cpp).
+    void AddDongleRows(QFormLayout* form, QWidget* page);
+    void ShowDongleValues(const SetupValues& v);
+    void TakeDongleValues(SetupValues& v) const;
+    void EnableDongleRows(int adapter);
     void cmb_adapterChange(int index);
     void cmd_browseClick();
 

@@ -147,6 +147,10 @@ SetupValues SetupValuesOf(const TTunerSettings& s)
     v.AuxVolumeControl = s.AuxVolumeControl;
     v.ProgramFolder = s.ProgramFolder;
     v.RadioDevice = s.RadioDevice;
+    v.SdrDevice = s.SdrDevice;
+    v.SdrGain = s.SdrGain;
+    v.SdrFrequencyCorrection = s.SdrFrequencyCorrection;
+    v.Deemphasis = s.Deemphasis;
     return v;
 }
 

@@ -35,6 +35,11 @@ struct SetupValues {
     int8_t AuxVolumeControl = 0;
     std::string ProgramFolder;
     std::string RadioDevice;  // the V4L2 receiver's node, for adapter 7
+    // The dongle of adapter 8, and how it receives.
+    int32_t SdrDevice = 0;
+    int32_t SdrGain = 0;
+    int32_t SdrFrequencyCorrection = 0;
+    int32_t Deemphasis = 0;
 
     bool operator==(const SetupValues&) const = default;
 };
@@ -55,6 +60,10 @@ void ForEachPlainSetupValue(Visit&& visit)
     visit(ValueName::AuxVolumeControl, &SetupValues::AuxVolumeControl);
     visit(ValueName::Path, &SetupValues::ProgramFolder);
     visit(ValueName::RadioDevice, &SetupValues::RadioDevice);
+    visit(ValueName::SdrDevice, &SetupValues::SdrDevice);
+    visit(ValueName::SdrGain, &SetupValues::SdrGain);
+    visit(ValueName::SdrFrequencyCorrection, &SetupValues::SdrFrequencyCorrection);
+    visit(ValueName::Deemphasis, &SetupValues::Deemphasis);
 }
 
 // The limits the setup program offers and checks.

@@ -3,67 +3,18 @@
 // and looked for again, never fatal, and plugged back in it plays its
 // station again; a recording takes the stations inside it only.
 
-#include "AdapterCatalogue.h"
-#include "RadioFixture.h"
-#include "SdrReceiver.h"
+#include "SdrFixture.h"
 #include "SdrRecording.h"
-#include "SimulatedDongle.h"
-#include "V4L2Radio.h"
 
 #include <chrono>
-#include <cstdlib>
 #include <thread>
-#include <fstream>
-#include <sstream>
 
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 
 namespace {
 
-class SdrReceiverTest : public RadioTest {
-protected:
-    void SetUp() override
-    {
-        RadioTest::SetUp();
-        char pattern[] = "/tmp/tunzo-sdr-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        folder = pattern;
-        setenv("XDG_RUNTIME_DIR", folder.c_str(), 1);
-        setenv("TUNZO_CARD", "simulated", 1);
-        setenv("TUNZO_SIM_STATIONS", "94.2,103.3s", 1);
-        unsetenv("TUNZO_SDR_IQ_FILE");
-        TunerSettings.Adapter = static_cast<int8_t>(SdrAdapter);
-        TunerSettings.SdrDevice = 0;
-    }
-    void TearDown() override
-    {
-        StopSdrReading();
-        CloseSdrReceiver();
-        unsetenv("TUNZO_CARD");
-        unsetenv("TUNZO_SIM_STATIONS");
-        unsetenv("TUNZO_SDR_IQ_FILE");
-        unsetenv("TUNZO_SDR_IQ_CENTER");
-        ReportReceiverRefusal = nullptr;
-        std::system(("rm -rf '" + folder + "'").c_str());
-        RadioTest::TearDown();
-    }
-
-    // What a second program does to the dongle's state file.
-    void SetPresent(bool present)
-    {
-        const std::string path = SimulatedDongleStatePath(folder + "/tunzo");
-        std::ifstream in(path);
-        std::stringstream text;
-        text << in.rdbuf();
-        DongleState s = ParseDongleState(text.str());
-        s.present = present;
-        std::ofstream(path) << FormatDongleState(s);
-    }
-
-    const ReceiverOps& receiver = *RadioDriver::ReceiverFor(SdrAdapter);
-    std::string folder;
-};
+class SdrReceiverTest : public SdrTest {};
 
 TEST_F(SdrReceiverTest, ADongleUnpluggedWhilePlayingIsReportedAndPlaysAgainWhenBack)
 {
@@ -116,6 +67,37 @@ TEST_F(SdrReceiverTest, TheReadingThreadKeepsTheMarksAndReportsAnUnplug)
     EXPECT_EQ(receiver.check(), ReceiverPresence::CameBack);
     RadioDriver::Tune(94.2);
     EXPECT_TRUE(waitFor([] { return RadioDriver::TunedStatus() == Tuned; }));
+}
+
+// The setup program writes the settings and the panel reloads: the dongle is
+// opened afresh with them on the station it plays, and only then.
+TEST_F(SdrReceiverTest, AReloadWithOtherDongleSettingsOpensItAfreshWithThem)
+{
+    RadioDriver::Tune(94.2);
+    struct Row {
+        int32_t gain;
+        int32_t ppm;
+        std::vector<std::string> trace;
+    };
+    const Row rows[] = {
+        {280, -12, {"sdr 0 gain 28.0", "sdr 0 ppm -12"}},
+        {280, -12, {}},  // nothing changed: kept open
+        {SdrAutomaticGain, 5, {"sdr 0 ppm 5"}},
+    };
+    for (const Row& row : rows) {
+        ports->receiverLines.clear();
+        TunerSettings.SdrGain = row.gain;
+        TunerSettings.SdrFrequencyCorrection = row.ppm;
+        std::string problem;
+        EXPECT_TRUE(receiver.open(problem)) << problem;
+        EXPECT_EQ(ports->receiverLines, row.trace) << row.gain << " " << row.ppm;
+        EXPECT_EQ(RadioDriver::TunedStatus(), Tuned) << "still on its station";
+    }
+    ports->receiverLines.clear();
+    TunerSettings.SdrDevice = 1;
+    std::string problem;
+    EXPECT_FALSE(receiver.open(problem)) << "the simulated machine has one dongle";
+    EXPECT_THAT(problem, HasSubstr("SDR device 1 is not plugged in"));
 }
 
 TEST_F(SdrReceiverTest, SearchStopsOnEachStationInTurnAndSaysWhenThereIsNoMore)

@@ -23,6 +23,11 @@ grep -q '^frequency 94.200$' "$state" || fail "the state file does not hold 94.2
 "$tool" --adapter 8 tune 95.0
 [ "$("$tool" --adapter 8 status)" = "not tuned" ] || fail "95.0 has no station"
 
+# The sound's commands act on the tool's own reading of the dongle: they succeed and change no station.
+for command in mute unmute up down; do
+  TUNZO_PORT_TRACE=$work/sound "$tool" --adapter 8 $command || fail "$command on the dongle"
+  [ ! -s "$work/sound" ] || fail "$command retuned the dongle: $(cat "$work/sound")"
+done
 "$tool" --adapter 8 tune 94.2
 [ "$("$tool" --adapter 8 seek up)" = "103.3" ] || fail "seek up from 94.2 finds 103.3, past 94.2's own spill"
 grep -q '^frequency 103.300$' "$state" || fail "the seek left the dongle on 103.3"
@@ -51,6 +56,13 @@ env -u TUNZO_CARD "$tool" --adapter 8 list 2>"$work/err"; [ $? = 1 ] || fail "no
 grep -q 'no RTL-SDR dongle found' "$work/err" || fail "no dongle to list: $(cat "$work/err")"
 set -e
 sed -i 's/^present 0$/present 1/' "$state"
+# A fixed gain of 28.3 dB and a correction of -12 ppm, as tunecfg writes them (DWORDs).
+sqlite3 "$TUNZO_REGISTRY" "INSERT OR REPLACE INTO vals (key, name, kind, data)
+  SELECT id, 'SDR gain', 4, X'1B010000' FROM keys WHERE path = 'SOFTWARE\Velmar\Tunzo'
+  UNION ALL SELECT id, 'SDR frequency correction', 4, X'F4FFFFFF' FROM keys WHERE path = 'SOFTWARE\Velmar\Tunzo'"
+TUNZO_PORT_TRACE=$work/opened "$tool" --adapter 8 tune 94.2
+printf 'sdr 0 gain 28.3\nsdr 0 ppm -12\nsdr 0 frequency 94.200\n' | diff - "$work/opened" >&2 \
+  || fail "the dongle is not opened with the stored gain and correction"
 "$tool" --adapter 8 tune 103.3
 [ "$("$tool" --adapter 8 status)" = "tuned stereo" ] || fail "the dongle plugged back in works again"
 echo "card tool on the simulated dongle: all checks passed"

@@ -341,3 +341,58 @@ TEST_F(SetupDialogTest, AV4L2ReceiverIsChosenFromTheReceiversPresent)
     EXPECT_EQ(TunerSettings.Adapter, V4L2Adapter);
     EXPECT_EQ(TunerSettings.RadioDevice, "/dev/radio1");
 }
+
+namespace {
+
+// The simulated dongle listed as librtlsdr lists a real one; a stored index
+// of a dongle no longer there is shown as such until another is chosen.
+TEST_F(SetupDialogTest, ADongleIsChosenFromThoseFoundWithHowItReceives)
+{
+    setenv("TUNZO_CARD", "simulated", 1);
+    Plant(MainKey, [](TRegistry& reg) { reg.WriteInteger(ValueName::SdrDevice, 3); });
+    const int result = Run([&](TSetupDialog& d) {
+        EXPECT_FALSE(d.cmb_sdrdevice->isEnabled()) << "a port card has no dongle";
+        EXPECT_EQ(d.cmb_sdrdevice->currentText(), "SDR device 3 (not plugged in)");
+        Choose(d.cmb_adapter, "RTL-SDR receiver");
+        EXPECT_TRUE(d.cmb_sdrdevice->isEnabled());
+        EXPECT_TRUE(d.txt_sdrgain->isEnabled());
+        EXPECT_EQ(d.txt_sdrgain->text(), "Automatic");
+        Choose(d.cmb_sdrdevice, "0: Simulated RTL2832U, serial 00000001");
+        Retype(d.txt_sdrgain, "28.3");
+        Retype(d.txt_sdrppm, "-12");
+        Choose(d.cmb_deemphasis, "75 µs (the Americas, South Korea)");
+        Click(d.OKBtn);
+    });
+    EXPECT_EQ(result, QDialog::Accepted);
+    struct Row {
+        const char* name;
+        std::string dword;  // little-endian
+    };
+    const Row rows[] = {
+        {ValueName::SdrDevice, std::string(4, '\0')},
+        {ValueName::SdrGain, std::string("\x1B\x01\0\0", 4)},
+        {ValueName::SdrFrequencyCorrection, "\xF4\xFF\xFF\xFF"},
+        {ValueName::Deemphasis, std::string("\x4B\0\0\0", 4)},
+    };
+    for (const Row& row : rows)
+        EXPECT_EQ(Stored(MainKey, row.name), std::make_pair(4, row.dword)) << row.name << ": a DWORD";
+    InitialiseSettings();
+    EXPECT_EQ(TunerSettings.Adapter, SdrAdapter);
+    EXPECT_EQ(TunerSettings.SdrDevice, 0);
+    EXPECT_EQ(TunerSettings.SdrGain, 283);
+    EXPECT_EQ(TunerSettings.SdrFrequencyCorrection, -12);
+    EXPECT_EQ(TunerSettings.Deemphasis, 75);
+
+    // Back to automatic gain; the de-emphasis left as it is shown is not
+    // written, so that one never chosen goes on following the locale.
+    RawSql("DELETE FROM vals WHERE name = 'De-emphasis'");
+    Run([&](TSetupDialog& d) {
+        Retype(d.txt_sdrgain, "0");
+        Click(d.OKBtn);
+    });
+    unsetenv("TUNZO_CARD");
+    EXPECT_EQ(Stored(MainKey, ValueName::SdrGain), std::make_pair(4, std::string(4, '\0')));
+    EXPECT_EQ(Stored(MainKey, ValueName::Deemphasis).first, 0) << "not stored";
+}
+
+}  // namespace

@@ -8,11 +8,6 @@ int8_t CurrentPresetNumber = 0;
 
 namespace {
 
-// Both programs keep at most this many bytes of a station name: a name of
-// megabytes written by another program would otherwise reach every caption,
-// menu and hint.
-constexpr size_t StationNameLimit = 255;
-
 // Cut at a character's start, so that a name cut short is still UTF-8.
 void CapStationName(std::string& name)
 {

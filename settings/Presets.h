@@ -6,6 +6,12 @@
 #include <string>
 
 constexpr int PresetCount = 100;
+// Both programs keep at most this many bytes of a station name: a name of
+// megabytes written by another program would otherwise reach every caption,
+// menu and hint.
+inline constexpr size_t StationNameLimit = 255;
+// What a preset cleared on the panel is stored with: one blank, frequency 0.0.
+inline constexpr const char* ClearedStationName = " ";
 
 struct PresetSlot {
     double Frequency = 0.0;   // MHz; 0.0 = empty

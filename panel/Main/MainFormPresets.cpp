@@ -314,7 +314,7 @@ void TMainForm::pitem_clearClick()
         return;
     Slot(n) = PresetSlot{};
     try {
-        SavePreset(n, " ", true, 0.0);
+        SavePreset(n, ClearedStationName, true, 0.0);
     } catch (const std::exception& e) {
         ReportStoreError(e);
     }

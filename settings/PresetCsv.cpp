@@ -155,8 +155,8 @@ std::string ReadPresetLine(const std::vector<std::string>& fields, const PresetB
 {
     if (fields.size() != FieldCount)
         return "has " + std::to_string(fields.size()) + (fields.size() == 1 ? " field" : " fields") +
-               " where " + PresetCsvHeader +
-               " are four (a name with a comma goes in quotes; a frequency takes a decimal point)";
+               "; a line holds four, " + PresetCsvHeader +
+               " (a name with a comma goes in quotes; a frequency takes a decimal point)";
     const std::string numberText = Trimmed(fields[0]);
     int number = 0;
     const auto parsedNumber = std::from_chars(numberText.data(), numberText.data() + numberText.size(), number);

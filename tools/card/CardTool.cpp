@@ -1,6 +1,7 @@
 #include "CardTool.h"
 
 #include "AdapterCatalogue.h"
+#include "CardToolPresets.h"
 #include "CardToolReceiver.h"
 #include "Frequency.h"
 #include "KeptValues.h"
@@ -338,6 +339,8 @@ int RunOnSerialLine(const CardToolRequest& request, std::ostream& out, std::ostr
 int RunCardTool(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
                 const std::string& programPath, bool errIsTerminal)
 {
+    if (IsPresetsCommand(args))
+        return RunPresetsCommand(args, out, err);
     try {
         const CardToolRequest request = ParseArguments(args);
         if (request.help) {

@@ -55,7 +55,11 @@ void LoadPresets()
             if (!UsableMegahertz(frequency)) {
                 ReportUnusableValue(key + "\\Frequency", "the stored " + std::to_string(frequency) +
                                                              " is not a usable frequency in MHz; the slot is left as it was");
-            } else if (frequency >= TunerSettings.BandMinimum) {
+            } else if (frequency < TunerSettings.BandMinimum) {
+                // Cleared by another program (0.0) since the last load: the
+                // slot is empty now, as the next start will show it.
+                preset = PresetSlot{};
+            } else {
                 preset.Frequency = frequency;
                 preset.StationName = reg.ReadString("Station name");
                 CapStationName(preset.StationName);

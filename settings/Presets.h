@@ -32,6 +32,7 @@ extern int8_t CurrentPresetNumber;
 std::string PresetKey(int slot);
 
 // Loads every slot whose "Frequency" is at least BandMinimum (no upper limit).
+// A slot stored below it (cleared, by this program or another) is empty.
 void LoadPresets();
 
 // Writes the slot's three values, creating its key; silently nothing when the

@@ -186,6 +186,9 @@ void TMainForm::TakeInStoreChanges(bool afterSetup)
         OpenReceiver();
     }
     RefreshMuteIndicator();
+    // Another program may have stored, renamed or cleared presets.
+    setup_menu();
+    MarkChannelMenu(ShownPreset);
     LabelPresetButtons();
     HideTaskbarIcon();
     ApplyDisplayMode();

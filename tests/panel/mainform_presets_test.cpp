@@ -13,8 +13,11 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QProcess>
 #include <QPushButton>
 #include <QSlider>
+
+#include <fstream>
 
 namespace {
 
@@ -219,6 +222,33 @@ TEST_F(PanelTest, MoreThanTwentyPresetsBeginASecondColumnInBothMenus)
     EXPECT_TRUE(f.channelEntries[8]->isChecked());   // its main entry
     EXPECT_TRUE(f.channelEntries[9]->isChecked());   // and its tray entry
     EXPECT_FALSE(f.channelEntries[0]->isChecked());
+}
+
+// A station list imported by the card tool while the panel runs: the panel
+// takes it in at its next look at the store, menus and memory both, a preset
+// the list empties included.
+TEST_F(PanelTest, AStationListImportedMeanwhileReachesTheMenusAndEmptiesWhatItLeavesOut)
+{
+    Stored([](TTunerSettings&) {});
+    SavePreset(1, "One", true, 94.2);
+    SavePreset(2, "Two", true, 99.0);
+    TMainForm& f = Start();
+    const std::string list = dir + "/stations.csv";
+    std::ofstream(list) << "number,frequency,name,in scan\n1,94.2,One,yes\n3,103.3,Three,yes\n";
+    QProcess tool;
+    tool.start(TUNZO_CARD_TOOL, {"presets", "import", QString::fromStdString(list)});
+    ASSERT_TRUE(tool.waitForFinished());
+    ASSERT_EQ(tool.exitCode(), 0) << tool.readAllStandardError().toStdString();
+
+    f.FollowStoreChanges();
+    EXPECT_EQ(Presets[1].Frequency, 0.0) << "slot 2 still holds " << Presets[1].StationName;
+    EXPECT_EQ(Presets[2].StationName, "Three");
+    const QList<QAction*> entries = f.channelColumns->actions();
+    const std::vector<QString> main = Captions({entries.begin(), entries.end()});
+    EXPECT_EQ(main, (std::vector<QString>{"1    One", "3    Three"}));
+    ASSERT_EQ(f.sp_preset->actions().size(), 2);
+    EXPECT_EQ(f.sp_preset->actions()[1]->text(), "3   Three");
+    EXPECT_EQ(f.pre[1]->toolTip(), "Not set");
 }
 
 TEST_F(PanelTest, PresetScanVisitsTheIncludedPresetsOnTheTickAndStopsBackAtItsStart)

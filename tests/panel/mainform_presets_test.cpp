@@ -225,14 +225,16 @@ TEST_F(PanelTest, MoreThanTwentyPresetsBeginASecondColumnInBothMenus)
 }
 
 // A station list imported by the card tool while the panel runs: the panel
-// takes it in at its next look at the store, menus and memory both, a preset
-// the list empties included.
+// takes it in at its next look at the store, menus, memory and display, a
+// preset the list empties included.
 TEST_F(PanelTest, AStationListImportedMeanwhileReachesTheMenusAndEmptiesWhatItLeavesOut)
 {
     Stored([](TTunerSettings&) {});
     SavePreset(1, "One", true, 94.2);
     SavePreset(2, "Two", true, 99.0);
     TMainForm& f = Start();
+    QTest::mouseClick(f.pre[1], Qt::LeftButton);
+    ASSERT_EQ(f.lbl_station->text(), "2 Two");
     const std::string list = dir + "/stations.csv";
     std::ofstream(list) << "number,frequency,name,in scan\n1,94.2,One,yes\n3,103.3,Three,yes\n";
     QProcess tool;
@@ -249,6 +251,8 @@ TEST_F(PanelTest, AStationListImportedMeanwhileReachesTheMenusAndEmptiesWhatItLe
     ASSERT_EQ(f.sp_preset->actions().size(), 2);
     EXPECT_EQ(f.sp_preset->actions()[1]->text(), "3   Three");
     EXPECT_EQ(f.pre[1]->toolTip(), "Not set");
+    EXPECT_EQ(f.lbl_station->text(), "") << "the display names a preset gone";
+    EXPECT_FALSE(f.pre[1]->font().bold()) << "the button of a preset gone stays lit";
 }
 
 TEST_F(PanelTest, PresetScanVisitsTheIncludedPresetsOnTheTickAndStopsBackAtItsStart)

@@ -345,6 +345,8 @@ std::string ExportPresetsFile(const std::string& path, const PresetTable& preset
     const std::string text = PresetsToCsv(presets);
     // Into a new file that takes the old one's place only once it is whole.
     QSaveFile file(QFile::decodeName(path.c_str()));
+    // A pipe or a device has no folder to make the new file in.
+    file.setDirectWriteFallback(true);
     if (!file.open(QIODevice::WriteOnly))
         return "cannot write " + path + ": " + file.errorString().toStdString();
     if (file.write(text.data(), static_cast<qint64>(text.size())) != static_cast<qint64>(text.size()) || !file.commit())

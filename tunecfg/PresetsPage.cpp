@@ -1,5 +1,6 @@
 #include "PresetsPage.h"
 
+#include "Frequency.h"
 #include "PresetCsv.h"
 
 #include <QDialog>
@@ -11,6 +12,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QListWidget>
+#include <QLocale>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTableWidget>
@@ -22,6 +24,8 @@ namespace {
 
 enum Column { NumberColumn, FrequencyColumn, NameColumn, InScanColumn, ColumnCount };
 constexpr const char* FileTypes = "Station lists (*.csv);;All files (*)";
+// Room for a change line with a long name without scrolling sideways.
+constexpr QSize PreviewSize(560, 400);
 
 QTableWidgetItem* Cell(const QString& text)
 {
@@ -86,7 +90,8 @@ void TPresetsPage::ListPresets()
         const int row = lst_presets->rowCount();
         lst_presets->insertRow(row);
         lst_presets->setItem(row, NumberColumn, Cell(QString::number(n)));
-        lst_presets->setItem(row, FrequencyColumn, Cell(QString::number(slot.Frequency, 'f', 3)));
+        lst_presets->setItem(row, FrequencyColumn,
+                             Cell(QString::fromStdString(FrequencyText(slot.Frequency, QLocale().decimalPoint().toStdString()))));
         lst_presets->setItem(row, NameColumn, Cell(QString::fromStdString(slot.StationName)));
         lst_presets->setItem(row, InScanColumn, Cell(slot.IncludeInScan ? "yes" : "no"));
     }
@@ -188,5 +193,6 @@ bool TPresetsPage::ConfirmImport(const QString& file, const QStringList& changes
     layout->addWidget(text);
     layout->addWidget(list);
     layout->addWidget(buttons);
+    preview.resize(preview.sizeHint().expandedTo(PreviewSize));
     return preview.exec() == QDialog::Accepted;
 }

@@ -22,6 +22,7 @@ grep -qx '2 presets changed' "$work/out" || fail "no count of the changes"
 "$tool" presets export "$work/out.csv" > /dev/null || fail "export must succeed"
 printf 'number,frequency,name,in scan\n1,94.2,"Jazz, ""Blue"" FM",yes\n12,103.3,Ten FM,no\n' > "$work/expected.csv"
 diff "$work/expected.csv" "$work/out.csv" >&2 || fail "the export differs"
+"$tool" presets export - | diff "$work/expected.csv" - >&2 || fail "the export to standard output differs"
 "$tool" presets import "$work/out.csv" | grep -q 'nothing to change' || fail "an export read back must change nothing"
 
 before=$(dump)

@@ -3,15 +3,22 @@
 #include "CardTool.h"
 #include "PresetCsv.h"
 
+#include <iostream>
 #include <stdexcept>
 
 namespace {
 
 constexpr const char* PresetsWord = "presets";
+// A FILE of "-": standard output for an export, standard input for an import.
+constexpr const char* StandardStream = "-";
 
 int Export(const std::string& file, std::ostream& out, std::ostream& err)
 {
     const PresetTable presets = ReadStoredPresets();
+    if (file == StandardStream) {
+        out << PresetsToCsv(presets) << std::flush;
+        return out ? 0 : 1;
+    }
     if (const std::string problem = ExportPresetsFile(file, presets); !problem.empty()) {
         err << "tunzo-card: " << problem << "\n";
         return 1;
@@ -23,9 +30,22 @@ int Export(const std::string& file, std::ostream& out, std::ostream& err)
     return 0;
 }
 
+// The list on standard input, with the limit a file has.
+PresetCsvImport ImportStandardInput(const PresetBand& band)
+{
+    std::string text(MaxPresetCsvBytes + 1, '\0');
+    std::cin.read(text.data(), static_cast<std::streamsize>(text.size()));
+    text.resize(static_cast<size_t>(std::cin.gcount()));
+    if (text.size() > MaxPresetCsvBytes)
+        return {{}, {{0, "standard input holds more than " + std::to_string(MaxPresetCsvBytes / 1024) +
+                             " KiB: it is not a station list"}}};
+    return PresetsFromCsv(text, band);
+}
+
 int Import(const std::string& file, std::ostream& out, std::ostream& err)
 {
-    const PresetCsvImport list = ImportPresetsFile(file, StoredPresetBand());
+    const PresetBand band = StoredPresetBand();
+    const PresetCsvImport list = file == StandardStream ? ImportStandardInput(band) : ImportPresetsFile(file, band);
     if (!list.problems.empty()) {
         for (const PresetCsvProblem& p : list.problems)
             err << "tunzo-card: " << file << ": " << PresetCsvProblemsText({p});

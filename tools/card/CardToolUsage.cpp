@@ -35,5 +35,6 @@ std::string CardToolUsage()
            "                   7,94.2,Jazz FM,yes (frequency in MHz; in scan: yes or no; UTF-8)\n"
            "  presets import FILE  make the presets what FILE lists (a slot it leaves out is\n"
            "                   emptied) and print each change; a bad line is named with its\n"
-           "                   number, and then nothing is written (exit 1)\n";
+           "                   number, and then nothing is written (exit 1)\n"
+           "                   (a FILE of - is standard output or input)\n";
 }

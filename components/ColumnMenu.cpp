@@ -1,5 +1,9 @@
 #include "ColumnMenu.h"
 
+#include "ColumnMenuAccessible.h"
+
+#include <QAccessible>
+
 #include <QActionEvent>
 #include <QKeyEvent>
 #include <QKeySequence>
@@ -16,6 +20,12 @@ constexpr int CheckColumnExtra = 4;
 
 TColumnMenu::TColumnMenu(QMenu* menu, int rowsPerColumn) : rowsPerColumn_(std::max(1, rowsPerColumn))
 {
+    // Once for the program: Qt asks every factory about every widget.
+    static const bool factoryInstalled = [] {
+        QAccessible::installFactory(ColumnMenuAccessibleFactory);
+        return true;
+    }();
+    (void)factoryInstalled;
     setMouseTracking(true);
     setFocusPolicy(Qt::StrongFocus);
     holder_ = new QWidgetAction(menu);
@@ -126,6 +136,7 @@ void TColumnMenu::Highlight(int index)
     current_ = index;
     if (index >= 0)
         actions().at(index)->hover();
+    AnnounceColumnMenuEntry(this, index);
     update();
 }
 

@@ -4,6 +4,7 @@
 
 #include "ColumnMenu.h"
 
+#include <QAccessible>
 #include <QAction>
 #include <QMenu>
 #include <QTest>
@@ -56,6 +57,47 @@ TEST(ColumnMenu, KeysWalkTheColumnsAndChooseAsInAMenu)
         EXPECT_EQ(chosen, c.chosen) << c.what;
         EXPECT_FALSE(menu.isVisible()) << c.what << ": the menu stays open";
     }
+}
+
+}  // namespace
+
+namespace {
+
+// The entries are drawn, not widgets: a screen reader still hears each as a
+// menu item with its caption, its check mark and its place.
+TEST(ColumnMenu, AScreenReaderHearsEachEntryWhereItIsDrawn)
+{
+    QMenu menu;
+    auto* columns = new TColumnMenu(&menu, Rows);
+    for (int i = 0; i < Entries; ++i) {
+        auto* entry = new QAction(QString("%1  Station &&%1").arg(i + 1), columns);
+        entry->setCheckable(true);
+        entry->setChecked(i == 12);
+        columns->addAction(entry);
+    }
+    menu.popup(QPoint(0, 0));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&menu));
+    QAccessibleInterface* face = QAccessible::queryAccessibleInterface(columns);
+    ASSERT_NE(face, nullptr);
+    ASSERT_EQ(face->childCount(), Entries);
+    QAccessibleInterface* thirteenth = face->child(12);
+    ASSERT_NE(thirteenth, nullptr);
+    EXPECT_EQ(thirteenth->role(), QAccessible::MenuItem);
+    EXPECT_EQ(thirteenth->text(QAccessible::Name), "13  Station &13");
+    EXPECT_TRUE(thirteenth->state().checked);
+    EXPECT_FALSE(face->child(0)->state().checked);
+    const QRect drawn = columns->EntryRect(12);
+    EXPECT_EQ(thirteenth->rect(), QRect(columns->mapToGlobal(drawn.topLeft()), drawn.size()));
+    EXPECT_EQ(face->childAt(thirteenth->rect().center().x(), thirteenth->rect().center().y()), thirteenth);
+
+    // The highlight is the focused item; a rebuilt list is heard as rebuilt.
+    QTest::keyClick(&menu, Qt::Key_Down);
+    ASSERT_TRUE(columns->hasFocus());
+    EXPECT_EQ(face->focusChild(), face->child(0));
+    qDeleteAll(columns->actions());
+    columns->addAction(new QAction("1    Jazz", columns));
+    ASSERT_EQ(face->childCount(), 1);
+    EXPECT_EQ(face->child(0)->text(QAccessible::Name), "1    Jazz");
 }
 
 }  // namespace

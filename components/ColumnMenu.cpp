@@ -3,7 +3,6 @@
 #include "ColumnMenuAccessible.h"
 
 #include <QAccessible>
-
 #include <QActionEvent>
 #include <QKeyEvent>
 #include <QKeySequence>
@@ -12,6 +11,8 @@
 #include <QStyle>
 #include <QStyleOptionMenuItem>
 #include <QWidgetAction>
+
+#include <algorithm>
 
 namespace {
 // Room a menu leaves beside an icon for the check mark, as QMenu does.

@@ -8,11 +8,6 @@ int8_t CurrentPresetNumber = 0;
 
 namespace {
 
-// Both programs keep at most this many bytes of a station name: a name of
-// megabytes written by another program would otherwise reach every caption,
-// menu and hint.
-constexpr size_t StationNameLimit = 255;
-
 // Cut at a character's start, so that a name cut short is still UTF-8.
 void CapStationName(std::string& name)
 {
@@ -60,7 +55,11 @@ void LoadPresets()
             if (!UsableMegahertz(frequency)) {
                 ReportUnusableValue(key + "\\Frequency", "the stored " + std::to_string(frequency) +
                                                              " is not a usable frequency in MHz; the slot is left as it was");
-            } else if (frequency >= TunerSettings.BandMinimum) {
+            } else if (frequency < TunerSettings.BandMinimum) {
+                // Cleared by another program (0.0) since the last load: the
+                // slot is empty now, as the next start will show it.
+                preset = PresetSlot{};
+            } else {
                 preset.Frequency = frequency;
                 preset.StationName = reg.ReadString("Station name");
                 CapStationName(preset.StationName);

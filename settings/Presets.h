@@ -6,6 +6,12 @@
 #include <string>
 
 constexpr int PresetCount = 100;
+// Both programs keep at most this many bytes of a station name: a name of
+// megabytes written by another program would otherwise reach every caption,
+// menu and hint.
+inline constexpr size_t StationNameLimit = 255;
+// What a preset cleared on the panel is stored with: one blank, frequency 0.0.
+inline constexpr const char* ClearedStationName = " ";
 
 struct PresetSlot {
     double Frequency = 0.0;   // MHz; 0.0 = empty
@@ -26,6 +32,7 @@ extern int8_t CurrentPresetNumber;
 std::string PresetKey(int slot);
 
 // Loads every slot whose "Frequency" is at least BandMinimum (no upper limit).
+// A slot stored below it (cleared, by this program or another) is empty.
 void LoadPresets();
 
 // Writes the slot's three values, creating its key; silently nothing when the

@@ -5,6 +5,7 @@
 #include "AdapterCatalogue.h"
 #include "ComboChoice.h"
 #include "Leaving.h"
+#include "PresetsPage.h"
 #include "Registry.h"
 #include "V4L2Radio.h"
 
@@ -56,6 +57,7 @@ TSetupDialog::TSetupDialog(SetupState setup, std::vector<std::string> mixerDevic
     pages->addTab(CreateVolumePage(), "Volume");
     pages->addTab(CreateProgramsPage(), "Programs");
     pages->addTab(CreateEventsPage(), "Scheduled events");
+    pages->addTab(new TPresetsPage(this), "Presets");
     pages->setUsesScrollButtons(false);  // every page's name in sight: the window takes their width
 
     buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);

@@ -33,6 +33,7 @@ struct ClockReading;
 class QKeyEvent;
 class QMessageBox;
 class QSocketNotifier;
+class TColumnMenu;
 
 // The local time, asking the system for its time zone once a minute rather
 // than on every call, as Qt's own reading does.
@@ -283,7 +284,8 @@ public:
 
     QMessageBox* actionsBox = nullptr;   // the count message, shown without waiting
     std::vector<QAction*> channelEntries;       // main menu, then tray, per entry
-    std::vector<QAction*> channelColumnBreaks;  // the separators where a column begins
+    std::vector<QAction*> channelColumnBreaks;  // the tray's separators where a column begins
+    TColumnMenu* channelColumns = nullptr;      // the main menu's entries, in columns
     ActionReceiver receiver;
 
 protected:

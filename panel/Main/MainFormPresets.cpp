@@ -4,6 +4,7 @@
 
 #include "MainForm.h"
 
+#include "ColumnMenu.h"
 #include "FmDigi.h"
 #include "Display.h"
 #include "Frequency.h"
@@ -130,26 +131,32 @@ void TMainForm::setup_menu()
         delete a;
     channelEntries.clear();
     channelColumnBreaks.clear();
+    // Qt's menus have no column break of their own: the main menu's list
+    // stands in columns of twenty in a widget of its own.
+    if (!channelColumns)
+        channelColumns = new TColumnMenu(mnu_channels, ChannelMenuColumn);
     int listed = 0;
     for (int n = 1; n <= PresetCount; ++n) {
         const PresetSlot& slot = Slot(n);
         if (slot.Frequency < TunerSettings.BandMinimum)
             continue;
-        // Qt's menus have no column break: a separator marks where a column
-        // of twenty begins, and Qt makes columns of a menu taller than the
-        // screen itself.
-        // The tray's list has its "Channels" submenu to itself, and needs no
-        // column break of its own to stand apart from the tray's items.
+        const std::string name = ShownStationName(n).toStdString();
         for (const bool tray : {false, true}) {
-            QMenu* menu = tray ? sp_preset : mnu_channels;
-            if (BeginsMenuColumn(listed, false))
-                channelColumnBreaks.push_back(menu->addSeparator());
-            QAction* entry =
-                menu->addAction(QString::fromStdString(ChannelCaption(n, ShownStationName(n).toStdString(), tray)));
+            auto* entry = new QAction(QString::fromStdString(ChannelCaption(n, name, tray)), this);
             entry->setCheckable(true);
             entry->setData(n);
             connect(entry, &QAction::triggered, this, [this, n] { Chanselect(n); });
             channelEntries.push_back(entry);
+            if (!tray) {
+                channelColumns->addAction(entry);
+                continue;
+            }
+            // The tray's menu may be drawn by the desktop, which shows plain
+            // entries only: there a separator marks where a column of twenty
+            // begins, and the list has the "Channels" submenu to itself.
+            if (BeginsMenuColumn(listed, false))
+                channelColumnBreaks.push_back(sp_preset->addSeparator());
+            sp_preset->addAction(entry);
         }
         MenuPosition[static_cast<size_t>(n - 1)] = static_cast<uint8_t>(listed);
         ++listed;
@@ -307,7 +314,7 @@ void TMainForm::pitem_clearClick()
         return;
     Slot(n) = PresetSlot{};
     try {
-        SavePreset(n, " ", true, 0.0);
+        SavePreset(n, ClearedStationName, true, 0.0);
     } catch (const std::exception& e) {
         ReportStoreError(e);
     }

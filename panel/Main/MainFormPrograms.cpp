@@ -10,6 +10,7 @@
 #include "HelpContexts.h"
 #include "HelpWindow.h"
 #include "PortAccess.h"
+#include "Presets.h"
 #include "RadioDriver.h"
 #include "SerialRadio.h"
 #include "SettingsStore.h"
@@ -160,6 +161,7 @@ void TMainForm::TakeInStoreChanges(bool afterSetup)
     const double frequency = TunerSettings.CurrentFrequency;
     const bool soundOn = RadioDriver::SoundOn;
     const TTunerSettings before = TunerSettings;
+    const PresetSlot shownBefore = ShownPreset > 0 ? Presets[static_cast<size_t>(ShownPreset - 1)] : PresetSlot{};
     try {
         RefreshSettings();
         LoadEvents();
@@ -186,6 +188,15 @@ void TMainForm::TakeInStoreChanges(bool afterSetup)
         OpenReceiver();
     }
     RefreshMuteIndicator();
+    // Another program may have stored, renamed or cleared presets; the
+    // display names the preset it shows only while that one is as it was.
+    setup_menu();
+    MarkChannelMenu(ShownPreset);
+    if (ShownPreset > 0) {
+        const PresetSlot& shown = Presets[static_cast<size_t>(ShownPreset - 1)];
+        if (shown.Frequency != shownBefore.Frequency || shown.StationName != shownBefore.StationName)
+            RecogniseStation();
+    }
     LabelPresetButtons();
     HideTaskbarIcon();
     ApplyDisplayMode();

@@ -2,6 +2,7 @@
 // buttons and banks, the write mode with its name dialog, the channel menus
 // and the preset scan, driven by clicks and keys on the simulated card.
 
+#include "ColumnMenu.h"
 #include "FmDigi.h"
 #include "PanelFixture.h"
 #include "PopBtn.h"
@@ -11,8 +12,12 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMenuBar>
+#include <QProcess>
 #include <QPushButton>
 #include <QSlider>
+
+#include <fstream>
 
 namespace {
 
@@ -179,6 +184,9 @@ TEST_F(PanelTest, WriteStoresTheFrequencyUnderItsNameAndCancelLeavesTheSlotAsItW
     EXPECT_EQ(Presets[3].StationName, "City Beat");
 }
 
+// The main menu's columns hold twenty entries whatever the screen's height;
+// the tray's list, which the desktop may draw, marks its column with a
+// separator.
 TEST_F(PanelTest, MoreThanTwentyPresetsBeginASecondColumnInBothMenus)
 {
     Stored([](TTunerSettings&) {});
@@ -186,19 +194,65 @@ TEST_F(PanelTest, MoreThanTwentyPresetsBeginASecondColumnInBothMenus)
         SavePreset(n, "Station " + std::to_string(n), true, 87.5 + n * 0.5);
     TMainForm& f = Start();
     EXPECT_EQ(f.ChannelCount, 21);
-    // Each menu begins a column at entry 21; the tray's list has its own
-    // "Channels" submenu.
-    EXPECT_EQ(f.channelColumnBreaks.size(), 2u);
-    const QList<QAction*> main = f.mnu_channels->actions();
-    ASSERT_EQ(main.size(), 22);
-    EXPECT_TRUE(main[20]->isSeparator());
-    EXPECT_EQ(main[21]->text(), "21  Station 21");
+    const QList<QAction*> tray = f.sp_preset->actions();
+    ASSERT_EQ(tray.size(), 22);
+    EXPECT_TRUE(tray[20]->isSeparator());
+    EXPECT_EQ(tray[21]->text(), "21  Station 21");
 
-    f.mnu_channels->actions()[4]->trigger();  // "5    Station 5"
+    // Opened from the menu bar with a click, as a user does.
+    QMenuBar* bar = f.menuBar();
+    QTest::mouseClick(bar, Qt::LeftButton, {}, bar->actionGeometry(f.mnu_channels->menuAction()).center());
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(f.mnu_channels));
+    TColumnMenu* columns = f.mnu_channels->findChild<TColumnMenu*>();
+    ASSERT_NE(columns, nullptr);
+    ASSERT_TRUE(columns->isVisible());
+    ASSERT_EQ(columns->actions().size(), 21);
+    EXPECT_EQ(columns->actions()[20]->text(), "21  Station 21");
+    const QRect first(columns->mapToGlobal(columns->EntryRect(0).topLeft()), columns->EntryRect(0).size());
+    const QRect last(columns->mapToGlobal(columns->EntryRect(20).topLeft()), columns->EntryRect(20).size());
+    EXPECT_GT(last.left(), first.right()) << "entry 21 is not right of entry 1";
+    EXPECT_EQ(last.top(), first.top()) << "entry 21 does not begin its column";
+    EXPECT_TRUE(f.mnu_channels->geometry().contains(last)) << "the menu does not hold the second column";
+
+    // A click on entry 5 chooses it, closes the menu and marks both entries.
+    QTest::mouseMove(columns, columns->EntryRect(4).center());
+    QTest::mouseClick(columns, Qt::LeftButton, {}, columns->EntryRect(4).center());
+    EXPECT_FALSE(f.mnu_channels->isVisible());
     EXPECT_EQ(CurrentPresetNumber, 5);
     EXPECT_TRUE(f.channelEntries[8]->isChecked());   // its main entry
     EXPECT_TRUE(f.channelEntries[9]->isChecked());   // and its tray entry
     EXPECT_FALSE(f.channelEntries[0]->isChecked());
+}
+
+// A station list imported by the card tool while the panel runs: the panel
+// takes it in at its next look at the store, menus, memory and display, a
+// preset the list empties included.
+TEST_F(PanelTest, AStationListImportedMeanwhileReachesTheMenusAndEmptiesWhatItLeavesOut)
+{
+    Stored([](TTunerSettings&) {});
+    SavePreset(1, "One", true, 94.2);
+    SavePreset(2, "Two", true, 99.0);
+    TMainForm& f = Start();
+    QTest::mouseClick(f.pre[1], Qt::LeftButton);
+    ASSERT_EQ(f.lbl_station->text(), "2 Two");
+    const std::string list = dir + "/stations.csv";
+    std::ofstream(list) << "number,frequency,name,in scan\n1,94.2,One,yes\n3,103.3,Three,yes\n";
+    QProcess tool;
+    tool.start(TUNZO_CARD_TOOL, {"presets", "import", QString::fromStdString(list)});
+    ASSERT_TRUE(tool.waitForFinished());
+    ASSERT_EQ(tool.exitCode(), 0) << tool.readAllStandardError().toStdString();
+
+    f.FollowStoreChanges();
+    EXPECT_EQ(Presets[1].Frequency, 0.0) << "slot 2 still holds " << Presets[1].StationName;
+    EXPECT_EQ(Presets[2].StationName, "Three");
+    const QList<QAction*> entries = f.channelColumns->actions();
+    const std::vector<QString> main = Captions({entries.begin(), entries.end()});
+    EXPECT_EQ(main, (std::vector<QString>{"1    One", "3    Three"}));
+    ASSERT_EQ(f.sp_preset->actions().size(), 2);
+    EXPECT_EQ(f.sp_preset->actions()[1]->text(), "3   Three");
+    EXPECT_EQ(f.pre[1]->toolTip(), "Not set");
+    EXPECT_EQ(f.lbl_station->text(), "") << "the display names a preset gone";
+    EXPECT_FALSE(f.pre[1]->font().bold()) << "the button of a preset gone stays lit";
 }
 
 TEST_F(PanelTest, PresetScanVisitsTheIncludedPresetsOnTheTickAndStopsBackAtItsStart)

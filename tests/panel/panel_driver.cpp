@@ -15,6 +15,7 @@
 // (a search runs inside its click). Everything else (the hand-over, the
 // store, the card) is the program's own.
 
+#include "ColumnMenu.h"
 #include "FmDigi.h"
 #include "MainForm.h"
 #include "PopBtn.h"
@@ -72,9 +73,8 @@ void AnswerNameDialog(const QString& text)
 void PrintPanel(TMainForm& form, const std::string& what)
 {
     if (what == "channels") {
-        for (QAction* a : form.mnu_channels->actions())
-            if (!a->isSeparator())
-                std::printf("channel %s\n", a->text().toStdString().c_str());
+        for (QAction* a : form.channelColumns->actions())
+            std::printf("channel %s\n", a->text().toStdString().c_str());
     } else {
         for (TPopButton* b : form.pre)
             std::printf("button %s %s\n", b->Caption().toStdString().c_str(), b->toolTip().toStdString().c_str());

@@ -2,6 +2,7 @@
 
 #include "AdapterCatalogue.h"
 #include "CardToolFeed.h"
+#include "CardToolPresets.h"
 #include "CardToolReceiver.h"
 #include "Frequency.h"
 #include "KeptValues.h"
@@ -346,6 +347,8 @@ int RunOnSerialLine(const CardToolRequest& request, std::ostream& out, std::ostr
 int RunCardTool(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
                 const std::string& programPath, bool errIsTerminal)
 {
+    if (IsPresetsCommand(args))
+        return RunPresetsCommand(args, out, err);
     try {
         const CardToolRequest request = ParseArguments(args);
         if (request.help) {

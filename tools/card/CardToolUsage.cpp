@@ -36,5 +36,13 @@ std::string CardToolUsage()
            "  seek up|down     V4L2 receiver or SDR dongle: search to the next station and print it; exit 1 if none\n"
            "  list             print the V4L2 radio receivers present: node, name, driver, bus\n"
            "                   (with --adapter 8: the SDR dongles, by index, name and serial)\n"
-           "  (the GemTek only listens: it has no status and no scan)\n";
+           "  (the GemTek only listens: it has no status and no scan)\n"
+           "station lists (given first, without options; no card is touched):\n"
+           "  presets export FILE  write the stored presets to FILE as CSV: a header line\n"
+           "                   \"number,frequency,name,in scan\", then one line per preset, like\n"
+           "                   7,94.2,Jazz FM,yes (frequency in MHz; in scan: yes or no; UTF-8)\n"
+           "  presets import FILE  make the presets what FILE lists (a slot it leaves out is\n"
+           "                   emptied) and print each change; a bad line is named with its\n"
+           "                   number, and then nothing is written (exit 1)\n"
+           "                   (a FILE of - is standard output or input)\n";
 }

@@ -1,9 +1,12 @@
 #include "SettingsValues.h"
 
 #include "AdapterCatalogue.h"
+#include "AudioFormat.h"
+#include "RecordingName.h"
 #include "SettingsStore.h"
 #include "SystemLog.h"
 
+#include <algorithm>
 #include <cerrno>  // program_invocation_short_name
 #include <cmath>
 #include <cstring>
@@ -30,6 +33,9 @@ const int32_t absentScanDelay = AbsentPresetScanDelay;
 const int8_t absentShutdown = AbsentShutdownOptions;
 const std::string absentRadioDevice = AbsentRadioDevice;
 const int32_t absentSdrDevice = 0;
+const std::string absentAudioOutput = kDefaultAudioOutput;
+const int32_t absentAudioLatency = kDefaultLatencyMs;
+const std::string absentRecordingFormat = RecordingFormatName(kDefaultRecordingFormat);
 
 // Every value of the main key a load reads, in its order, with the field it
 // goes to and what a missing value gives (nullptr: the field keeps what it holds).
@@ -74,6 +80,12 @@ void ForEachLoadedValue(Visit&& visit)
     // Written by the setup program only: the panel and pipit just read it.
     visit(ValueName::RadioDevice, &TTunerSettings::RadioDevice, &absentRadioDevice);
     visit(ValueName::SdrDevice, &TTunerSettings::SdrDevice, &absentSdrDevice);
+    visit(ValueName::AudioOutput, &TTunerSettings::AudioOutput, &absentAudioOutput);
+    visit(ValueName::AudioInput, &TTunerSettings::AudioInput, &absentText);
+    visit(ValueName::AudioLatency, &TTunerSettings::AudioLatency, &absentAudioLatency);
+    visit(ValueName::PlayThrough, &TTunerSettings::PlayThrough, &absentFalse);
+    visit(ValueName::RecordingsFolder, &TTunerSettings::RecordingsFolder, &absentText);
+    visit(ValueName::RecordingFormat, &TTunerSettings::RecordingFormat, &absentRecordingFormat);
 }
 
 // What SaveSettings writes, in its order.
@@ -345,4 +357,10 @@ void CorrectStoredValues(TTunerSettings& s)
         s.PortNumber = 1;
     if (s.Adapter == RevealAdapter)
         s.VolumeControl = VolumeOnLineIn;
+    // Below the least a sound server keeps up with, or an echo above the most.
+    s.AudioLatency = std::clamp(s.AudioLatency, kMinLatencyMs, kMaxLatencyMs);
+    // An empty name would open nothing; the desktop's sound server is the
+    // output a user who cleared the field expects.
+    if (s.AudioOutput.empty())
+        s.AudioOutput = kDefaultAudioOutput;
 }

@@ -35,6 +35,12 @@ inline constexpr const char* CycleStations = "Cycle stations";
 inline constexpr const char* ShutdownOptions = "Shutdown options";
 inline constexpr const char* RadioDevice = "Radio device";
 inline constexpr const char* SdrDevice = "SDR device";
+inline constexpr const char* AudioOutput = "Audio output";
+inline constexpr const char* AudioInput = "Audio input";
+inline constexpr const char* AudioLatency = "Audio latency";
+inline constexpr const char* PlayThrough = "Play through";
+inline constexpr const char* RecordingsFolder = "Recordings folder";
+inline constexpr const char* RecordingFormat = "Recording format";
 
 // The companion's names for the alarm.
 inline constexpr const char* CompanionAlarmHour = "Alarm - hour";

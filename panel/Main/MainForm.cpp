@@ -48,6 +48,7 @@ TMainForm::TMainForm(const std::vector<std::string>& arguments, TrayShell* shell
     WirePresetScan();
     WireKeys();
     WirePrograms();
+    CreateRecordingControls();
     FormCreate(arguments);
 }
 
@@ -197,11 +198,13 @@ void TMainForm::ExecuteActions()
             break;
         case ActionVolumeUp:
             RadioDriver::VolumeUp();
+            StepPlayGain(true);
             RadioDriver::SoundOn = true;
             RefreshMuteIndicator();
             break;
         case ActionVolumeDown:
             RadioDriver::VolumeDown();
+            StepPlayGain(false);
             RadioDriver::SoundOn = true;
             RefreshMuteIndicator();  // the radio plays: no "M"
             break;
@@ -211,6 +214,9 @@ void TMainForm::ExecuteActions()
             break;
         case ActionUnmute:
             RadioDriver::Unmute();
+            break;
+        case ActionRecord:
+            RecordFor(entry.Value);
             break;
         default:
             break;
@@ -229,6 +235,7 @@ void TMainForm::StopTakingOrders()
     // card is never followed by the tail of what was queued for the output.
     receiver.Close();
     StopFeed();
+    StopAudio();
     if (mediaPlayer)
         mediaPlayer->Close();
 }

@@ -78,7 +78,9 @@ void ShowPipitMessage(const QString& text)
 TFmHiddenForm::TFmHiddenForm(TrayShell& shell, InstanceLock* instance)
     : TrayIcon(shell), instance_(instance)
 {
-    StartProgram = [](const QString& program) { return QProcess::startDetached(program, {}); };
+    StartProgram = [](const QString& program, const QStringList& arguments) {
+        return QProcess::startDetached(program, arguments);
+    };
     soundOnIcon_ = StateIcon(TrayState::SoundOn);
     mutedIcon_ = StateIcon(TrayState::Muted);
     TrayIcon.OnClick = [this](QObject*) { TrayLeftClick(); };
@@ -236,6 +238,9 @@ void TFmHiddenForm::MenuCommand(int id)
     case MenuLaunchTunzo:
         LaunchTunzo();
         break;
+    case MenuRecordInTunzo:
+        LaunchTunzo({QString::fromUtf8(ActionVocabulary[ActionRecord].Keyword)});
+        break;
     case MenuExitPipit:
         Close();
         break;
@@ -279,7 +284,7 @@ QString TFmHiddenForm::TunzoProgram() const
     return folder + "/tunzo";
 }
 
-void TFmHiddenForm::LaunchTunzo()
+void TFmHiddenForm::LaunchTunzo(const QStringList& arguments)
 {
     // Saved first: tunzo reads the settings as it starts, and ours must not
     // land on top of what it writes afterwards.
@@ -288,7 +293,7 @@ void TFmHiddenForm::LaunchTunzo()
     if (instance_)
         instance_->Release();
     const QString program = TunzoProgram();
-    if (StartProgram(program)) {
+    if (StartProgram(program, arguments)) {
         Close();
         return;
     }

@@ -55,6 +55,7 @@ TSetupDialog::TSetupDialog(SetupState setup, std::vector<std::string> mixerDevic
     pages->addTab(CreateDisplayPage(), "Start-up and display");
     pages->addTab(CreateVolumePage(), "Volume");
     pages->addTab(CreateProgramsPage(), "Programs");
+    pages->addTab(CreateSoundPage(), "Sound and recording");
     pages->addTab(CreateEventsPage(), "Scheduled events");
     pages->setUsesScrollButtons(false);  // every page's name in sight: the window takes their width
 
@@ -226,6 +227,7 @@ void TSetupDialog::ShowValues(const SetupValues& v)
                  mixerDevices_.empty() ? QString("No sound card mixer found")
                                        : "Mixer control " + QString::number(v.AuxVolumeControl + 1) + " (not present)");
     txt_path->setText(QString::fromStdString(v.ProgramFolder));
+    ShowSoundValues(v);
 }
 
 SetupValues TSetupDialog::ValuesShown() const
@@ -254,6 +256,7 @@ SetupValues TSetupDialog::ValuesShown() const
     while (folder.size() > 1 && folder.endsWith('/'))
         folder.chop(1);
     v.ProgramFolder = folder.toStdString();
+    SoundValuesShown(v);
     return v;
 }
 

@@ -147,6 +147,12 @@ SetupValues SetupValuesOf(const TTunerSettings& s)
     v.AuxVolumeControl = s.AuxVolumeControl;
     v.ProgramFolder = s.ProgramFolder;
     v.RadioDevice = s.RadioDevice;
+    v.AudioOutput = s.AudioOutput;
+    v.AudioInput = s.AudioInput;
+    v.AudioLatency = s.AudioLatency;
+    v.PlayThrough = s.PlayThrough;
+    v.RecordingsFolder = s.RecordingsFolder;
+    v.RecordingFormat = s.RecordingFormat;
     return v;
 }
 

@@ -35,6 +35,13 @@ struct SetupValues {
     int8_t AuxVolumeControl = 0;
     std::string ProgramFolder;
     std::string RadioDevice;  // the V4L2 receiver's node, for adapter 7
+    // The sound path and recordings.
+    std::string AudioOutput;
+    std::string AudioInput;
+    int32_t AudioLatency = 0;  // ms
+    bool PlayThrough = false;
+    std::string RecordingsFolder;
+    std::string RecordingFormat;
 
     bool operator==(const SetupValues&) const = default;
 };
@@ -55,6 +62,12 @@ void ForEachPlainSetupValue(Visit&& visit)
     visit(ValueName::AuxVolumeControl, &SetupValues::AuxVolumeControl);
     visit(ValueName::Path, &SetupValues::ProgramFolder);
     visit(ValueName::RadioDevice, &SetupValues::RadioDevice);
+    visit(ValueName::AudioOutput, &SetupValues::AudioOutput);
+    visit(ValueName::AudioInput, &SetupValues::AudioInput);
+    visit(ValueName::AudioLatency, &SetupValues::AudioLatency);
+    visit(ValueName::PlayThrough, &SetupValues::PlayThrough);
+    visit(ValueName::RecordingsFolder, &SetupValues::RecordingsFolder);
+    visit(ValueName::RecordingFormat, &SetupValues::RecordingFormat);
 }
 
 // The limits the setup program offers and checks.

@@ -108,8 +108,9 @@ protected:
         form = std::make_unique<TFmHiddenForm>(tray, &instance);
         form->TerminateApplication = [this] { ++terminations; };
         form->ShowMessage = [this](const QString& text) { messages << text; };
-        form->StartProgram = [this](const QString& program) {
+        form->StartProgram = [this](const QString& program, const QStringList& arguments) {
             started << program;
+            startedArguments << arguments;
             return programStarts;
         };
         return *form;
@@ -148,6 +149,7 @@ protected:
     int terminations = 0;
     QStringList messages;
     QStringList started;
+    QList<QStringList> startedArguments;
     bool programStarts = true;
 };
 
@@ -307,6 +309,22 @@ TEST_F(FmHiddenFormTest, LaunchTunzoLetsGoOfTheLockOnlyWhenTunzoStarts)
     TRegistry reg;
     ASSERT_TRUE(reg.OpenKey(MainKey, false));
     EXPECT_EQ(reg.ReadFloat("DefaultStation"), 94.2);
+}
+
+TEST_F(FmHiddenFormTest, RecordHandsTheRadioToTunzoWithTheWordThatStartsRecording)
+{
+    Start();
+    ASSERT_TRUE(form->started());
+    form->MenuCommand(MenuRecordInTunzo);
+    ASSERT_EQ(startedArguments.size(), 1);
+    EXPECT_EQ(startedArguments[0], QStringList{"REC:"});
+    // The words reach tunzo as its own command line would give them.
+    ParseCommandLine({startedArguments[0][0].toStdString()});
+    ASSERT_EQ(ActionList.Count, 1);
+    EXPECT_EQ(ActionList.Entries[0].Code, ActionRecord);
+    EXPECT_EQ(ActionList.Entries[0].Value, RecordUntilStopped);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(terminations, 1);
 }
 
 TEST_F(FmHiddenFormTest, DieOnTheCommandLineEndsAtOnceWithoutTheLaterEntries)

@@ -54,6 +54,12 @@ TMainForm::TMainForm(const std::vector<std::string>& arguments, TrayShell* shell
 
 TMainForm::~TMainForm()
 {
+    // The feed's callbacks reach this form: none may run once it is gone.
+    // After that nothing else reaches the player or the recorder, which
+    // close their device and file as they go.
+    StopFeed();
+    player_.reset();
+    recorder_.reset();
     qApp->removeEventFilter(this);
     RadioDriver::RefreshMuteIndicator = nullptr;
     RadioDriver::ProcessMessages = nullptr;

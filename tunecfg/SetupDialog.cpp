@@ -55,8 +55,8 @@ TSetupDialog::TSetupDialog(SetupState setup, std::vector<std::string> mixerDevic
     pages->addTab(CreateDisplayPage(), "Start-up and display");
     pages->addTab(CreateVolumePage(), "Volume");
     pages->addTab(CreateProgramsPage(), "Programs");
-    pages->addTab(CreateSoundPage(), "Sound and recording");
     pages->addTab(CreateEventsPage(), "Scheduled events");
+    pages->addTab(CreateSoundPage(), "Sound and recording");
     pages->setUsesScrollButtons(false);  // every page's name in sight: the window takes their width
 
     buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);

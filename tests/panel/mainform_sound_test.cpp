@@ -15,6 +15,8 @@
 #include <QLabel>
 #include <QProcess>
 
+#include <sys/resource.h>
+
 #include <fstream>
 #include <thread>
 
@@ -53,7 +55,8 @@ protected:
         unsetenv("XDG_MUSIC_DIR");
     }
     // A panel on a card played through its line-in, the station on preset 1.
-    TMainForm& StartPlaying(const std::string& output, std::vector<std::string> arguments = {})
+    TMainForm& StartPlaying(const std::string& output, std::vector<std::string> arguments = {},
+                            const char* format = "FLAC")
     {
         Stored([&](TTunerSettings& s) {
             s.CurrentFrequency = 94.2;
@@ -67,6 +70,7 @@ protected:
             reg.WriteString(ValueName::AudioInput, "line-in");
             reg.WriteBool(ValueName::PlayThrough, true);
             reg.WriteInteger(ValueName::AudioLatency, kTestLatencyMs);
+            reg.WriteString(ValueName::RecordingFormat, format);
         }
         SavePreset(1, "Jazz FM", true, 94.2);
         SavePreset(2, "Ten FM", true, 103.3);
@@ -95,6 +99,18 @@ protected:
     std::string Recording(const std::string& base)
     {
         return dir + "/music/Tunzo/" + base + ".flac";
+    }
+    // The text of the message the panel shows without waiting, once it is up.
+    QString ShownMessage()
+    {
+        QString text;
+        (void)QTest::qWaitFor([&] {
+            for (QWidget* w : QApplication::topLevelWidgets())
+                if (auto* box = qobject_cast<QMessageBox*>(w); box && box->isVisible())
+                    text = box->text();
+            return !text.isEmpty();
+        }, 5000);
+        return text;
     }
     std::string out;
     QDateTime clock = kStart;
@@ -174,6 +190,32 @@ TEST_F(SoundPanelTest, KeyRRecordsTheStationWithTheMarkAndTimeShownAndNeverOverA
     EXPECT_NEAR(static_cast<double>(kept.frames.size() / kAudioChannels), FramesForMs(kRunMs), kChunkFrames);
 }
 
+TEST_F(SoundPanelTest, AFullDiskStopsTheRecordingWithAMessageAndAFileThatPlays)
+{
+    TMainForm& f = StartPlaying("null", {}, "WAV");
+    Press(Qt::Key_R);
+    ASSERT_TRUE(f.Recording());
+    const std::string path = f.recorder_->status().path;
+    // A file-size limit stands in for the full disk: the same failed write.
+    constexpr rlim_t kRoomBytes = 100000;  // a third of a second of WAV
+    rlimit before{};
+    getrlimit(RLIMIT_FSIZE, &before);
+    rlimit full = before;
+    full.rlim_cur = kRoomBytes;
+    setrlimit(RLIMIT_FSIZE, &full);
+    Feed(ToneForStation(94.2, false));
+    const bool stopped = QTest::qWaitFor([&] { return !f.Recording(); }, 5000);
+    setrlimit(RLIMIT_FSIZE, &before);
+    ASSERT_TRUE(stopped) << "the recording went on with nowhere to go";
+    const QString shown = ShownMessage();
+    EXPECT_TRUE(shown.contains(QString::fromStdString(path))) << shown.toStdString();
+    EXPECT_FALSE(f.lbl_rec->isVisible());
+    const SoundFileContents kept = ReadSoundFile(path);
+    ASSERT_TRUE(kept.ok) << kept.error;
+    EXPECT_GT(kept.frames.size(), FramesForMs(100) * kAudioChannels);
+    EXPECT_NEAR(ToneFrequency(kept.frames, kLeft), 942.0, Tolerance(942.0));
+}
+
 TEST_F(SoundPanelTest, ASecondStartsRecWordRecordsForItsMinutesAndRecZeroStops)
 {
     InstanceLock instance;  // this process is the running program
@@ -207,17 +249,9 @@ TEST_F(SoundPanelTest, ASecondStartsRecWordRecordsForItsMinutesAndRecZeroStops)
 TEST_F(SoundPanelTest, AnOutputThatCannotBeOpenedIsReportedAndThePanelPlaysOn)
 {
     StartPlaying("tunzo_no_such_output");
-    QMessageBox* shown = nullptr;
-    EXPECT_TRUE(QTest::qWaitFor([&] {
-        for (QWidget* w : QApplication::topLevelWidgets())
-            if (auto* box = qobject_cast<QMessageBox*>(w); box && box->isVisible())
-                shown = box;
-        return shown != nullptr;
-    }, 5000));
-    ASSERT_TRUE(shown);
-    EXPECT_TRUE(shown->text().contains("tunzo_no_such_output")) << shown->text().toStdString();
-    EXPECT_TRUE(shown->text().contains("Audio output")) << shown->text().toStdString();
-    shown->close();
+    const QString shown = ShownMessage();
+    EXPECT_TRUE(shown.contains("tunzo_no_such_output")) << shown.toStdString();
+    EXPECT_TRUE(shown.contains("Audio output")) << shown.toStdString();
     Feed(ToneForStation(94.2, false), 100);  // the feed's frames are taken, never waited on
     Press(Qt::Key_M);
     EXPECT_FALSE(RadioDriver::SoundOn) << "the panel stopped answering";

@@ -371,10 +371,26 @@ void TFmHiddenForm::RunActions()
         case ActionUnmute:
             UnmuteWithIcon();
             break;
+        case ActionRecord:
+            // Nothing runs here to stop.
+            if (entry.Value == 0)
+                break;
+            // Only tunzo records: it takes the radio over with this word and
+            // those after it, so that none is lost.
+            HandActionsToTunzo(i);
+            return;
         default:
             break;
         }
     }
+}
+
+void TFmHiddenForm::HandActionsToTunzo(int first)
+{
+    QStringList words;
+    for (int i = first; i < ActionList.Count; ++i)
+        words << QString::fromStdString(ActionEntryWord(ActionList.Entries[static_cast<size_t>(i)]));
+    LaunchTunzo(words);
 }
 
 void TFmHiddenForm::EndAtOnce()

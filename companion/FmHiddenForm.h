@@ -104,6 +104,8 @@ public:
 
     // ---- actions ----
     void RunActions();
+    // Entries from `first` on, as words for tunzo's command line.
+    void HandActionsToTunzo(int first);
     void ReceiveActions(int32_t code, int32_t value);
 
     // Removes the icon, ends the loop and saves the settings.

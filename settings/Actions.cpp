@@ -84,6 +84,14 @@ bool ParseActionWord(int entry, const std::string& word)
     return found;
 }
 
+std::string ActionEntryWord(const ActionEntry& entry)
+{
+    const std::string keyword(ActionVocabulary[static_cast<size_t>(entry.Code)].Keyword);
+    if (entry.Code == ActionTunePreset || (entry.Code == ActionRecord && entry.Value != RecordUntilStopped))
+        return keyword + std::to_string(entry.Value);
+    return keyword;
+}
+
 void ParseActionString(const std::string& text)
 {
     ActionList.Count = 0;

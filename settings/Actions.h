@@ -65,6 +65,9 @@ int ActionListCapacity();
 // does a "REC:" whose characters 5 to 8 are there but are not minutes.
 bool ParseActionWord(int entry, const std::string& word);
 
+// The word that gives `entry` again: "VUP", "PRE:12", "REC:30", "REC:".
+std::string ActionEntryWord(const ActionEntry& entry);
+
 // Fills the list from blank-separated words; recognised words beyond the
 // capacity are dropped.
 void ParseActionString(const std::string& text);

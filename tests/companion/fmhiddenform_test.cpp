@@ -327,6 +327,17 @@ TEST_F(FmHiddenFormTest, RecordHandsTheRadioToTunzoWithTheWordThatStartsRecordin
     EXPECT_EQ(terminations, 1);
 }
 
+TEST_F(FmHiddenFormTest, ARecWordHandsTheRadioToTunzoWithTheWordsNotYetRun)
+{
+    Start();
+    // As a second start `tunzo REC:0 REC:30 PRE:2 rec:` hands them over.
+    ParseCommandLine({"REC:0", "REC:30", "PRE:2", "rec:"});
+    for (const ActionMessage& m : HandOverMessages(ActionList))
+        form->ReceiveActions(m.code, m.value);
+    ASSERT_EQ(startedArguments.size(), 1) << "a stop has nothing to hand over";
+    EXPECT_EQ(startedArguments[0], (QStringList{"REC:30", "PRE:2", "REC:"}));
+}
+
 TEST_F(FmHiddenFormTest, DieOnTheCommandLineEndsAtOnceWithoutTheLaterEntries)
 {
     Start({"VUM", "DIE", "VMT"});

@@ -156,7 +156,7 @@ TEST_F(SoundPanelTest, TheStationsToneReachesAudioOutputInItsChannelsAndNothingW
     }
 }
 
-TEST_F(SoundPanelTest, KeyRRecordsTheStationWithTheMarkAndTimeShownAndNeverOverAnExistingFile)
+TEST_F(SoundPanelTest, KeyRRecordsAcrossStationsAndHidingWithTheMarkAndTimeShownAndNeverOverAnExistingFile)
 {
     TMainForm& f = StartPlaying("null");
     const std::string base = RecordingBaseName("Jazz FM", kStart.toSecsSinceEpoch());
@@ -176,10 +176,14 @@ TEST_F(SoundPanelTest, KeyRRecordsTheStationWithTheMarkAndTimeShownAndNeverOverA
     Press(Qt::Key_2);
     EXPECT_TRUE(f.Recording());
     EXPECT_TRUE(f.windowTitle().contains("Ten FM - REC 01:05")) << f.windowTitle().toStdString();
+    // Nor does hiding the window; the tray's item stops it.
+    f.showMinimized();
+    QApplication::processEvents();
     Feed(ToneForStation(94.2, false));
-    Press(Qt::Key_R);
+    ASSERT_TRUE(f.Recording());
+    f.Record2->trigger();
     EXPECT_FALSE(f.Recording());
-    EXPECT_FALSE(f.lbl_rec->isVisible());
+    EXPECT_TRUE(f.lbl_rec->isHidden());
     EXPECT_FALSE(f.windowTitle().contains("REC")) << f.windowTitle().toStdString();
 
     EXPECT_EQ(ReadAll(Recording(base)), "kept");
@@ -209,7 +213,7 @@ TEST_F(SoundPanelTest, AFullDiskStopsTheRecordingWithAMessageAndAFileThatPlays)
     ASSERT_TRUE(stopped) << "the recording went on with nowhere to go";
     const QString shown = ShownMessage();
     EXPECT_TRUE(shown.contains(QString::fromStdString(path))) << shown.toStdString();
-    EXPECT_FALSE(f.lbl_rec->isVisible());
+    EXPECT_TRUE(f.lbl_rec->isHidden());
     const SoundFileContents kept = ReadSoundFile(path);
     ASSERT_TRUE(kept.ok) << kept.error;
     EXPECT_GT(kept.frames.size(), FramesForMs(100) * kAudioChannels);

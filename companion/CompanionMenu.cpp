@@ -69,6 +69,7 @@ std::vector<CompanionMenuItem> BuildCompanionMenu(const CompanionMenuState& stat
     menu.push_back(CommandItem(MenuMute, "Mute", !state.soundOn));
     menu.push_back(CommandItem(MenuVolumeDown, "Volume DOWN"));
     menu.push_back(SeparatorItem());
+    menu.push_back(CommandItem(MenuRecordInTunzo, "Record in Tunzo"));
     menu.push_back(CommandItem(MenuLaunchTunzo, "Launch Tunzo"));
     menu.push_back(CommandItem(MenuExitPipit, "Exit Pipit"));
     menu.push_back(CommandItem(MenuMuteAndExit, "Mute and Exit"));

@@ -15,6 +15,9 @@ inline constexpr int MenuVolumeDown = 230;
 inline constexpr int MenuLaunchTunzo = 300;
 inline constexpr int MenuExitPipit = 301;
 inline constexpr int MenuMuteAndExit = 302;
+// Pipit has no sound path of its own: it hands the radio to tunzo, which
+// starts recording at once.
+inline constexpr int MenuRecordInTunzo = 303;
 
 // The column counter starts at 1 and grows after each listed preset; the
 // preset listed while it stands here begins a new column, and it starts
@@ -42,6 +45,6 @@ struct CompanionMenuState {
 // The presets at or above BandMinimum with their numbers as ids (each by its
 // name, or by its frequency when it has none), a
 // separator, "Mixer device" with "Radio" and "Line in", a separator, the
-// volume items, a separator, and the three ways out. Reads Presets,
+// volume items, a separator, recording in tunzo, and the three ways out. Reads Presets,
 // TunerSettings ("Adapter", "Volume control", the band) and AuxDeviceCount.
 std::vector<CompanionMenuItem> BuildCompanionMenu(const CompanionMenuState& state);

@@ -78,7 +78,9 @@ void ShowPipitMessage(const QString& text)
 TFmHiddenForm::TFmHiddenForm(TrayShell& shell, InstanceLock* instance)
     : TrayIcon(shell), instance_(instance)
 {
-    StartProgram = [](const QString& program) { return QProcess::startDetached(program, {}); };
+    StartProgram = [](const QString& program, const QStringList& arguments) {
+        return QProcess::startDetached(program, arguments);
+    };
     soundOnIcon_ = StateIcon(TrayState::SoundOn);
     mutedIcon_ = StateIcon(TrayState::Muted);
     TrayIcon.OnClick = [this](QObject*) { TrayLeftClick(); };
@@ -236,6 +238,9 @@ void TFmHiddenForm::MenuCommand(int id)
     case MenuLaunchTunzo:
         LaunchTunzo();
         break;
+    case MenuRecordInTunzo:
+        LaunchTunzo({QString::fromUtf8(ActionVocabulary[ActionRecord].Keyword)});
+        break;
     case MenuExitPipit:
         Close();
         break;
@@ -279,7 +284,7 @@ QString TFmHiddenForm::TunzoProgram() const
     return folder + "/tunzo";
 }
 
-void TFmHiddenForm::LaunchTunzo()
+void TFmHiddenForm::LaunchTunzo(const QStringList& arguments)
 {
     // Saved first: tunzo reads the settings as it starts, and ours must not
     // land on top of what it writes afterwards.
@@ -288,7 +293,7 @@ void TFmHiddenForm::LaunchTunzo()
     if (instance_)
         instance_->Release();
     const QString program = TunzoProgram();
-    if (StartProgram(program)) {
+    if (StartProgram(program, arguments)) {
         Close();
         return;
     }
@@ -330,47 +335,6 @@ void TFmHiddenForm::SaveSettingsReporting()
 }
 
 // ---------------------------------------------------------------- actions
-
-void TFmHiddenForm::ReceiveActions(int32_t code, int32_t value)
-{
-    if (ending_)
-        return;
-    if (Reception.Receive(code, value, ActionList, ActionListCapacity()) == ActionReception::Complete)
-        RunActions();
-}
-
-void TFmHiddenForm::RunActions()
-{
-    for (int i = 0; i < ActionList.Count; ++i) {
-        const ActionEntry& entry = ActionList.Entries[static_cast<size_t>(i)];
-        switch (entry.Code) {
-        case ActionClose:
-            EndAtOnce();
-            return;
-        case ActionTunePreset:
-            if (entry.Value >= 1 && entry.Value <= PresetCount &&
-                Presets[static_cast<size_t>(entry.Value - 1)].Frequency > 0.0)
-                ChoosePreset(entry.Value);
-            break;
-        case ActionVolumeUp:
-            VolumeStep(CompanionVolumeUpStep);
-            RadioDriver::SoundOn = true;
-            break;
-        case ActionVolumeDown:
-            VolumeStep(CompanionVolumeDownStep);
-            RadioDriver::SoundOn = true;
-            break;
-        case ActionMute:
-            MuteWithIcon();
-            break;
-        case ActionUnmute:
-            UnmuteWithIcon();
-            break;
-        default:
-            break;
-        }
-    }
-}
 
 void TFmHiddenForm::EndAtOnce()
 {

@@ -51,7 +51,7 @@ public:
     // for outside a running loop would end the next one at once.
     std::function<void()> TerminateApplication = [] { QApplication::exit(0); };
     std::function<void(const QString&)> ShowMessage = ShowPipitMessage;
-    std::function<bool(const QString& program)> StartProgram;
+    std::function<bool(const QString& program, const QStringList& arguments)> StartProgram;
 
     // False when the start-up ended early; the program then ends with exitCode().
     bool started() const { return started_; }
@@ -75,7 +75,8 @@ public:
     void ChoosePreset(int n);
     void ToggleVolumeControl();
     void VolumeStep(int32_t step);
-    void LaunchTunzo();
+    // `arguments`: action words tunzo carries out as it starts.
+    void LaunchTunzo(const QStringList& arguments = {});
     // Asks for the end from the event loop, as a posted close would.
     void Close();
 
@@ -103,6 +104,8 @@ public:
 
     // ---- actions ----
     void RunActions();
+    // Entries from `first` on, as words for tunzo's command line.
+    void HandActionsToTunzo(int first);
     void ReceiveActions(int32_t code, int32_t value);
 
     // Removes the icon, ends the loop and saves the settings.

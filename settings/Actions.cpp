@@ -5,7 +5,7 @@
 
 #include "SettingsStore.h"
 
-const std::array<ActionWord, 7> ActionVocabulary = {{
+const std::array<ActionWord, ActionWordCount> ActionVocabulary = {{
     {"Close Tunzo", "DIE", "0", 0},
     {"Tune (preset)", "PRE:", "Preset station", 1},
     {"Volume up", "VUP", "0", 0},
@@ -13,14 +13,18 @@ const std::array<ActionWord, 7> ActionVocabulary = {{
     {"Mute", "VMT", "0", 0},
     {"Unmute", "VUM", "0", 0},
     {"Wait", "WAIT:", "Minutes", 2},
+    {"Record", "REC:", "Minutes", 2},
 }};
 
 TActionList ActionList;
 
 namespace {
 
-// Codes 0 to 5; "WAIT:" is in the vocabulary but never carried out here.
-constexpr int RecognisedCodes = 6;
+// "WAIT:" is in the vocabulary but never carried out here.
+bool Recognised(int code)
+{
+    return code != ActionWait;
+}
 
 std::string UpperCaseAscii(std::string text)
 {
@@ -54,24 +58,38 @@ bool ParseActionWord(int entry, const std::string& word)
     ActionEntry& target = ActionList.Entries[static_cast<size_t>(entry - 1)];
     const std::string upper = UpperCaseAscii(word);
     bool found = false;
-    for (int code = 0; code < RecognisedCodes; ++code) {
+    for (int code = 0; code < static_cast<int>(ActionVocabulary.size()); ++code) {
         const std::string_view keyword = ActionVocabulary[static_cast<size_t>(code)].Keyword;
-        if (upper.find(keyword) == std::string::npos)
+        if (!Recognised(code) || upper.find(keyword) == std::string::npos)
             continue;
+        // The number sits after the first four characters of the word,
+        // wherever the keyword was found, and is as long as the keyword.
+        const std::string digits =
+            word.size() > keyword.size() ? word.substr(keyword.size(), keyword.size()) : std::string();
         if (code == ActionTunePreset) {
-            // The number sits after the first four characters of the word,
-            // wherever the keyword was found, and is as long as the keyword.
-            const std::string digits =
-                word.size() > keyword.size() ? word.substr(keyword.size(), keyword.size()) : std::string();
             int32_t preset = 0;
             if (!DecimalValue(digits, preset))
                 continue;
             target.Value = preset;
         }
+        if (code == ActionRecord) {
+            int32_t minutes = RecordUntilStopped;
+            if (!digits.empty() && (!DecimalValue(digits, minutes) || minutes < 0))
+                continue;
+            target.Value = minutes;
+        }
         target.Code = static_cast<ActionCode>(code);
         found = true;
     }
     return found;
+}
+
+std::string ActionEntryWord(const ActionEntry& entry)
+{
+    const std::string keyword(ActionVocabulary[static_cast<size_t>(entry.Code)].Keyword);
+    if (entry.Code == ActionTunePreset || (entry.Code == ActionRecord && entry.Value != RecordUntilStopped))
+        return keyword + std::to_string(entry.Value);
+    return keyword;
 }
 
 void ParseActionString(const std::string& text)
@@ -127,7 +145,7 @@ ActionReception::Result ActionReception::Receive(int32_t code, int32_t value, TA
     if (received <= capacity) {
         ActionEntry& entry = list.Entries[static_cast<size_t>(received - 1)];
         entry.Code = static_cast<ActionCode>(code);
-        if (code == ActionTunePreset)
+        if (code == ActionTunePreset || code == ActionRecord)
             entry.Value = value;
     }
     if (received != expected)

@@ -19,7 +19,11 @@ enum ActionCode : int32_t {
     ActionMute = 4,        // "VMT"
     ActionUnmute = 5,      // "VUM"
     ActionWait = 6,        // "WAIT:", shared with the scheduler, never recognised
+    ActionRecord = 7,      // "REC:" followed by minutes: 0 stops, none records until stopped
 };
+
+// The value of a "REC:" without minutes: the recording runs until stopped.
+inline constexpr int32_t RecordUntilStopped = -1;
 
 struct ActionWord {
     std::string_view Caption;
@@ -28,12 +32,15 @@ struct ActionWord {
     int8_t ParameterKind = 0;  // 0 none, 1 preset number, 2 minutes
 };
 
-// Constant, so that parsing works whichever parser runs first.
-extern const std::array<ActionWord, 7> ActionVocabulary;
+// Constant, so that parsing works whichever parser runs first. Words come
+// after "WAIT:" so that the codes other programs know keep their numbers; a
+// program that does not know a word skips it.
+inline constexpr size_t ActionWordCount = 8;
+extern const std::array<ActionWord, ActionWordCount> ActionVocabulary;
 
 struct ActionEntry {
     ActionCode Code = ActionClose;
-    int32_t Value = 0;  // the preset number; set only for ActionTunePreset
+    int32_t Value = 0;  // the preset number, or the minutes of a recording; set only for those
 };
 
 constexpr int ActionListRoom = 10;
@@ -54,8 +61,12 @@ int ActionListCapacity();
 // the vocabulary overrides an earlier one) and stores it as entry K. Returns
 // false, storing nothing, for a word without a keyword and for an entry beyond
 // the list's capacity. A "PRE:" whose characters 5 to 8 are not a decimal
-// number does not count as a keyword, so no preset is chosen for it.
+// number does not count as a keyword, so no preset is chosen for it; nor
+// does a "REC:" whose characters 5 to 8 are there but are not minutes.
 bool ParseActionWord(int entry, const std::string& word);
+
+// The word that gives `entry` again: "VUP", "PRE:12", "REC:30", "REC:".
+std::string ActionEntryWord(const ActionEntry& entry);
 
 // Fills the list from blank-separated words; recognised words beyond the
 // capacity are dropped.

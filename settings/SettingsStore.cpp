@@ -32,6 +32,7 @@ void AssignAbsentValues(TTunerSettings& s)
     s.SdrGain = SdrAutomaticGain;
     s.SdrFrequencyCorrection = 0;
     s.Deemphasis = DeemphasisByLocale;
+    AssignInitialAudioValues(s);
 }
 
 // The companion's first start writes the two values the card needs, where

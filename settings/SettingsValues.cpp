@@ -1,9 +1,12 @@
 #include "SettingsValues.h"
 
 #include "AdapterCatalogue.h"
+#include "AudioFormat.h"
+#include "RecordingName.h"
 #include "SettingsStore.h"
 #include "SystemLog.h"
 
+#include <algorithm>
 #include <cerrno>  // program_invocation_short_name
 #include <cmath>
 #include <cstring>
@@ -33,6 +36,9 @@ const int32_t absentSdrDevice = 0;
 const int32_t absentSdrGain = SdrAutomaticGain;
 const int32_t absentCorrection = 0;
 const int32_t absentDeemphasis = DeemphasisByLocale;
+const std::string absentAudioOutput = kDefaultAudioOutput;
+const int32_t absentAudioLatency = kDefaultLatencyMs;
+const std::string absentRecordingFormat = RecordingFormatName(kDefaultRecordingFormat);
 
 // Every value of the main key a load reads, in its order, with the field it
 // goes to and what a missing value gives (nullptr: the field keeps what it holds).
@@ -80,6 +86,12 @@ void ForEachLoadedValue(Visit&& visit)
     visit(ValueName::SdrGain, &TTunerSettings::SdrGain, &absentSdrGain);
     visit(ValueName::SdrFrequencyCorrection, &TTunerSettings::SdrFrequencyCorrection, &absentCorrection);
     visit(ValueName::Deemphasis, &TTunerSettings::Deemphasis, &absentDeemphasis);
+    visit(ValueName::AudioOutput, &TTunerSettings::AudioOutput, &absentAudioOutput);
+    visit(ValueName::AudioInput, &TTunerSettings::AudioInput, &absentText);
+    visit(ValueName::AudioLatency, &TTunerSettings::AudioLatency, &absentAudioLatency);
+    visit(ValueName::PlayThrough, &TTunerSettings::PlayThrough, &absentFalse);
+    visit(ValueName::RecordingsFolder, &TTunerSettings::RecordingsFolder, &absentText);
+    visit(ValueName::RecordingFormat, &TTunerSettings::RecordingFormat, &absentRecordingFormat);
 }
 
 // What SaveSettings writes, in its order.
@@ -351,4 +363,10 @@ void CorrectStoredValues(TTunerSettings& s)
         s.PortNumber = 1;
     if (s.Adapter == RevealAdapter)
         s.VolumeControl = VolumeOnLineIn;
+    // Below the least a sound server keeps up with, or an echo above the most.
+    s.AudioLatency = std::clamp(s.AudioLatency, kMinLatencyMs, kMaxLatencyMs);
+    // An empty name would open nothing; the desktop's sound server is the
+    // output a user who cleared the field expects.
+    if (s.AudioOutput.empty())
+        s.AudioOutput = kDefaultAudioOutput;
 }

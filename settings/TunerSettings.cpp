@@ -1,5 +1,8 @@
 #include "TunerSettings.h"
 
+#include "AudioFormat.h"
+#include "RecordingName.h"
+
 TTunerSettings TunerSettings;
 
 void AssignInitialValues(TTunerSettings& s)
@@ -22,9 +25,20 @@ void AssignInitialValues(TTunerSettings& s)
     s.AlwaysOnTop = false;
     s.VolumeControl = VolumeOnCard;
     s.RadioDevice = DefaultRadioDevice;
+    AssignInitialAudioValues(s);
     s.SnoozeMinutes = 20;
     // February is always 28: the monthly event rule does not know leap years.
     s.MonthLengths = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+}
+
+void AssignInitialAudioValues(TTunerSettings& s)
+{
+    s.AudioOutput = kDefaultAudioOutput;
+    s.AudioInput.clear();
+    s.AudioLatency = kDefaultLatencyMs;
+    s.PlayThrough = false;
+    s.RecordingsFolder.clear();
+    s.RecordingFormat = RecordingFormatName(kDefaultRecordingFormat);
 }
 
 void SetBandLimits(TTunerSettings& s)

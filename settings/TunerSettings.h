@@ -46,6 +46,13 @@ struct TTunerSettings {
     int32_t SdrGain = 0;            // "SDR gain": tenths of a dB; SdrAutomaticGain for the dongle's own
     int32_t SdrFrequencyCorrection = 0;  // "SDR frequency correction": the dongle's crystal error, ppm
     int32_t Deemphasis = 0;         // "De-emphasis": microseconds, 50 or 75; 0 when not stored (the locale's)
+    // The sound path and recordings; written by the setup program only.
+    std::string AudioOutput;        // "Audio output": ALSA PCM the receiver's samples play to
+    std::string AudioInput;         // "Audio input": ALSA PCM of the line-in; empty: the receiver's own
+    int32_t AudioLatency = 0;       // "Audio latency", ms from receiver to output
+    bool PlayThrough = false;       // "Play through": an analogue card's line-in is played
+    std::string RecordingsFolder;   // "Recordings folder": empty for the music folder's Tunzo
+    std::string RecordingFormat;    // "Recording format": "FLAC", "Ogg Vorbis" or "WAV"
 
     // Derived from WideRange, never stored.
     double BandMinimum = 0.0;
@@ -81,6 +88,10 @@ inline constexpr int32_t DeemphasisByLocale = 0;
 // Fields without an initial value keep what they hold, so a repeated call
 // leaves them as the previous load set them.
 void AssignInitialValues(TTunerSettings& s);
+
+// The sound path's values as a store without them gives them: the desktop's
+// output, no line-in, the default latency and format, the music folder.
+void AssignInitialAudioValues(TTunerSettings& s);
 
 // BandMinimum and BandMaximum from WideRange: 87.0-108.0 or 80.0-160.0 MHz.
 void SetBandLimits(TTunerSettings& s);

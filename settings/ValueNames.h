@@ -38,6 +38,12 @@ inline constexpr const char* SdrDevice = "SDR device";
 inline constexpr const char* SdrGain = "SDR gain";
 inline constexpr const char* SdrFrequencyCorrection = "SDR frequency correction";
 inline constexpr const char* Deemphasis = "De-emphasis";
+inline constexpr const char* AudioOutput = "Audio output";
+inline constexpr const char* AudioInput = "Audio input";
+inline constexpr const char* AudioLatency = "Audio latency";
+inline constexpr const char* PlayThrough = "Play through";
+inline constexpr const char* RecordingsFolder = "Recordings folder";
+inline constexpr const char* RecordingFormat = "Recording format";
 
 // The companion's names for the alarm.
 inline constexpr const char* CompanionAlarmHour = "Alarm - hour";

@@ -46,13 +46,15 @@ QSpinBox* TimeBox(int last, const QString& everyText, QWidget* parent)
 QString ActionHint()
 {
     QStringList words;
-    for (int code = 0; code < ActionWait; ++code) {
+    for (int code = 0; code < static_cast<int>(ActionVocabulary.size()); ++code) {
+        if (code == ActionWait)
+            continue;
         const ActionWord& action = ActionVocabulary[static_cast<size_t>(code)];
-        const QString keyword = QString::fromUtf8(action.Keyword) + (action.ParameterKind != 0 ? "n" : "");
-        words << QString::fromUtf8(action.Caption) + ": " + keyword;
+        const char* parameter = action.ParameterKind == 1 ? "n" : action.ParameterKind == 2 ? "m" : "";
+        words << QString::fromUtf8(action.Caption) + ": " + QString::fromUtf8(action.Keyword) + parameter;
     }
     return "Up to " + QString::number(PanelActionListCapacity) + " of these, separated by blanks (n: preset 1 to " +
-           QString::number(PresetCount) + "): " + words.join(", ");
+           QString::number(PresetCount) + "; m: minutes, 0 stops, none records until stopped): " + words.join(", ");
 }
 
 std::string MaskOf(const QCheckBox* const* boxes, size_t count)

@@ -7,6 +7,8 @@
 
 #include "Actions.h"
 #include "AdapterCatalogue.h"
+#include "AudioFormat.h"
+#include "RecordingName.h"
 #include "Presets.h"
 #include "RegistryText.h"
 #include "SdrSettings.h"
@@ -131,6 +133,16 @@ void CheckValues(const SetupValues& stored, const SetupValues& v, int mixerDevic
     if (v.ProgramFolder != stored.ProgramFolder)
         note(FolderProblem(v.ProgramFolder));
     CheckDongleValues(stored, v, note);
+    if (v.AudioOutput != stored.AudioOutput && v.AudioOutput.empty())
+        note("Name the sound output, or choose \"default\" for the desktop's sound.");
+    if (v.AudioLatency != stored.AudioLatency && (v.AudioLatency < kMinLatencyMs || v.AudioLatency > kMaxLatencyMs))
+        note("The sound's latency must be from " + std::to_string(kMinLatencyMs) + " to " +
+             std::to_string(kMaxLatencyMs) + " ms.");
+    if (v.RecordingFormat != stored.RecordingFormat && !RecordingFormatFromName(v.RecordingFormat))
+        note("Choose FLAC, Ogg Vorbis or WAV for the recordings.");
+    if (v.RecordingsFolder != stored.RecordingsFolder && !v.RecordingsFolder.empty() &&
+        v.RecordingsFolder.front() != '/')
+        note("The recordings folder must be a full path starting with /, or empty for the music folder.");
 }
 
 std::string NameProblem(const std::string& name, const std::vector<SetupEvent>& events, const SetupEvent* self)
@@ -174,19 +186,35 @@ bool IsPresetNumber(const std::string& digits)
     return preset >= 1 && preset <= PresetCount;
 }
 
+// The minutes of "REC:m": none (until stopped) or the four digits the
+// panel reads after the keyword.
+bool IsMinutes(const std::string& digits)
+{
+    constexpr size_t MaxDigits = 4;
+    return digits.size() <= MaxDigits &&
+           std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
 std::string WordProblem(const std::string& word)
 {
     const std::string upper = UpperCaseAscii(word);
-    for (int code = 0; code < ActionWait; ++code) {
+    for (int code = 0; code < static_cast<int>(ActionVocabulary.size()); ++code) {
         const ActionWord& action = ActionVocabulary[static_cast<size_t>(code)];
+        if (code == ActionWait)
+            continue;
         if (action.ParameterKind == 0 && upper == action.Keyword)
             return {};
-        if (action.ParameterKind != 0 && upper.starts_with(action.Keyword)) {
-            if (IsPresetNumber(word.substr(action.Keyword.size())))
-                return {};
-            return "\"" + word + "\" needs a preset number from 1 to " + std::to_string(PresetCount) +
-                   " after " + std::string(action.Keyword) + ".";
-        }
+        if (action.ParameterKind == 0 || !upper.starts_with(action.Keyword))
+            continue;
+        const std::string parameter = word.substr(action.Keyword.size());
+        if (code == ActionRecord)
+            return IsMinutes(parameter) ? std::string()
+                                        : "\"" + word + "\" needs the minutes to record (0 to 9999; 0 stops) after " +
+                                              std::string(action.Keyword) + ", or nothing to record until stopped.";
+        if (IsPresetNumber(parameter))
+            return {};
+        return "\"" + word + "\" needs a preset number from 1 to " + std::to_string(PresetCount) + " after " +
+               std::string(action.Keyword) + ".";
     }
     const std::string_view wait = ActionVocabulary[ActionWait].Keyword;
     if (upper.starts_with(wait))

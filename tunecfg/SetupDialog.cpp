@@ -58,6 +58,7 @@ TSetupDialog::TSetupDialog(SetupState setup, std::vector<std::string> mixerDevic
     pages->addTab(CreateProgramsPage(), "Programs");
     pages->addTab(CreateEventsPage(), "Scheduled events");
     pages->addTab(new TPresetsPage(this), "Presets");
+    pages->addTab(CreateSoundPage(), "Sound and recording");
     pages->setUsesScrollButtons(false);  // every page's name in sight: the window takes their width
 
     buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
@@ -231,6 +232,7 @@ void TSetupDialog::ShowValues(const SetupValues& v)
                  mixerDevices_.empty() ? QString("No sound card mixer found")
                                        : "Mixer control " + QString::number(v.AuxVolumeControl + 1) + " (not present)");
     txt_path->setText(QString::fromStdString(v.ProgramFolder));
+    ShowSoundValues(v);
 }
 
 SetupValues TSetupDialog::ValuesShown() const
@@ -260,6 +262,7 @@ SetupValues TSetupDialog::ValuesShown() const
     while (folder.size() > 1 && folder.endsWith('/'))
         folder.chop(1);
     v.ProgramFolder = folder.toStdString();
+    SoundValuesShown(v);
     return v;
 }
 

@@ -57,6 +57,12 @@ public:
     QComboBox* cmb_mixer = nullptr;
     QLineEdit* txt_path = nullptr;
     QPushButton* cmd_browse = nullptr;
+    // The sound page (SetupDialogSound.cpp).
+    QComboBox *cmb_audiooutput = nullptr, *cmb_audioinput = nullptr, *cmb_recformat = nullptr;
+    QSpinBox* txt_latency = nullptr;
+    QCheckBox* chb_playthrough = nullptr;
+    QLineEdit* txt_recfolder = nullptr;
+    QPushButton* cmd_recbrowse = nullptr;
     QTableWidget* lst_events = nullptr;
     QPushButton* cmd_addevent = nullptr;
     QPushButton* cmd_editevent = nullptr;
@@ -74,6 +80,9 @@ private:
     QWidget* CreateDisplayPage();
     QWidget* CreateVolumePage();
     QWidget* CreateProgramsPage();
+    QWidget* CreateSoundPage();
+    void ShowSoundValues(const SetupValues& v);
+    void SoundValuesShown(SetupValues& v) const;
     QWidget* CreateEventsPage();
 
     void ShowValues(const SetupValues& v);

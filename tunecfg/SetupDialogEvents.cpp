@@ -84,7 +84,7 @@ QWidget* TSetupDialog::CreateEventsPage()
 
 void TSetupDialog::ShowEventsPage()
 {
-    pages->setCurrentIndex(pages->count() - 1);
+    pages->setCurrentWidget(lst_events->parentWidget());
 }
 
 void TSetupDialog::ListEvents()

@@ -151,6 +151,12 @@ SetupValues SetupValuesOf(const TTunerSettings& s)
     v.SdrGain = s.SdrGain;
     v.SdrFrequencyCorrection = s.SdrFrequencyCorrection;
     v.Deemphasis = s.Deemphasis;
+    v.AudioOutput = s.AudioOutput;
+    v.AudioInput = s.AudioInput;
+    v.AudioLatency = s.AudioLatency;
+    v.PlayThrough = s.PlayThrough;
+    v.RecordingsFolder = s.RecordingsFolder;
+    v.RecordingFormat = s.RecordingFormat;
     return v;
 }
 

@@ -40,6 +40,13 @@ struct SetupValues {
     int32_t SdrGain = 0;
     int32_t SdrFrequencyCorrection = 0;
     int32_t Deemphasis = 0;
+    // The sound path and recordings.
+    std::string AudioOutput;
+    std::string AudioInput;
+    int32_t AudioLatency = 0;  // ms
+    bool PlayThrough = false;
+    std::string RecordingsFolder;
+    std::string RecordingFormat;
 
     bool operator==(const SetupValues&) const = default;
 };
@@ -64,6 +71,12 @@ void ForEachPlainSetupValue(Visit&& visit)
     visit(ValueName::SdrGain, &SetupValues::SdrGain);
     visit(ValueName::SdrFrequencyCorrection, &SetupValues::SdrFrequencyCorrection);
     visit(ValueName::Deemphasis, &SetupValues::Deemphasis);
+    visit(ValueName::AudioOutput, &SetupValues::AudioOutput);
+    visit(ValueName::AudioInput, &SetupValues::AudioInput);
+    visit(ValueName::AudioLatency, &SetupValues::AudioLatency);
+    visit(ValueName::PlayThrough, &SetupValues::PlayThrough);
+    visit(ValueName::RecordingsFolder, &SetupValues::RecordingsFolder);
+    visit(ValueName::RecordingFormat, &SetupValues::RecordingFormat);
 }
 
 // The limits the setup program offers and checks.

@@ -48,14 +48,18 @@ TMainForm::TMainForm(const std::vector<std::string>& arguments, TrayShell* shell
     WirePresetScan();
     WireKeys();
     WirePrograms();
+    CreateRecordingControls();
     FormCreate(arguments);
 }
 
 TMainForm::~TMainForm()
 {
-    // A window closed other than by its ending (a failed start, a test) still
-    // has a feed whose threads call back into it.
+    // The feed's callbacks reach this form: none may run once it is gone.
+    // After that nothing else reaches the player or the recorder, which
+    // close their device and file as they go.
     StopFeed();
+    player_.reset();
+    recorder_.reset();
     qApp->removeEventFilter(this);
     RadioDriver::RefreshMuteIndicator = nullptr;
     RadioDriver::ProcessMessages = nullptr;
@@ -200,11 +204,13 @@ void TMainForm::ExecuteActions()
             break;
         case ActionVolumeUp:
             RadioDriver::VolumeUp();
+            StepPlayGain(true);
             RadioDriver::SoundOn = true;
             RefreshMuteIndicator();
             break;
         case ActionVolumeDown:
             RadioDriver::VolumeDown();
+            StepPlayGain(false);
             RadioDriver::SoundOn = true;
             RefreshMuteIndicator();  // the radio plays: no "M"
             break;
@@ -214,6 +220,9 @@ void TMainForm::ExecuteActions()
             break;
         case ActionUnmute:
             RadioDriver::Unmute();
+            break;
+        case ActionRecord:
+            RecordFor(entry.Value);
             break;
         default:
             break;
@@ -232,6 +241,7 @@ void TMainForm::StopTakingOrders()
     // card is never followed by the tail of what was queued for the output.
     receiver.Close();
     StopFeed();
+    StopAudio();
     if (mediaPlayer)
         mediaPlayer->Close();
 }

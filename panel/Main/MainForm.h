@@ -8,11 +8,15 @@
 
 #include "ActionReceiver.h"
 #include "Actions.h"
+#include "AudioPlayer.h"
 #include "CardOps.h"
 #include "MainFormUi.h"
 #include "Presets.h"
 #include "RdsDecoder.h"
+#include "ReceiverFeed.h"
+#include "Recorder.h"
 #include "Registry.h"
+#include "SoundPath.h"
 
 #include <QApplication>
 #include <QDateTime>
@@ -22,6 +26,8 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <thread>
@@ -281,6 +287,38 @@ public:
     void FeedAudio(const float* frames, size_t count);
     void FeedFailed(const QString& message);
     bool feedRunning_ = false;
+
+    // ---- the station's sound played (MainFormAudio.cpp) and recorded (MainFormRecording.cpp) ----
+    // What the receiver can hand over; tests stand in for a receiver family.
+    std::function<FeedAbilities(const FeedSettings&)> FeedAbilitiesOf = ReceiverFeedAbilities;
+    void StartAudio();  // with the feed, after every settings reload
+    void StopAudio();   // before the final mute; a recording closes whole
+    void FollowSoundState();  // the mute mark and the volume gain onto the player
+    void StepPlayGain(bool up);
+    void PlayerFailed(const QString& message);
+    void CreateRecordingControls();
+    void item_recordClick();
+    // Minutes > 0: stops by itself then; RecordUntilStopped: runs until stopped; 0 stops.
+    void RecordFor(int32_t minutes);
+    bool StartRecording();
+    void StopRecording();
+    void RecordingFailed(const QString& message);
+    void RecordingTick();
+    // The title with the recording's time after it, within maxLength.
+    QString WithRecordingMark(const QString& title, int maxLength) const;
+    bool Recording() const { return recordingStarted_.isValid(); }
+    static constexpr int RecordingTickMs = 1000;
+    QLabel* lbl_rec = nullptr;
+    QAction *item_record = nullptr, *Record2 = nullptr;
+    QTimer recordingTick_;
+    QDateTime recordingStarted_, recordingEnds_;  // invalid: none, or until stopped
+    QString titleText_;  // the title before the recording's mark
+    int playGainLevel_ = kPlayGainSteps;
+    // FeedAudio runs on the feed's thread: the player and recorder it
+    // reaches are swapped under this lock, and are never stopped under it.
+    std::mutex audioMutex_;
+    std::unique_ptr<AudioPlayer> player_;
+    std::unique_ptr<Recorder> recorder_;
 
     QMessageBox* actionsBox = nullptr;   // the count message, shown without waiting
     std::vector<QAction*> channelEntries;       // main menu, then tray, per entry

@@ -36,6 +36,7 @@ void TMainForm::DescribeForScreenReaders()
     reading.muted = !lbl_mute->isHidden();
     reading.sleepTimerOn = !lbl_sleep->isHidden();
     reading.alarmOn = !lbl_alarm->isHidden();
+    reading.recording = lbl_rec && !lbl_rec->isHidden();
     Digit->setAccessibleName(QString::fromStdString(DescribeDisplay(reading)));
     Digit->setAccessibleDescription("Frequency display");
 

@@ -8,8 +8,10 @@
 
 void TMainForm::StartFeed()
 {
+    StartAudio();  // first: the feed's first frames find the player there
     FeedSettings settings;
     settings.adapter = TunerSettings.Adapter;
+    settings.audioInput = TunerSettings.AudioInput;
     FeedCallbacks callbacks;
     callbacks.rds = [this](uint32_t changed, const RdsState& state) {
         QMetaObject::invokeMethod(this, [this, changed, state] { FeedRds(changed, state); }, Qt::QueuedConnection);

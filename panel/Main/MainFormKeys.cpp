@@ -293,6 +293,9 @@ void TMainForm::FormKeyDown(QKeyEvent* key)
     case Qt::Key_P:
         LeaveProgram();
         break;
+    case Qt::Key_R:
+        item_recordClick();
+        break;
     case Qt::Key_S:
         cmd_sleepClick();
         break;

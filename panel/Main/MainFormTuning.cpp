@@ -230,7 +230,8 @@ void TMainForm::RecogniseStation()
 
 void TMainForm::SetTitle(const QString& text)
 {
-    const QString title = text.left(MaxTitleLength);
+    titleText_ = text;
+    const QString title = WithRecordingMark(text.left(MaxTitleLength), MaxTitleLength);
     setWindowTitle(title);
     TrayIcon->SetToolTip(title);
     ShowStationOnBus();

@@ -66,6 +66,7 @@ void TMainForm::StepVolume(bool up)
         RadioDriver::VolumeUp();
     else
         RadioDriver::VolumeDown();
+    StepPlayGain(up);
     RefreshMuteIndicator();
 }
 
@@ -87,6 +88,7 @@ void TMainForm::RefreshMuteIndicator()
     sp_mute->setChecked(muted);
     TrayIcon->SetIcon(QIcon(QPixmap::fromImage(TrayStatePicture(muted ? TrayState::Muted : TrayState::SoundOn))));
     ShowMuteStateOnBus();
+    FollowSoundState();
     DescribeForScreenReaders();
 }
 

@@ -52,7 +52,8 @@ std::string DescribeDisplay(const DisplayReading& reading)
     std::string text = reading.frequencyText + " MHz";
     for (const std::string& part :
          {reading.stationName, StatusIndicatorName(reading.status), std::string(reading.muted ? "muted" : ""),
-          std::string(reading.sleepTimerOn ? "sleep timer on" : ""), std::string(reading.alarmOn ? "alarm on" : "")})
+          std::string(reading.sleepTimerOn ? "sleep timer on" : ""), std::string(reading.alarmOn ? "alarm on" : ""),
+          std::string(reading.recording ? "recording" : "")})
         if (!part.empty())
             text += ", " + part;
     return text;

@@ -31,6 +31,7 @@ struct DisplayReading {
     bool muted = false;
     bool sleepTimerOn = false;
     bool alarmOn = false;
+    bool recording = false;
 };
 std::string DescribeDisplay(const DisplayReading& reading);
 

@@ -73,7 +73,7 @@ TEST_F(CompanionMenuTest, HundredPresetsFillColumnsOf29_30_30_11)
     std::vector<std::string> rest;
     for (size_t i = 100; i < menu.size(); ++i)
         rest.push_back(menu[i].kind == CompanionMenuItem::Separator ? "-" : menu[i].text);
-    EXPECT_THAT(rest, ElementsAre("-", "Mixer device", "-", "Volume UP", "Mute", "Volume DOWN", "-", "Launch Tunzo",
+    EXPECT_THAT(rest, ElementsAre("-", "Mixer device", "-", "Volume UP", "Mute", "Volume DOWN", "-", "Record in Tunzo", "Launch Tunzo",
                                   "Exit Pipit", "Mute and Exit"));
     EXPECT_THAT(Find(menu, MenuRadio).text, "Radio");
     EXPECT_THAT(Find(menu, MenuLineIn).text, "Line in");

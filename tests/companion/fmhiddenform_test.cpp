@@ -108,8 +108,9 @@ protected:
         form = std::make_unique<TFmHiddenForm>(tray, &instance);
         form->TerminateApplication = [this] { ++terminations; };
         form->ShowMessage = [this](const QString& text) { messages << text; };
-        form->StartProgram = [this](const QString& program) {
+        form->StartProgram = [this](const QString& program, const QStringList& arguments) {
             started << program;
+            startedArguments << arguments;
             return programStarts;
         };
         return *form;
@@ -148,6 +149,7 @@ protected:
     int terminations = 0;
     QStringList messages;
     QStringList started;
+    QList<QStringList> startedArguments;
     bool programStarts = true;
 };
 
@@ -307,6 +309,23 @@ TEST_F(FmHiddenFormTest, LaunchTunzoLetsGoOfTheLockOnlyWhenTunzoStarts)
     TRegistry reg;
     ASSERT_TRUE(reg.OpenKey(MainKey, false));
     EXPECT_EQ(reg.ReadFloat("DefaultStation"), 94.2);
+}
+
+
+TEST_F(FmHiddenFormTest, RecordingHandsTheRadioToTunzoWithTheWordsNotYetRun)
+{
+    Start();
+    // As a second start `tunzo REC:0 REC:30 PRE:2 rec:` hands them over.
+    ParseCommandLine({"REC:0", "REC:30", "PRE:2", "rec:"});
+    for (const ActionMessage& m : HandOverMessages(ActionList))
+        form->ReceiveActions(m.code, m.value);
+    ASSERT_EQ(startedArguments.size(), 1) << "a stop has nothing to hand over";
+    EXPECT_EQ(startedArguments[0], (QStringList{"REC:30", "PRE:2", "REC:"}));
+
+    // The menu's item hands it over with the word that records until stopped.
+    form->MenuCommand(MenuRecordInTunzo);
+    ASSERT_EQ(startedArguments.size(), 2);
+    EXPECT_EQ(startedArguments[1], QStringList{"REC:"});
 }
 
 TEST_F(FmHiddenFormTest, DieOnTheCommandLineEndsAtOnceWithoutTheLaterEntries)

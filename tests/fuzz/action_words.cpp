@@ -21,7 +21,7 @@ namespace {
 // Left in every entry before a parse, so that an entry the parser should not
 // have touched is seen.
 constexpr ActionEntry Untouched{ActionWait, 0x5A5A5A5A};
-// A "PRE:" word carries at most four characters of number.
+// A "PRE:" or "REC:" word carries at most four characters of number.
 constexpr int32_t LargestPresetText = 9999;
 
 std::vector<std::string> Split(const std::string& text, char separator)
@@ -64,8 +64,8 @@ bool SameList(const TActionList& a, const TActionList& b)
 }
 
 // What any fill of the list leaves: a count within the capacity, recognised
-// codes in the entries it counts, preset numbers that four characters can
-// write, and nothing stored past the count.
+// codes in the entries it counts, preset numbers and minutes that four
+// characters can write, and nothing stored past the count.
 void CheckFilledList(int capacity)
 {
     FUZZ_CHECK(ActionList.Count >= 0 && ActionList.Count <= capacity);
@@ -75,9 +75,11 @@ void CheckFilledList(int capacity)
             FUZZ_CHECK(SameEntry(e, Untouched));
             continue;
         }
-        FUZZ_CHECK(e.Code >= ActionClose && e.Code <= ActionUnmute);
+        FUZZ_CHECK((e.Code >= ActionClose && e.Code <= ActionUnmute) || e.Code == ActionRecord);
         if (e.Code == ActionTunePreset)
             FUZZ_CHECK(e.Value >= -LargestPresetText && e.Value <= LargestPresetText);
+        if (e.Code == ActionRecord)
+            FUZZ_CHECK(e.Value >= RecordUntilStopped && e.Value <= LargestPresetText);
     }
 }
 

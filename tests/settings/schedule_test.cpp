@@ -274,7 +274,7 @@ TEST(Actions, CommandLinesAndActionTexts)
         const char* what;
         std::vector<std::string> arguments;  // empty: parse `text` instead
         std::string text;
-        std::vector<Entry> entries;  // value checked for code 1 only
+        std::vector<Entry> entries;  // value checked for the codes that carry one
     };
     const std::vector<Row> rows = {
         {"preset and volume", {"pre:12", "vup"}, "", {{ActionTunePreset, 12}, {ActionVolumeUp, 0}}},
@@ -292,6 +292,11 @@ TEST(Actions, CommandLinesAndActionTexts)
          {{ActionVolumeUp, 0}, {ActionVolumeDown, 0}, {ActionMute, 0}, {ActionUnmute, 0}}},
         {"event text beyond four", {}, "DIE VUP VUP VUP PRE:3",
          {{ActionClose, 0}, {ActionVolumeUp, 0}, {ActionVolumeUp, 0}, {ActionVolumeUp, 0}}},
+        {"a timed recording", {}, "rec:30 VUP", {{ActionRecord, 30}, {ActionVolumeUp, 0}}},
+        {"REC:0 stops", {"REC:0"}, "", {{ActionRecord, 0}}},
+        {"REC: alone records until stopped", {"REC:"}, "", {{ActionRecord, RecordUntilStopped}}},
+        {"REC: with what is not minutes", {"REC:ab", "REC:-5", "vmt"}, "", {{ActionMute, 0}}},
+        {"four digits after REC:", {"REC:123456"}, "", {{ActionRecord, 1234}}},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.what);
@@ -304,7 +309,7 @@ TEST(Actions, CommandLinesAndActionTexts)
         ASSERT_EQ(ActionList.Count, static_cast<int8_t>(row.entries.size()));
         for (size_t i = 0; i < row.entries.size(); ++i) {
             EXPECT_EQ(ActionList.Entries[i].Code, row.entries[i].code) << "entry " << i + 1;
-            if (row.entries[i].code == ActionTunePreset) {
+            if (row.entries[i].code == ActionTunePreset || row.entries[i].code == ActionRecord) {
                 EXPECT_EQ(ActionList.Entries[i].Value, row.entries[i].value);
             }
         }

@@ -6,6 +6,7 @@
 #include "SetupFixture.h"
 
 #include "Actions.h"
+#include "AudioFormat.h"
 #include "AuxMixer.h"
 #include "EventDialog.h"
 #include "SetupDialog.h"
@@ -35,7 +36,7 @@
 
 namespace {
 
-enum Page { CardPage, TuningPage, DisplayPage, VolumePage, ProgramsPage, EventsPage };
+enum Page { CardPage, TuningPage, DisplayPage, VolumePage, ProgramsPage, EventsPage, SoundPage };
 
 class SetupDialogTest : public SetupTest {
 protected:
@@ -316,6 +317,41 @@ TEST_F(SetupDialogTest, AnEventEditedInItsWindowComesBackFromTheStoreAsEdited)
     EXPECT_EQ(ActionList.Entries[0].Code, ActionTunePreset);
     EXPECT_EQ(ActionList.Entries[0].Value, 7);
     EXPECT_EQ(ActionList.Entries[1].Code, ActionMute);
+}
+
+TEST_F(SetupDialogTest, TheSoundPageIsWhatTunzoLoadsInTheKindsOtherProgramsRead)
+{
+    const int result = Run([&](TSetupDialog& d) {
+        ShowPage(d, SoundPage);
+        Retype(d.cmb_audiooutput, "file:FILE=/tmp/out.wav");
+        Retype(d.cmb_audioinput, "hw:1");
+        Click(d.chb_playthrough);
+        Retype(d.txt_latency, "250");
+        Retype(d.txt_recfolder, QString::fromStdString(folder) + "/");
+        Choose(d.cmb_recformat, "Ogg Vorbis");
+        Click(d.OKBtn);
+    });
+    EXPECT_EQ(result, QDialog::Accepted);
+    InitialiseSettings();
+    const TTunerSettings& s = TunerSettings;
+    EXPECT_EQ(s.AudioOutput, "file:FILE=/tmp/out.wav");
+    EXPECT_EQ(s.AudioInput, "hw:1");
+    EXPECT_TRUE(s.PlayThrough);
+    EXPECT_EQ(s.AudioLatency, 250);
+    EXPECT_EQ(s.RecordingsFolder, folder) << "without the trailing /";
+    EXPECT_EQ(s.RecordingFormat, "Ogg Vorbis");
+    // Each in its kind: a reader of another kind would raise.
+    TRegistry reg;
+    ASSERT_TRUE(reg.OpenKey(MainKey, false));
+    EXPECT_EQ(reg.ReadInteger("Audio latency"), 250);
+    EXPECT_TRUE(reg.ReadBool("Play through"));
+    EXPECT_EQ(reg.ReadString("Recording format"), "Ogg Vorbis");
+
+    // Another program's latency beyond the range is held to it, not played.
+    reg.WriteInteger("Audio latency", 60000);
+    reg.CloseKey();
+    InitialiseSettings();
+    EXPECT_EQ(TunerSettings.AudioLatency, kMaxLatencyMs);
 }
 
 TEST_F(SetupDialogTest, AV4L2ReceiverIsChosenFromTheReceiversPresent)

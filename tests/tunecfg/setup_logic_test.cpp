@@ -189,6 +189,9 @@ TEST_F(SetupTest, RefusedValuesAndEventsWriteNothing)
         {"no month", [](SetupState& s) { s.events[0].event.Months = "000000000000"; }, "at least one month"},
         {"no weekday", [](SetupState& s) { s.events[0].event.Weekdays = "0000000"; }, "at least one day"},
         {"week 6", [](SetupState& s) { s.events[0].event.MonthlyDays = "6:0"; }, "week of the month"},
+        {"REC: without minutes", [](SetupState& s) { s.events[0].event.Action = "REC:ab"; }, "minutes to record"},
+        {"a latency of 5 ms", [](SetupState& s) { s.values.AudioLatency = 5; }, "latency must be from 20"},
+        {"recordings in MP3", [](SetupState& s) { s.values.RecordingFormat = "MP3"; }, "FLAC, Ogg Vorbis or WAV"},
     };
     for (const Case& c : cases) {
         SetupState setup = ReadSetup();
@@ -215,6 +218,8 @@ TEST(SetupActionText, WhatItAcceptsTunzoCarriesOutWordForWord)
         {"DIE", {{ActionClose, 0}}},
         {"pre:7 vmt", {{ActionTunePreset, 7}, {ActionMute, 0}}},
         {"VUP  VDN VUM PRE:100", {{ActionVolumeUp, 0}, {ActionVolumeDown, 0}, {ActionUnmute, 0}, {ActionTunePreset, 100}}},
+        {"PRE:2 REC:90", {{ActionTunePreset, 2}, {ActionRecord, 90}}},
+        {"rec: rec:0", {{ActionRecord, RecordUntilStopped}, {ActionRecord, 0}}},
     };
     for (const auto& [text, entries] : accepted) {
         EXPECT_EQ(CheckActionText(text), "") << text;
@@ -223,7 +228,7 @@ TEST(SetupActionText, WhatItAcceptsTunzoCarriesOutWordForWord)
         ASSERT_EQ(ActionList.Count, static_cast<int8_t>(entries.size())) << text;
         for (size_t i = 0; i < entries.size(); ++i) {
             EXPECT_EQ(ActionList.Entries[i].Code, entries[i].Code) << text;
-            if (entries[i].Code == ActionTunePreset) {
+            if (entries[i].Code == ActionTunePreset || entries[i].Code == ActionRecord) {
                 EXPECT_EQ(ActionList.Entries[i].Value, entries[i].Value) << text;
             }
         }

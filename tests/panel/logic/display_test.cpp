@@ -32,6 +32,8 @@ TEST(Display, AScreenReaderHearsEveryIndicatorInWords)
     EXPECT_EQ(DescribeDisplay(reading), "87 MHz, not tuned, sleep timer on, alarm on");
     reading = {"99.1", "", "", false, false, false};  // not asked yet: nothing claimed
     EXPECT_EQ(DescribeDisplay(reading), "99.1 MHz");
+    reading = {"99.1", "", "T", false, false, false, true};
+    EXPECT_EQ(DescribeDisplay(reading), "99.1 MHz, tuned, recording");
 }
 
 TEST(Display, AWindowComesWhollyOntoTheArea)

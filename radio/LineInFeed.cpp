@@ -23,7 +23,10 @@ private:
 
 FeedAbilities LineInFeedAbilities(const FeedSettings& settings)
 {
-    return {false, !settings.audioInput.empty()};
+    FeedAbilities abilities;
+    abilities.samples = !settings.audioInput.empty();
+    abilities.lineIn = abilities.samples;
+    return abilities;
 }
 
 std::unique_ptr<FeedSource> StartLineInFeed(const FeedSettings& settings, FeedSink& sink, std::string&)

@@ -32,6 +32,10 @@ struct FeedCallbacks {
 struct FeedAbilities {
     bool rds = false;      // the receiver can deliver RDS at all
     bool samples = false;  // its sound can be had as samples
+    // Those samples are a sound card's line-in that the receiver's analogue
+    // output is wired to, not the receiver's own: the user hears the radio
+    // through that cable already, so playing them too is their choice.
+    bool lineIn = false;
 };
 FeedAbilities ReceiverFeedAbilities(const FeedSettings& settings);
 

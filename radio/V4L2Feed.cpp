@@ -343,6 +343,10 @@ FeedAbilities V4L2FeedAbilities(const FeedSettings& settings)
     FeedAbilities abilities;
     abilities.rds = HasBlockIo(facts.tunerCapability) || HasRdsControls(facts.tunerCapability);
     abilities.samples = facts.simulated || !SoundInput(settings, facts).empty();
+    // A stick without a sound card of its own (dsbr100, mr800, ma901) has a
+    // cable to the line-in that "Audio input" names.
+    abilities.lineIn = !facts.simulated && !settings.audioInput.empty() &&
+                       FindStickCaptureDevice(facts.path, facts.bus).empty();
     return abilities;
 }
 

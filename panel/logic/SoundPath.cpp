@@ -11,7 +11,9 @@ bool PlaysSamples(const FeedAbilities& abilities, int adapter, bool playThrough)
 {
     if (!abilities.samples)
         return false;
-    return adapter == V4L2Adapter || adapter == SdrAdapter || playThrough;
+    // A port card's samples can only be a line-in, whatever the feed says.
+    const bool lineIn = abilities.lineIn || (adapter != V4L2Adapter && adapter != SdrAdapter);
+    return !lineIn || playThrough;
 }
 
 bool VolumeActsAsGain(int adapter, int volumeControl)

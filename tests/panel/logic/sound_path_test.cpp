@@ -12,17 +12,20 @@ TEST(SoundPath, SamplesArePlayedForReceiversAndForACardOnlyWhenPlayedThrough)
 {
     const struct {
         bool samples;
+        bool lineIn;
         int adapter;
         bool playThrough;
         bool played;
     } rows[] = {
-        {true, V4L2Adapter, false, true},   {true, SdrAdapter, false, true},
-        {false, V4L2Adapter, true, false},  // a stick without a capture device
-        {true, RadioTrackAdapter, false, false}, {true, RadioTrackAdapter, true, true},
-        {false, AztechAdapter, true, false},  // "Play through" without "Audio input"
+        {true, false, V4L2Adapter, false, true},   {true, false, SdrAdapter, false, true},
+        {false, false, V4L2Adapter, true, false},  // a stick without a capture device
+        {true, true, V4L2Adapter, false, false},   // a dsbr100 wired to "Audio input"
+        {true, true, V4L2Adapter, true, true},
+        {true, true, RadioTrackAdapter, false, false}, {true, true, RadioTrackAdapter, true, true},
+        {false, false, AztechAdapter, true, false},  // "Play through" without "Audio input"
     };
     for (const auto& row : rows)
-        EXPECT_EQ(PlaysSamples({false, row.samples}, row.adapter, row.playThrough), row.played)
+        EXPECT_EQ(PlaysSamples({false, row.samples, row.lineIn}, row.adapter, row.playThrough), row.played)
             << "adapter " << row.adapter << " samples " << row.samples << " play through " << row.playThrough;
 }
 

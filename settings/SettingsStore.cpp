@@ -29,6 +29,7 @@ void AssignAbsentValues(TTunerSettings& s)
     s.ShutdownOptions = AbsentShutdownOptions;
     s.RadioDevice = AbsentRadioDevice;
     s.SdrDevice = 0;
+    s.RdsStandard.clear();
 }
 
 // The companion's first start writes the two values the card needs, where

@@ -1,6 +1,7 @@
 #include "SettingsValues.h"
 
 #include "AdapterCatalogue.h"
+#include "RdsProgrammeType.h"
 #include "SettingsStore.h"
 #include "SystemLog.h"
 
@@ -71,9 +72,10 @@ void ForEachLoadedValue(Visit&& visit)
     visit(ValueName::TuneToLastStation, &TTunerSettings::TuneToLastStation, &absentFalse);
     visit(ValueName::CycleStations, &TTunerSettings::CycleStations, &absentFalse);
     visit(ValueName::ShutdownOptions, &TTunerSettings::ShutdownOptions, &absentShutdown);
-    // Written by the setup program only: the panel and pipit just read it.
+    // Written by the setup program only: the panel and pipit just read them.
     visit(ValueName::RadioDevice, &TTunerSettings::RadioDevice, &absentRadioDevice);
     visit(ValueName::SdrDevice, &TTunerSettings::SdrDevice, &absentSdrDevice);
+    visit(kRdsStandardSetting, &TTunerSettings::RdsStandard, &absentText);
 }
 
 // What SaveSettings writes, in its order.

@@ -43,6 +43,7 @@ struct TTunerSettings {
     int8_t ShutdownOptions = 0;     // "Shutdown options"
     std::string RadioDevice;        // "Radio device": the V4L2 receiver's node (adapter 7)
     int32_t SdrDevice = 0;          // "SDR device": the RTL-SDR dongle's index (adapter 8)
+    std::string RdsStandard;        // "RDS standard": "RDS" or "RBDS"; empty: the locale's country decides
 
     // Derived from WideRange, never stored.
     double BandMinimum = 0.0;

@@ -28,6 +28,7 @@
 #include <vector>
 
 class QDialog;
+class TScrollingLabel;
 class MediaPlayerService;
 struct ClockReading;
 class QKeyEvent;
@@ -112,6 +113,8 @@ public:
     void SetTitle(const QString& text);
     // The display's caption: preset n with its name, or nothing for 0.
     void ShowStationCaption(int n);
+    // Its caption and hint alone, for the shown preset or the RDS name.
+    void ShowStationLine();
     void QuickJump();
     void cmd_jumpClick();
     void RC_TuneUpClick();
@@ -280,6 +283,34 @@ public:
     void FeedAudio(const float* frames, size_t count);
     void FeedFailed(const QString& message);
     bool feedRunning_ = false;
+
+    // ---- what the station says by RDS, shown (MainFormRds.cpp) ----
+    // The stored "RDS standard", or the locale's country's.
+    RdsStandard RdsStandardInUse() const;
+    // The station's RDS name while it is the one tuned; empty otherwise.
+    QString RdsStationName() const;
+    QString RdsRadioText() const;
+    // What the station line shows when no preset names the station.
+    void ShowRdsOnDisplay();
+    // The title without a preset shown: the RDS name after the frequency.
+    void SetTitleForUnnamedStation();
+    // The station line's hint: the caption whole when it is cut, and the
+    // programme type the station sends.
+    QString StationLineHint(const QString& wholeCaption) const;
+    // Actions -> "Find all stations..." (MainFormFindStations.cpp): the
+    // sweep, then what the user chose stored into the presets.
+    void mnu_findallClick();
+    // True when a running sweep takes this RDS state for its own station.
+    bool FindStationsListening(const RdsState& state);
+    void CreateRdsDisplay();
+    struct {
+        RdsState state;
+        std::string frequencyText;  // the station the state belongs to
+    } rds_;
+    TScrollingLabel* lbl_radiotext = nullptr;
+    QLabel* lbl_rds = nullptr;
+    QAction *item_findall = nullptr, *sp_findall = nullptr;
+    class TFindStationsDialog* findStations_ = nullptr;  // while one runs
 
     QMessageBox* actionsBox = nullptr;   // the count message, shown without waiting
     std::vector<QAction*> channelEntries;       // main menu, then tray, per entry

@@ -10,6 +10,7 @@ void TMainForm::StartFeed()
 {
     FeedSettings settings;
     settings.adapter = TunerSettings.Adapter;
+    settings.standard = RdsStandardInUse();
     FeedCallbacks callbacks;
     callbacks.rds = [this](uint32_t changed, const RdsState& state) {
         QMetaObject::invokeMethod(this, [this, changed, state] { FeedRds(changed, state); }, Qt::QueuedConnection);

@@ -147,6 +147,7 @@ SetupValues SetupValuesOf(const TTunerSettings& s)
     v.AuxVolumeControl = s.AuxVolumeControl;
     v.ProgramFolder = s.ProgramFolder;
     v.RadioDevice = s.RadioDevice;
+    v.RdsStandard = s.RdsStandard;
     return v;
 }
 

@@ -7,6 +7,7 @@
 // start. Nothing here needs a display.
 
 #include "Events.h"
+#include "RdsProgrammeType.h"
 #include "SettingsStore.h"
 
 #include <cstdint>
@@ -35,6 +36,7 @@ struct SetupValues {
     int8_t AuxVolumeControl = 0;
     std::string ProgramFolder;
     std::string RadioDevice;  // the V4L2 receiver's node, for adapter 7
+    std::string RdsStandard;  // "RDS" or "RBDS"; empty while the locale's country decides
 
     bool operator==(const SetupValues&) const = default;
 };
@@ -55,6 +57,7 @@ void ForEachPlainSetupValue(Visit&& visit)
     visit(ValueName::AuxVolumeControl, &SetupValues::AuxVolumeControl);
     visit(ValueName::Path, &SetupValues::ProgramFolder);
     visit(ValueName::RadioDevice, &SetupValues::RadioDevice);
+    visit(kRdsStandardSetting, &SetupValues::RdsStandard);
 }
 
 // The limits the setup program offers and checks.

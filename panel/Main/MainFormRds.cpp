@@ -123,8 +123,11 @@ void TMainForm::FeedRds(uint32_t changed, const RdsState& state)
 
 void TMainForm::ShowRdsOnDisplay()
 {
-    const bool current = rds_.frequencyText == FrequencyText(TunerSettings.CurrentFrequency, decimalSeparator_);
-    lbl_rds->setVisible(current && rds_.state.hasPi);
+    // What was heard belongs to the station it was heard on: a tune forgets
+    // it at once, whether or not the feed has said so yet.
+    if (rds_.frequencyText != FrequencyText(TunerSettings.CurrentFrequency, decimalSeparator_))
+        rds_ = {};
+    lbl_rds->setVisible(rds_.state.hasPi);
     lbl_radiotext->setText(RdsRadioText());
     if (!SearchRunning && !receiverGone_)
         ShowStationLine();

@@ -70,7 +70,7 @@ void TMainForm::ShowFrequency()
 {
     const std::string text = DigitDisplayText(TunerSettings.CurrentFrequency, DisplaySeparator(decimalSeparator_));
     Digit->SetValue(QString::fromStdString(text));
-    DescribeForScreenReaders();
+    ShowRdsOnDisplay();  // which tells the screen reader too
 }
 
 void TMainForm::ShowTuneState()

@@ -44,6 +44,8 @@ TFindStationsDialog::TFindStationsDialog(const SweepPlan& plan, const ReceiverOp
     setWindowTitle("Find all stations");
     pages_ = new QStackedWidget(this);
     auto* layout = new QVBoxLayout(this);
+    // The status line changes at every step; the window keeps its size.
+    layout->setSizeConstraint(QLayout::SetNoConstraint);
     layout->addWidget(pages_);
 
     auto* sweepPage = new QWidget;

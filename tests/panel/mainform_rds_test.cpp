@@ -8,6 +8,7 @@
 #include "PopBtn.h"
 #include "ScrollingLabel.h"
 #include "SettingsForm.h"
+#include "StationNameFile.h"
 
 #include <QComboBox>
 #include <QDialogButtonBox>
@@ -80,6 +81,7 @@ TEST_F(PanelTest, TheStationsNameAndTextShowUntilTheUserTunesAwayAndAPresetKeeps
     EXPECT_FALSE(f.lbl_rds->isHidden());
     EXPECT_EQ(f.lbl_radiotext->text(), "Blue in Green");
     EXPECT_EQ(f.lbl_radiotext->toolTip(), "Blue in Green");
+    EXPECT_EQ(ReadStationNameFile("94.2"), "TEN FM");  // for a pipit that takes over
 
     // A step away forgets it all at once, before the feed has said a word.
     QTest::mouseClick(f.RC_FTuneUp, Qt::LeftButton);

@@ -113,8 +113,7 @@ public:
     void SetTitle(const QString& text);
     // The display's caption: preset n with its name, or nothing for 0.
     void ShowStationCaption(int n);
-    // Its caption and hint alone, for the shown preset or the RDS name.
-    void ShowStationLine();
+    void ShowStationLine();  // its caption and hint alone: the shown preset, else the RDS name
     void QuickJump();
     void cmd_jumpClick();
     void RC_TuneUpClick();
@@ -284,24 +283,15 @@ public:
     void FeedFailed(const QString& message);
     bool feedRunning_ = false;
 
-    // ---- what the station says by RDS, shown (MainFormRds.cpp) ----
-    // The stored "RDS standard", or the locale's country's.
-    RdsStandard RdsStandardInUse() const;
-    // The station's RDS name while it is the one tuned; empty otherwise.
-    QString RdsStationName() const;
+    // ---- what the station says by RDS (MainFormRds.cpp); Find all stations (MainFormFindStations.cpp) ----
+    RdsStandard RdsStandardInUse() const;  // the stored "RDS standard", else the locale's country's
+    QString RdsStationName() const;        // empty unless heard on the frequency tuned now
     QString RdsRadioText() const;
-    // What the station line shows when no preset names the station.
     void ShowRdsOnDisplay();
-    // The title without a preset shown: the RDS name after the frequency.
-    void SetTitleForUnnamedStation();
-    // The station line's hint: the caption whole when it is cut, and the
-    // programme type the station sends.
-    QString StationLineHint(const QString& wholeCaption) const;
-    // Actions -> "Find all stations..." (MainFormFindStations.cpp): the
-    // sweep, then what the user chose stored into the presets.
+    void SetTitleForUnnamedStation();      // "Tunzo 94.2 TEN FM" where no preset names it
+    QString StationLineHint(const QString& wholeCaption) const;  // the cut caption whole, the programme type
     void mnu_findallClick();
-    // True when a running sweep takes this RDS state for its own station.
-    bool FindStationsListening(const RdsState& state);
+    bool FindStationsListening(const RdsState& state);  // a running sweep takes the state for its station
     void CreateRdsDisplay();
     struct {
         RdsState state;

@@ -127,7 +127,6 @@ void TFindStationsDialog::Act(const SweepAction& action)
         break;
     case SweepRequest::Listen:
         listenStart_ = Clock();
-        heard_ = StationHeard{};
         listenTimer_.start();
         break;
     case SweepRequest::Finished:
@@ -143,9 +142,8 @@ void TFindStationsDialog::TuneAndAsk(double mhz)
         return;
     }
     const QPointer<TFindStationsDialog> alive(this);
-    awaitingClear_ = true;
     RadioDriver::Tune(mhz);  // lets waiting events run: Cancel may come in here
-    if (!alive)
+    if (!alive || !ForgetTheStationBefore())
         return;
     Act(sweep_.Tuned(RadioDriver::TunedStatus()));
 }
@@ -170,22 +168,33 @@ void TFindStationsDialog::StartSeek()
 void TFindStationsDialog::SeekDone(const SeekResult& result)
 {
     seekPending_ = false;
-    // The seek moved the tuner past the feed's back: what it decoded is of
-    // the station before.
-    awaitingClear_ = true;
+    // The seek moved the tuner behind the feed's back.
     ReceiverFeedStationChanged();
+    if (!ForgetTheStationBefore())
+        return;
     TunerSettings.CurrentFrequency = result.mhz > 0.0 ? result.mhz : TunerSettings.CurrentFrequency;
     const TuneState state = result.outcome == SeekOutcome::Found ? RadioDriver::TunedStatus() : NotTuned;
     Act(sweep_.Sought(result, state));
 }
 
+bool TFindStationsDialog::ForgetTheStationBefore()
+{
+    // The feed has forgotten the old station; what it posted before that
+    // still waits in the queue, and is let run and dropped here.
+    const QPointer<TFindStationsDialog> alive(this);
+    forgetting_ = true;
+    QCoreApplication::processEvents();
+    if (!alive)
+        return false;
+    forgetting_ = false;
+    heard_ = StationHeard{};
+    return true;
+}
+
 void TFindStationsDialog::Heard(const RdsState& state)
 {
-    if (awaitingClear_) {
-        if (state.hasPi || !state.name.empty())
-            return;
-        awaitingClear_ = false;
-    }
+    if (forgetting_)
+        return;
     heard_.hasPi = state.hasPi;
     heard_.name = state.name;
     if (listenTimer_.isActive())

@@ -85,9 +85,10 @@ private:
     bool seekPending_ = false;
     double before_ = 0.0;      // the station the radio was on
     bool soundBefore_ = true;  // and whether it was heard
-    // The feed's cleared state marks the new station; what comes before it
-    // is the old one's.
-    bool awaitingClear_ = false;
+    bool forgetting_ = false;  // the old station's states are dropped
+    // After a tune or seek: drops what the feed said of the station before.
+    // False when the dialog went meanwhile.
+    bool ForgetTheStationBefore();
     StationHeard heard_;
     int64_t listenStart_ = 0;
     QTimer listenTimer_;

@@ -37,6 +37,8 @@ public:
 
     // True from the first tune until the radio is back on its station.
     bool Sweeping() const { return sweeping_; }
+    // Waiting on a station for its name.
+    bool Listening() const { return listenTimer_.isActive(); }
     // What the station being listened to sends (from the panel's feed).
     void Heard(const RdsState& state);
 

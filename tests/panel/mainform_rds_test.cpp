@@ -210,3 +210,38 @@ TEST_F(PanelTest, FindAllStationsStoresNothingUntilOkThenTheTickedOnesInEmptySlo
     EXPECT_NEAR(Card().frequency, 94.2, 1e-9);
     EXPECT_EQ(f.pre[1]->toolTip().left(8), "Preset 2");
 }
+
+// With RDS the sweep waits on each station: the name the feed posts is
+// taken at once; a station without RDS is left after a second of the
+// dialog's clock, never of real time.
+TEST_F(PanelTest, FindAllStationsTakesEachNameAsTheFeedPostsItAndLeavesSilentStationsSoon)
+{
+    Stored([](TTunerSettings& s) { s.CurrentFrequency = 94.2; });
+    TMainForm& f = Start();
+    f.TuneTo(94.2);
+    TFindStationsDialog dialog({87.0, 108.0, 0.1, false, true}, nullptr, Presets, &f);
+    int64_t now = 0;
+    dialog.Clock = [&now] { return now; };
+    f.findStations_ = &dialog;
+    dialog.show();
+
+    ASSERT_TRUE(QTest::qWaitFor([&dialog] { return dialog.Listening(); }));
+    EXPECT_NEAR(Card().frequency, 94.2, 1e-9);
+    Hear(f, Station("TEN FM"));
+    EXPECT_EQ(f.lbl_station->text(), "");  // the sweep's station, not the panel's
+
+    ASSERT_TRUE(QTest::qWaitFor([&dialog] { return dialog.Listening(); }));
+    EXPECT_NEAR(Card().frequency, 103.3, 1e-9);
+    now += PiWaitMs - 1;
+    Hear(f, RdsState{});
+    EXPECT_TRUE(dialog.Listening());
+    now += 1;
+    Hear(f, RdsState{});
+
+    ASSERT_TRUE(QTest::qWaitFor([&dialog] { return !dialog.Sweeping(); }));
+    f.findStations_ = nullptr;
+    ASSERT_EQ(dialog.Found().size(), 2u);
+    EXPECT_EQ(dialog.Found()[0].name, "TEN FM");
+    EXPECT_EQ(dialog.Found()[1].name, "");
+    EXPECT_NEAR(Card().frequency, 94.2, 1e-9);  // back where the radio was
+}

@@ -73,25 +73,6 @@ std::function<TuneState(double)> Hears(std::vector<std::pair<double, TuneState>>
 
 }  // namespace
 
-TEST(StationSweep, AWaitForANameEndsWhenItCameWhenNoPiCameOrAtTheLatest)
-{
-    const struct {
-        bool hasPi;
-        const char* name;
-        int64_t elapsed;
-        bool keep;
-    } rows[] = {
-        {false, "", 0, true},           {false, "", PiWaitMs - 1, true},
-        {false, "", PiWaitMs, false},   // no RDS at all: no name is coming
-        {true, "", PiWaitMs, true},     // RDS, its name still on its way
-        {true, "", NameWaitMs - 1, true},
-        {true, "", NameWaitMs, false},  // at the latest
-        {true, "TEN FM", 300, false},   // it came
-    };
-    for (const auto& r : rows)
-        EXPECT_EQ(KeepListening({r.hasPi, r.name}, r.elapsed), r.keep) << r.hasPi << " '" << r.name << "' " << r.elapsed;
-}
-
 TEST(StationSweep, SteppingFindsEachStationOnceAtTheMiddleOfItsRunEvenAtTheBandsEnds)
 {
     const struct {

@@ -4,6 +4,7 @@
 #include "AuxVolume.h"
 #include "CompanionDriver.h"
 #include "CompanionMenu.h"
+#include "Frequency.h"
 #include "InstanceLock.h"
 #include "MessageBoxes.h"
 #include "PortAccess.h"
@@ -11,6 +12,7 @@
 #include "RadioDriver.h"
 #include "RuntimeDirectory.h"
 #include "SettingsStore.h"
+#include "StationNameFile.h"
 #include "TunzoResources.h"
 
 #include <QCoreApplication>
@@ -122,6 +124,11 @@ void TFmHiddenForm::FormCreate()
         TrayIcon.SetActive(false);
         return;
     }
+    // Taking over a radio that tunzo left playing: the name its station
+    // sent by RDS, which tunzo left in the runtime folder.
+    const std::string heard = ReadStationNameFile(FrequencyText(TunerSettings.CurrentFrequency));
+    if (!heard.empty())
+        TrayIcon.SetToolTip(PipitStationTipPrefix + QString::fromStdString(heard));
     RunActions();
     if (ending_)
         return;

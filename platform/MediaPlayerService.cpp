@@ -13,6 +13,7 @@
 #include <QUrl>
 
 #include <cmath>
+#include <cstring>
 
 namespace {
 
@@ -25,6 +26,9 @@ constexpr double KilohertzPerMegahertz = 1000.0;
 // is shown large in a sound applet.
 constexpr const char* IconSizes[] = {"128x128", "64x64", "48x48", "32x32"};
 
+// How stations (and desktop radio players) join the two in one line of text.
+constexpr const char* ArtistTitleSeparator = " - ";
+
 }  // namespace
 
 QString MediaTitle(const MediaStation& station)
@@ -33,6 +37,16 @@ QString MediaTitle(const MediaStation& station)
     const QString name = station.name.trimmed();
     const QString frequency = station.frequencyText + " MHz";
     return name.isEmpty() ? frequency : name + " " + frequency;
+}
+
+bool SplitArtistTitle(const QString& radioText, QString& artist, QString& title)
+{
+    const qsizetype at = radioText.indexOf(ArtistTitleSeparator);
+    if (at < 0)
+        return false;
+    artist = radioText.left(at).trimmed();
+    title = radioText.mid(at + qsizetype(std::strlen(ArtistTitleSeparator))).trimmed();
+    return !artist.isEmpty() && !title.isEmpty();
 }
 
 QString FindInstalledIconUrl(const QString& programFolder, const QString& icon)
@@ -90,7 +104,7 @@ void MediaPlayerService::ShowPlaying(bool playing)
 void MediaPlayerService::ShowStation(const MediaStation& station)
 {
     if (station.name == station_.name && station.frequencyText == station_.frequencyText &&
-        station.mhz == station_.mhz)
+        station.mhz == station_.mhz && station.radioText == station_.radioText)
         return;
     station_ = station;
     Announce({{"Metadata", Metadata()}});
@@ -110,6 +124,19 @@ QVariantMap MediaPlayerService::Metadata() const
         {"mpris:trackid", QVariant::fromValue(QDBusObjectPath(StationTrackIdPrefix + QString::number(kHz)))},
         {"xesam:title", MediaTitle(station_)},
     };
+    // As desktop radio players show a stream's "Artist - Title": the song
+    // takes the title and the station moves to the album, where applets show
+    // it under the song. Any other text stands beside the station as its artist.
+    QString artist;
+    QString title;
+    const QString text = station_.radioText.trimmed();
+    if (SplitArtistTitle(text, artist, title)) {
+        metadata.insert("xesam:artist", QStringList{artist});
+        metadata.insert("xesam:title", title);
+        metadata.insert("xesam:album", MediaTitle(station_));
+    } else if (!text.isEmpty()) {
+        metadata.insert("xesam:artist", QStringList{text});
+    }
     if (!artUrl_.isEmpty())
         metadata.insert("mpris:artUrl", artUrl_);
     return metadata;

@@ -50,13 +50,18 @@ struct MediaPlayerHooks {
 
 // The station as the panel's title shows it.
 struct MediaStation {
-    QString name;           // blank when no preset names the frequency
+    QString name;           // the preset's, else the station's RDS name; blank for none
     QString frequencyText;  // "98.6", in the user's locale
     double mhz = 0.0;
+    QString radioText;      // what the station sends as its text (often the song), or blank
 };
 
 // "Ten FM 98.6 MHz", or "98.6 MHz" without a name.
 QString MediaTitle(const MediaStation& station);
+
+// A radio text as "Artist - Title": split at its first " - " when both sides
+// hold something. False for any other text.
+bool SplitArtistTitle(const QString& radioText, QString& artist, QString& title);
 
 // The program icon as a file URL for the player's art: the PNG installed
 // with the program (<programFolder>/../share/icons/hicolor/NxN/apps/<icon>.png,

@@ -66,3 +66,8 @@ std::optional<RdsStandard> ParseRdsStandard(std::string_view value)
         return RdsStandard::Rbds;
     return std::nullopt;
 }
+
+RdsStandard ChosenRdsStandard(std::string_view stored, std::string_view countryCode)
+{
+    return ParseRdsStandard(stored).value_or(DefaultRdsStandard(countryCode));
+}

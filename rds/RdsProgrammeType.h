@@ -24,3 +24,7 @@ RdsStandard DefaultRdsStandard(std::string_view countryCode);
 const char* RdsStandardValue(RdsStandard standard);
 // Empty for anything but the two values (any case).
 std::optional<RdsStandard> ParseRdsStandard(std::string_view value);
+
+// The standard in use: the stored "RDS standard" when it is one of the two
+// values, else the country's (a missing or unknown value is no choice).
+RdsStandard ChosenRdsStandard(std::string_view stored, std::string_view countryCode);

@@ -33,6 +33,7 @@ void AssignAbsentValues(TTunerSettings& s)
     s.SdrFrequencyCorrection = 0;
     s.Deemphasis = DeemphasisByLocale;
     AssignInitialAudioValues(s);
+    s.RdsStandard.clear();
 }
 
 // The companion's first start writes the two values the card needs, where

@@ -3,6 +3,7 @@
 #include "AdapterCatalogue.h"
 #include "AudioFormat.h"
 #include "RecordingName.h"
+#include "RdsProgrammeType.h"
 #include "SettingsStore.h"
 #include "SystemLog.h"
 
@@ -80,7 +81,7 @@ void ForEachLoadedValue(Visit&& visit)
     visit(ValueName::TuneToLastStation, &TTunerSettings::TuneToLastStation, &absentFalse);
     visit(ValueName::CycleStations, &TTunerSettings::CycleStations, &absentFalse);
     visit(ValueName::ShutdownOptions, &TTunerSettings::ShutdownOptions, &absentShutdown);
-    // Written by the setup program only: the panel and pipit just read it.
+    // Written by the setup program only: the panel and pipit just read them.
     visit(ValueName::RadioDevice, &TTunerSettings::RadioDevice, &absentRadioDevice);
     visit(ValueName::SdrDevice, &TTunerSettings::SdrDevice, &absentSdrDevice);
     visit(ValueName::SdrGain, &TTunerSettings::SdrGain, &absentSdrGain);
@@ -92,6 +93,7 @@ void ForEachLoadedValue(Visit&& visit)
     visit(ValueName::PlayThrough, &TTunerSettings::PlayThrough, &absentFalse);
     visit(ValueName::RecordingsFolder, &TTunerSettings::RecordingsFolder, &absentText);
     visit(ValueName::RecordingFormat, &TTunerSettings::RecordingFormat, &absentRecordingFormat);
+    visit(kRdsStandardSetting, &TTunerSettings::RdsStandard, &absentText);
 }
 
 // What SaveSettings writes, in its order.

@@ -53,6 +53,7 @@ struct TTunerSettings {
     bool PlayThrough = false;       // "Play through": an analogue card's line-in is played
     std::string RecordingsFolder;   // "Recordings folder": empty for the music folder's Tunzo
     std::string RecordingFormat;    // "Recording format": "FLAC", "Ogg Vorbis" or "WAV"
+    std::string RdsStandard;        // "RDS standard": "RDS" or "RBDS"; empty: the locale's country decides
 
     // Derived from WideRange, never stored.
     double BandMinimum = 0.0;

@@ -18,6 +18,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLocale>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSpinBox>
@@ -151,11 +152,16 @@ QWidget* TSetupDialog::CreateDisplayPage()
     cmb_shutdown->addItem("Ask whether to leave the radio playing", ShutdownAsks);
     cmb_shutdown->addItem("Leave the radio playing", AbsentShutdownOptions);
 
+    cmb_rdsstandard = new QComboBox(page);
+    cmb_rdsstandard->addItem("RDS (Europe and most of the world)", kRdsStandardRdsValue);
+    cmb_rdsstandard->addItem("RBDS (North America)", kRdsStandardRbdsValue);
+
     auto* form = new QFormLayout(page);
     form->addRow(chb_startminimized);
     form->addRow("While the window is &shown:", cmb_iconsshown);
     form->addRow("While the window is mi&nimized:", cmb_iconsminimized);
     form->addRow("When &Power is pressed:", cmb_shutdown);
+    form->addRow("&RDS standard (programme type names):", cmb_rdsstandard);
     return page;
 }
 
@@ -233,6 +239,11 @@ void TSetupDialog::ShowValues(const SetupValues& v)
                                        : "Mixer control " + QString::number(v.AuxVolumeControl + 1) + " (not present)");
     txt_path->setText(QString::fromStdString(v.ProgramFolder));
     ShowSoundValues(v);
+    // Nothing stored, or nothing known: the standard the panel uses, the
+    // locale's country's. Left alone, it stays unstored.
+    const QString country = QLocale::territoryToCode(QLocale::system().territory());
+    const RdsStandard standard = ChosenRdsStandard(v.RdsStandard, country.toStdString());
+    cmb_rdsstandard->setCurrentIndex(cmb_rdsstandard->findData(RdsStandardValue(standard)));
 }
 
 SetupValues TSetupDialog::ValuesShown() const
@@ -256,6 +267,7 @@ SetupValues TSetupDialog::ValuesShown() const
     v.IconsWhenShown = static_cast<int8_t>(cmb_iconsshown->currentData().toInt());
     v.IconsWhenMinimized = static_cast<int8_t>(cmb_iconsminimized->currentData().toInt());
     v.ShutdownOptions = static_cast<int8_t>(cmb_shutdown->currentData().toInt());
+    v.RdsStandard = cmb_rdsstandard->currentData().toString().toStdString();
     v.VolumeControl = static_cast<int8_t>(cmb_volume->currentData().toInt());
     v.AuxVolumeControl = static_cast<int8_t>(cmb_mixer->currentData().toInt());
     QString folder = txt_path->text().trimmed();

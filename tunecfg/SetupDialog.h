@@ -53,6 +53,7 @@ public:
     QComboBox* cmb_iconsshown = nullptr;
     QComboBox* cmb_iconsminimized = nullptr;
     QComboBox* cmb_shutdown = nullptr;
+    QComboBox* cmb_rdsstandard = nullptr;  // "RDS standard": the programme types' names
     QComboBox* cmb_volume = nullptr;
     QComboBox* cmb_mixer = nullptr;
     QLineEdit* txt_path = nullptr;

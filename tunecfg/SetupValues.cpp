@@ -157,6 +157,7 @@ SetupValues SetupValuesOf(const TTunerSettings& s)
     v.PlayThrough = s.PlayThrough;
     v.RecordingsFolder = s.RecordingsFolder;
     v.RecordingFormat = s.RecordingFormat;
+    v.RdsStandard = s.RdsStandard;
     return v;
 }
 

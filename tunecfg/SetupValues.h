@@ -7,6 +7,7 @@
 // start. Nothing here needs a display.
 
 #include "Events.h"
+#include "RdsProgrammeType.h"
 #include "SettingsStore.h"
 
 #include <cstdint>
@@ -47,6 +48,7 @@ struct SetupValues {
     bool PlayThrough = false;
     std::string RecordingsFolder;
     std::string RecordingFormat;
+    std::string RdsStandard;  // "RDS" or "RBDS"; empty while the locale's country decides
 
     bool operator==(const SetupValues&) const = default;
 };
@@ -77,6 +79,7 @@ void ForEachPlainSetupValue(Visit&& visit)
     visit(ValueName::PlayThrough, &SetupValues::PlayThrough);
     visit(ValueName::RecordingsFolder, &SetupValues::RecordingsFolder);
     visit(ValueName::RecordingFormat, &SetupValues::RecordingFormat);
+    visit(kRdsStandardSetting, &SetupValues::RdsStandard);
 }
 
 // The limits the setup program offers and checks.

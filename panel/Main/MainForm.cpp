@@ -38,6 +38,7 @@ TMainForm::TMainForm(const std::vector<std::string>& arguments, TrayShell* shell
     decimalSeparator_ = QLocale().decimalPoint().toStdString();
     timeSeparator_ = LocaleTimeSeparator();
     SetupUi(this, shell);
+    CreateRdsDisplay();
     WireLifeCycle();
     WireTuning();
     WireVolume();

@@ -34,6 +34,7 @@
 #include <vector>
 
 class QDialog;
+class TScrollingLabel;
 class MediaPlayerService;
 struct ClockReading;
 class QKeyEvent;
@@ -119,6 +120,7 @@ public:
     void SetTitle(const QString& text);
     // The display's caption: preset n with its name, or nothing for 0.
     void ShowStationCaption(int n);
+    void ShowStationLine();  // its caption and hint alone: the shown preset, else the RDS name
     void QuickJump();
     void cmd_jumpClick();
     void RC_TuneUpClick();
@@ -319,6 +321,24 @@ public:
     std::mutex audioMutex_;
     std::unique_ptr<AudioPlayer> player_;
     std::unique_ptr<Recorder> recorder_;
+    // ---- what the station says by RDS (MainFormRds.cpp); Find all stations (MainFormFindStations.cpp) ----
+    RdsStandard RdsStandardInUse() const;  // the stored "RDS standard", else the locale's country's
+    QString RdsStationName() const;        // empty unless heard on the frequency tuned now
+    QString RdsRadioText() const;
+    void ShowRdsOnDisplay();
+    void SetTitleForUnnamedStation();      // "Tunzo 94.2 TEN FM" where no preset names it
+    QString StationLineHint(const QString& wholeCaption) const;  // the cut caption whole, the programme type
+    void mnu_findallClick();
+    bool FindStationsListening(const RdsState& state);  // a running sweep takes the state for its station
+    void CreateRdsDisplay();
+    struct {
+        RdsState state;
+        std::string frequencyText;  // the station the state belongs to
+    } rds_;
+    TScrollingLabel* lbl_radiotext = nullptr;
+    QLabel* lbl_rds = nullptr;
+    QAction *item_findall = nullptr, *sp_findall = nullptr;
+    class TFindStationsDialog* findStations_ = nullptr;  // while one runs
 
     QMessageBox* actionsBox = nullptr;   // the count message, shown without waiting
     std::vector<QAction*> channelEntries;       // main menu, then tray, per entry

@@ -32,6 +32,8 @@ void TMainForm::DescribeForScreenReaders()
     reading.frequencyText = FrequencyText(TunerSettings.CurrentFrequency, decimalSeparator_);
     if (ShownPreset > 0)
         reading.stationName = ShownStationName(ShownPreset).toStdString();
+    else
+        reading.stationName = RdsStationName().toStdString();
     reading.status = lbl_status->text().toStdString();
     reading.muted = !lbl_mute->isHidden();
     reading.sleepTimerOn = !lbl_sleep->isHidden();

@@ -12,6 +12,7 @@ void TMainForm::StartFeed()
     FeedSettings settings;
     settings.adapter = TunerSettings.Adapter;
     settings.audioInput = TunerSettings.AudioInput;
+    settings.standard = RdsStandardInUse();
     FeedCallbacks callbacks;
     callbacks.rds = [this](uint32_t changed, const RdsState& state) {
         QMetaObject::invokeMethod(this, [this, changed, state] { FeedRds(changed, state); }, Qt::QueuedConnection);

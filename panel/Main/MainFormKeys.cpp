@@ -9,6 +9,7 @@
 #include "Display.h"
 #include "PopBtn.h"
 #include "RadioDriver.h"
+#include "ScrollingLabel.h"
 #include "TaskbarButton.h"
 #include "TrayIcon.h"
 #include "TunerSettings.h"
@@ -88,7 +89,7 @@ void TMainForm::ApplyDisplayMode()
     // The minimal window shows the display panel only; whatever it does not
     // show is hidden, not left cut off at its edge.
     for (QWidget* w : std::initializer_list<QWidget*>{gr_preset, gr_snooze, gr_tune, gr_scan, gr_volume, logo,
-                                                       cmd_exit})
+                                                       cmd_exit, lbl_radiotext})
         w->setVisible(!minimal);
     for (QLabel* label : lbl_freq)
         label->setVisible(!minimal && s.ShowFrequencySlider);

@@ -78,5 +78,9 @@ void TMainForm::ShowStationOnBus()
     station.frequencyText = FrequencyTextQ(mhz);
     if (n > 0)
         station.name = QString::fromStdString(Presets[static_cast<size_t>(n - 1)].StationName);
+    // A preset's name with only blanks (a cleared one) is no name either.
+    if (station.name.trimmed().isEmpty())
+        station.name = RdsStationName();
+    station.radioText = RdsRadioText();
     mediaPlayer->ShowStation(station);
 }

@@ -5,6 +5,8 @@
 #include "MainForm.h"
 
 #include "ColumnMenu.h"
+#include "StationSweep.h"
+
 #include "FmDigi.h"
 #include "Display.h"
 #include "Frequency.h"
@@ -235,8 +237,8 @@ void TMainForm::StorePreset(int n)
     PresetSlot& slot = Slot(n);
     const PresetSlot before = slot;
     slot.Frequency = TunerSettings.CurrentFrequency;
-    if (slot.StationName.empty())
-        slot.StationName = "Preset " + std::to_string(n);
+    // Where a name would be made up, the one the station sends is better.
+    slot.StationName = NameForWrittenSlot(slot.StationName, n, RdsStationName().toStdString());
     slot.IncludeInScan = true;
     CurrentPresetNumber = static_cast<int8_t>(n);
     const bool accepted = EditStationName();

@@ -91,6 +91,10 @@ void TMainForm::ShowReceiverMessage(const std::string& text)
 void TMainForm::ShowReceiverGone(const std::string& problem)
 {
     receiverGone_ = true;
+    // Nothing the station said stays up either, whether or not the feed
+    // has noticed yet.
+    rds_ = {};
+    ShowRdsOnDisplay();
     ShowStationCaption(0);  // no preset is shown while there is nothing to play it
     lbl_station->setText(ReceiverGoneCaption);
     lbl_station->setToolTip(QString::fromStdString(problem));

@@ -70,7 +70,7 @@ void TMainForm::ShowFrequency()
 {
     const std::string text = DigitDisplayText(TunerSettings.CurrentFrequency, DisplaySeparator(decimalSeparator_));
     Digit->SetValue(QString::fromStdString(text));
-    DescribeForScreenReaders();
+    ShowRdsOnDisplay();  // which tells the screen reader too
 }
 
 void TMainForm::ShowTuneState()
@@ -99,8 +99,18 @@ QString TMainForm::ShownStationName(int n) const
 void TMainForm::ShowStationCaption(int n)
 {
     ShownPreset = static_cast<int8_t>(n >= 1 && n <= PresetCount ? n : 0);
+    ShowStationLine();
+    NamePresetItems();
+    LightShownPreset();
+    DescribeForScreenReaders();
+}
+
+void TMainForm::ShowStationLine()
+{
+    const int n = ShownPreset;
+    // Without a preset, the station's own name as it sends it by RDS.
     const QString caption =
-        ShownPreset ? QString::fromStdString(StationCaption(n, ShownStationName(n).toStdString())) : QString();
+        n ? QString::fromStdString(StationCaption(n, ShownStationName(n).toStdString())) : RdsStationName();
     // A name too long for the display is cut at a whole character with the
     // dots and shown whole in the hint. The font elides it in one step:
     // cutting a character at a time and measuring again froze the panel on
@@ -113,10 +123,7 @@ void TMainForm::ShowStationCaption(int n)
         shown = shown.left(shown.size() - 1).trimmed() + CutMark;  // the font's own ellipsis, one character
     }
     lbl_station->setText(shown);
-    lbl_station->setToolTip(shown == caption ? QString() : caption);
-    NamePresetItems();
-    LightShownPreset();
-    DescribeForScreenReaders();
+    lbl_station->setToolTip(StationLineHint(shown == caption ? QString() : caption));
 }
 
 void TMainForm::SetSliderPosition()
@@ -218,7 +225,7 @@ void TMainForm::RecogniseStation()
     const int n = RecognisedPreset(TunerSettings.CurrentFrequency);
     ShowStationCaption(n);
     if (n == 0) {
-        SetTitle(QString::fromStdString(RecognitionTitle(text, nullptr)));
+        SetTitleForUnnamedStation();
         return;
     }
     const std::string& name = Presets[static_cast<size_t>(n - 1)].StationName;

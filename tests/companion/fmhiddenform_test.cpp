@@ -16,6 +16,7 @@
 #include "RuntimeDirectory.h"
 #include "SettingsStore.h"
 #include "SimulatedCard.h"
+#include "StationNameFile.h"
 #include "TunzoResources.h"
 #include "UseSimulatedCard.h"
 
@@ -376,4 +377,26 @@ TEST_F(FmHiddenFormTest, WhatTheSetupProgramStoresMeanwhileIsInTheMenuAndSurvive
     EXPECT_EQ(StoredInteger("Preset scan delay"), 9);
     EXPECT_EQ(StoredInteger("Shutdown options"), 1);
     EXPECT_EQ(StoredInteger("Always on top"), 1);
+}
+
+// Taking over from tunzo: the name its station sent by RDS, as tunzo left it
+// in the runtime folder, names the station in the tip; a name left for
+// another frequency (pipit tunes no station of tunzo's) does not.
+TEST_F(FmHiddenFormTest, TheTipNamesTheStationTunzoHeardOnlyWhenItIsTheOnePlaying)
+{
+    const struct {
+        const char* leftFor;  // nullptr: no name left
+        const char* tip;
+    } rows[] = {{"94.2", "Pipit - TEN FM"}, {"103.3", "Pipit"}, {nullptr, "Pipit"}};
+    for (const auto& r : rows) {
+        AssignInitialValues(TunerSettings);
+        TunerSettings.CardPort = 0x30C;
+        TunerSettings.CurrentFrequency = 94.2;
+        SaveSettings();
+        WriteStationNameFile(r.leftFor ? r.leftFor : "94.2", r.leftFor ? "TEN FM" : "");
+        Start();
+        EXPECT_EQ(tray.tip, r.tip) << (r.leftFor ? r.leftFor : "none");
+        form.reset();
+        instance.Release();
+    }
 }

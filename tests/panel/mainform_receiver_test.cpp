@@ -4,13 +4,16 @@
 // box, and a replug tunes the stick again with the mute it had.
 
 #include "AdapterCatalogue.h"
+#include "FindStationsDialog.h"
 #include "FmDigi.h"
 #include "PanelFixture.h"
 #include "PopBtn.h"
 #include "SimulatedRadioStick.h"
 #include "V4L2Radio.h"
 
+#include <QDialogButtonBox>
 #include <QLabel>
+#include <QTreeWidget>
 
 #include <fstream>
 #include <future>
@@ -157,4 +160,37 @@ TEST_F(PanelReceiverTest, AStickPulledOutStopsItsFeedWithoutABoxAndItsReturnStar
     // Only a feed that reads the stick again can notice the next unplug.
     SetPresent(false);
     EXPECT_TRUE(QTest::qWaitFor([&] { return !f.feedRunning_; })) << "no feed reads the stick that came back";
+}
+
+// Find all stations on a receiver that seeks by itself: one hardware seek
+// after another on a worker, each station listed once with its stereo, and
+// the stick back on its station afterwards.
+TEST_F(PanelReceiverTest, FindAllStationsSeeksOnAWorkerAndListsEachStationOnce)
+{
+    TMainForm& f = Start();
+    std::vector<std::pair<QString, QString>> listed;
+    int64_t now = 0;
+    QTimer::singleShot(0, [&] {
+        ASSERT_TRUE(QTest::qWaitFor([] { return QApplication::activeModalWidget() != nullptr; }));
+        auto* dialog = qobject_cast<TFindStationsDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        dialog->Clock = [&now] { return now; };
+        LetSeekGoOn();  // the first seek was held until the clock was set
+        // Where the receiver hands over RDS, each wait ends on the dialog's clock.
+        const auto listShown = [dialog] { return dialog->Buttons()->isVisible(); };
+        while (QTest::qWaitFor([&] { return listShown() || dialog->Listening(); }) && !listShown()) {
+            now += NameWaitMs;
+            dialog->Heard(RdsState{});
+        }
+        for (int i = 0; i < dialog->List()->topLevelItemCount(); ++i) {
+            const QTreeWidgetItem* item = dialog->List()->topLevelItem(i);
+            listed.emplace_back(item->text(TFindStationsDialog::ColumnFrequency),
+                                item->text(TFindStationsDialog::ColumnStereo));
+        }
+        dialog->reject();
+    });
+    f.item_findall->trigger();
+    const std::vector<std::pair<QString, QString>> expected = {{"94.2", ""}, {"103.3", "stereo"}};
+    EXPECT_EQ(listed, expected);
+    EXPECT_DOUBLE_EQ(Stick().frequency, 94.2);
 }

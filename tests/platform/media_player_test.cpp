@@ -44,7 +44,7 @@ struct Recorder {
     }
 };
 
-MediaStation Station(const char* name, const char* text, double mhz) { return {name, text, mhz}; }
+MediaStation Station(const char* name, const char* text, double mhz) { return {name, text, mhz, {}}; }
 
 }  // namespace
 
@@ -69,6 +69,41 @@ TEST(MediaPlayerTest, MetadataNamesTheStationAndItsTrack)
     EXPECT_EQ(m["xesam:title"].toString(), "103,35 MHz");
     EXPECT_EQ(m["mpris:trackid"].value<QDBusObjectPath>().path(), "/org/velmar/tunzo/station/103350");
     EXPECT_FALSE(m.contains("mpris:artUrl"));
+}
+
+TEST(MediaPlayerTest, TheRadioTextGivesArtistAndTitleAsRadioPlayersSplitThem)
+{
+    const struct {
+        const char* text;
+        const char* title;
+        const char* artist;  // "" for none
+        const char* album;   // "" for none
+    } rows[] = {
+        {"", "TEN FM 94.2 MHz", "", ""},
+        {"Miles Davis - Blue in Green", "Blue in Green", "Miles Davis", "TEN FM 94.2 MHz"},
+        {"  Nina Simone  -  Feeling Good - Live ", "Feeling Good - Live", "Nina Simone", "TEN FM 94.2 MHz"},
+        {"News at ten", "TEN FM 94.2 MHz", "News at ten", ""},
+        {"- Untitled", "TEN FM 94.2 MHz", "- Untitled", ""},  // one side empty: not a pair
+        {"Rock-a-billy hour", "TEN FM 94.2 MHz", "Rock-a-billy hour", ""},
+    };
+    for (const auto& r : rows) {
+        MediaPlayerService service({});
+        MediaStation station = Station("TEN FM", "94.2", 94.2);
+        station.radioText = r.text;
+        service.ShowStation(station);
+        const QVariantMap m = service.Metadata();
+        EXPECT_EQ(m["xesam:title"].toString(), r.title) << r.text;
+        EXPECT_EQ(m["xesam:artist"].toStringList(), *r.artist ? QStringList{r.artist} : QStringList{}) << r.text;
+        EXPECT_EQ(m["xesam:album"].toString(), r.album) << r.text;
+    }
+    // A new text is a change the desktop is told of.
+    MediaPlayerService service({});
+    QSignalSpy changes(&service, &MediaPlayerService::propertiesChanged);
+    MediaStation station = Station("TEN FM", "94.2", 94.2);
+    service.ShowStation(station);
+    station.radioText = "Miles Davis - So What";
+    service.ShowStation(station);
+    EXPECT_EQ(changes.size(), 2);
 }
 
 TEST(MediaPlayerTest, OnlyRealChangesAreSignalled)

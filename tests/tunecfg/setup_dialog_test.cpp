@@ -432,3 +432,31 @@ TEST_F(SetupDialogTest, ADongleIsChosenFromThoseFoundWithHowItReceives)
 }
 
 }  // namespace
+// "RDS standard" is stored only once chosen: left alone, the locale's
+// country keeps deciding, in the setup program as in the panel.
+TEST_F(SetupDialogTest, TheRdsStandardIsStoredOnlyWhenChosen)
+{
+    const auto stored = [] {
+        TRegistry reg;
+        return reg.OpenKey(MainKey, false) && reg.ValueExists(kRdsStandardSetting) ? reg.ReadString(kRdsStandardSetting)
+                                                                                   : std::string("(none)");
+    };
+    Run([&](TSetupDialog& d) {
+        ShowPage(d, DisplayPage);
+        Click(d.chb_startminimized);  // another change, so that OK writes
+        Click(d.OKBtn);
+    });
+    EXPECT_EQ(stored(), "(none)");
+
+    Run([&](TSetupDialog& d) {
+        ShowPage(d, DisplayPage);
+        Choose(d.cmb_rdsstandard, "RBDS (North America)");
+        Click(d.OKBtn);
+    });
+    EXPECT_EQ(stored(), "RBDS");
+    InitialiseSettings();
+    EXPECT_EQ(ChosenRdsStandard(TunerSettings.RdsStandard, "DE"), RdsStandard::Rbds);
+    // Whatever else a store holds is no choice: the country's standard.
+    EXPECT_EQ(ChosenRdsStandard("Europe", "US"), RdsStandard::Rbds);
+    EXPECT_EQ(ChosenRdsStandard("", "FR"), RdsStandard::Rds);
+}

@@ -31,13 +31,13 @@ QAction* SeparatorBefore(QMenu* menu, QAction* before)
     return at > 0 ? actions[at - 1] : before;
 }
 
-// The preset's name for a station the presets know, else its frequency.
-std::string RecordingStation()
+// The name the station line shows: the preset's own for a station the
+// presets know, else the one it sends by RDS; else its frequency.
+std::string RecordingStation(const std::string& rdsName)
 {
     const double mhz = TunerSettings.CurrentFrequency;
-    // The station's RDS name goes first here once the panel shows it.
     const int n = RecognisedPreset(mhz);
-    return StationLabel(n > 0 ? Presets[static_cast<size_t>(n - 1)].StationName : std::string(), mhz);
+    return StationLabel(n > 0 ? Presets[static_cast<size_t>(n - 1)].StationName : rdsName, mhz);
 }
 
 RecordingFormat ChosenFormat()
@@ -109,7 +109,7 @@ bool TMainForm::StartRecording()
     const QDateTime now = WallClock();
     RecordingRequest request;
     request.folder = TunerSettings.RecordingsFolder;
-    request.station = RecordingStation();
+    request.station = RecordingStation(RdsStationName().toStdString());
     request.format = ChosenFormat();
     request.start = static_cast<std::time_t>(now.toSecsSinceEpoch());
     auto recorder = std::make_unique<Recorder>();

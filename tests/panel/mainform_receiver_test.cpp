@@ -37,6 +37,10 @@ protected:
             s.TuneToLastStation = true;
             s.CurrentFrequency = 94.2;
         });
+        // The stick's sound is played: to nowhere, as no test has a sound card.
+        TRegistry reg;
+        ASSERT_TRUE(reg.OpenKey(MainKey, true));
+        reg.WriteString(ValueName::AudioOutput, "null");
     }
     void TearDown() override
     {

@@ -67,7 +67,6 @@ protected:
             TRegistry reg;
             EXPECT_TRUE(reg.OpenKey(MainKey, true));
             reg.WriteString(ValueName::AudioOutput, output);
-            reg.WriteString(ValueName::AudioInput, "line-in");
             reg.WriteBool(ValueName::PlayThrough, true);
             reg.WriteInteger(ValueName::AudioLatency, kTestLatencyMs);
             reg.WriteString(ValueName::RecordingFormat, format);
@@ -76,7 +75,9 @@ protected:
         SavePreset(2, "Ten FM", true, 103.3);
         TMainForm& f = Start(std::move(arguments));
         f.WallClock = [this] { return clock; };
-        f.FeedAbilitiesOf = [](const FeedSettings& s) { return FeedAbilities{false, !s.audioInput.empty()}; };
+        // The test's thread stands in for the line-in's capture: "Audio input"
+        // stays empty, so that no real capture feeds the form beside it.
+        f.FeedAbilitiesOf = [](const FeedSettings&) { return FeedAbilities{false, true, true}; };
         f.StartFeed();  // as every start and settings reload does
         return f;
     }

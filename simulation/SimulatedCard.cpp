@@ -12,9 +12,19 @@
 
 std::vector<SimulatedStation> DefaultSimulatedStations()
 {
-    return {{88.4, true},  {89.9, false}, {91.3, true},  {94.2, false}, {96.1, true},
-            {98.6, true},  {100.7, false}, {101.7, true}, {103.3, true}, {105.8, false},
-            {107.5, true}};
+    // Most send RDS, as most stations do; two do not, so that a newcomer
+    // also sees a station known only by its frequency.
+    return {{88.4, true, "JAZZ", "Miles Davis - Blue in Green"},
+            {89.9, false},
+            {91.3, true, "CLASSIC", "Bach: Goldberg Variations"},
+            {94.2, false, "NEWS 24", "The news on the hour every hour"},
+            {96.1, true, "POP HITS", "Dua Lipa - Houdini"},
+            {98.6, true, "ROCK", "Queen - Under Pressure"},
+            {100.7, false},
+            {101.7, true, "CITY FM", "Traffic and weather together"},
+            {103.3, true, "TEN FM", "Blue in Green"},
+            {105.8, false, "TALK", "Phone in now"},
+            {107.5, true, "DANCE", "Daft Punk - One More Time"}};
 }
 
 std::vector<SimulatedStation> ParseSimulatedStations(const std::string& text, std::string* error)

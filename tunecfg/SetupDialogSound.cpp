@@ -81,7 +81,10 @@ QWidget* TSetupDialog::CreateSoundPage()
                           page));
     form->addRow(chb_playthrough);
     form->addRow("&Latency:", txt_latency);
-    form->addRow("Recordings &folder:", folderRow);
+    // A row of two widgets has no buddy of its own: the label names the box.
+    auto* folderLabel = new QLabel("Recordings &folder:", page);
+    folderLabel->setBuddy(txt_recfolder);
+    form->addRow(folderLabel, folderRow);
     form->addRow("Recording f&ormat:", cmb_recformat);
     return page;
 }

@@ -282,6 +282,7 @@ public:
     // Started with the receiver, stopped before the final mute: RDS and sound.
     void StartFeed();
     void StopFeed();
+    FeedSettings FeedSettingsNow() const;  // the receiver and its sound as the store says now
     // On the window's thread: what the station says changed (MainFormRds.cpp).
     void FeedRds(uint32_t changed, const RdsState& state);
     // On the feed's own thread, never the window's: the station's sound

@@ -6,18 +6,6 @@
 #include "RadioDriver.h"
 #include "TunerSettings.h"
 
-namespace {
-
-FeedSettings FeedSettingsNow()
-{
-    FeedSettings settings;
-    settings.adapter = TunerSettings.Adapter;
-    settings.audioInput = TunerSettings.AudioInput;
-    return settings;
-}
-
-}  // namespace
-
 void TMainForm::FeedAudio(const float* frames, size_t count)
 {
     // Neither call waits: each only queues for a thread of its own.

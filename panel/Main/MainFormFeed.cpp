@@ -6,13 +6,19 @@
 #include "ReceiverFeed.h"
 #include "TunerSettings.h"
 
-void TMainForm::StartFeed()
+FeedSettings TMainForm::FeedSettingsNow() const
 {
-    StartAudio();  // first: the feed's first frames find the player there
     FeedSettings settings;
     settings.adapter = TunerSettings.Adapter;
     settings.audioInput = TunerSettings.AudioInput;
     settings.standard = RdsStandardInUse();
+    return settings;
+}
+
+void TMainForm::StartFeed()
+{
+    StartAudio();  // first: the feed's first frames find the player there
+    const FeedSettings settings = FeedSettingsNow();
     FeedCallbacks callbacks;
     callbacks.rds = [this](uint32_t changed, const RdsState& state) {
         QMetaObject::invokeMethod(this, [this, changed, state] { FeedRds(changed, state); }, Qt::QueuedConnection);

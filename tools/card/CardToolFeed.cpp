@@ -16,6 +16,7 @@
 #include <cmath>
 #include <condition_variable>
 #include <cstdlib>
+#include <functional>
 #include <mutex>
 #include <optional>
 
@@ -79,6 +80,16 @@ struct Listening {
     std::mutex mutex;
     std::condition_variable changed;
     std::optional<std::string> failure;
+
+    // The feed's failure ends the wait with the feed's own message.
+    std::function<void(const std::string&)> failedCallback()
+    {
+        return [this](const std::string& message) {
+            std::lock_guard lock(mutex);
+            failure = message;
+            changed.notify_all();
+        };
+    }
 };
 
 Clock::time_point After(double seconds)
@@ -106,11 +117,7 @@ int RdsCommand(double seconds, std::ostream& out, std::ostream& err)
         out << std::flush;
         heard = true;
     };
-    callbacks.failed = [&](const std::string& message) {
-        std::lock_guard lock(listening.mutex);
-        listening.failure = message;
-        listening.changed.notify_all();
-    };
+    callbacks.failed = listening.failedCallback();
     std::string problem;
     if (!StartReceiverFeed(settings, std::move(callbacks), problem)) {
         err << "tunzo-card: " << problem << "\n";
@@ -165,11 +172,7 @@ int RecordCommand(double seconds, const std::string& file, std::ostream& out, st
         if (taken == wanted)
             listening.changed.notify_all();
     };
-    callbacks.failed = [&](const std::string& message) {
-        std::lock_guard lock(listening.mutex);
-        listening.failure = message;
-        listening.changed.notify_all();
-    };
+    callbacks.failed = listening.failedCallback();
     std::string problem;
     if (!StartReceiverFeed(settings, std::move(callbacks), problem)) {
         recorder.stop();
